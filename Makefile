@@ -1,0 +1,45 @@
+# The two commands a fresh machine needs: `make run` and `make test`.
+BUILD_DIR ?= build
+SAN_DIR ?= build-san
+JOBS ?= $(shell nproc)
+DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils
+SAMPLE_DIR := $(BUILD_DIR)/sample
+
+.PHONY: deps configure build test test-san run sample bench format clean
+
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "installing:$$missing"; \
+	    SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	    $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-san: deps
+	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DNEBU_SANITIZE=ON >/dev/null
+	cmake --build $(SAN_DIR) -j $(JOBS)
+	cd $(SAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+sample: build
+	sh tools/make-sample-trees.sh $(SAMPLE_DIR)
+
+run: sample
+	$(BUILD_DIR)/src/cli/nebu-cli -r --lzh --zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD_DIR) $(SAN_DIR)

@@ -1,0 +1,93 @@
+#pragma once
+// The comparison job: every setting of one run, the two file lists, the file
+// functions, the phase and the queues the host drains.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/DirList.h"
+#include "engine/NebuFileFunc.h"
+#include "engine/NebuList.h"
+#include "engine/Queues.h"
+
+namespace nebu {
+
+class TNebuThread;
+
+enum Phase : std::uint8_t {
+    kPhaseNone = 0,
+    kPhaseScanSource = 1,
+    kPhaseScanTarget = 2,
+    kPhaseCompare = 3,
+    kPhaseStopped = 4,
+    kPhaseFinished = 5,
+};
+
+class TNebu {
+public:
+    TNebu();
+    ~TNebu();
+    TNebu(const TNebu&) = delete;
+    TNebu& operator=(const TNebu&) = delete;
+
+    std::uint8_t SrcPlain = 1;
+    std::atomic<std::uint8_t> Stop{0};
+    std::unique_ptr<TNebuFileFunc> FileFunc;
+    std::unique_ptr<TNebuList> SrcList;
+    std::unique_ptr<TNebuList> DstList;
+    TMsgStr DeletedArcs;
+    std::uint8_t SrcSubDir = 0;
+    std::uint8_t DstSubDir = 0;
+    std::uint8_t SrcLzh = 0;
+    std::uint8_t DstLzh = 0;
+    std::uint8_t SrcZip = 0;
+    std::uint8_t DstZip = 0;
+    std::uint8_t DelConfirm = 0;
+    std::uint8_t DelEmptyDirs = 0;
+    std::uint8_t NoDelete = 1;
+    std::uint8_t ToRecycleBin = 0;
+    std::uint8_t ArcByEntry = 0;
+    std::uint32_t SearchAttr = 0x31;
+    std::int64_t SizeMax = 100000000;
+    std::int64_t SizeMin = 1;
+    TDirList SrcDirs;
+    TDirList DstDirs;
+    std::string SrcMask = "*;";
+    std::string DstMask = "*;";
+    std::string SrcIgnore;
+    std::string DstIgnore;
+    std::atomic<std::uint8_t> Phase{kPhaseNone};
+    TMsgStr LogQueue;
+    TSameList SameQueue;
+
+    // The host of the run; set before the worker starts.
+    NebuHost* Host = nullptr;
+    // The worker of the run under way; its hand-off operations carry every
+    // log line, pair and question.
+    TNebuThread* Worker = nullptr;
+
+    // The run, on the worker thread only.
+    void Run();
+
+    // Hand-off shortcuts used by the comparison modes.
+    void Log(const std::string& line);
+    void HandOver(const SamePairRec& rec);
+    MsgAnswer Ask(const std::string& text, MsgButtons buttons);
+    int AskDeleteChoice(DeleteChoice& choice);
+    // Sets both stop requests (Cancel, or the host's stop button).
+    void RequestStop();
+    // Copies the file functions' stop request into the job's.
+    void TakeFileFuncStop();
+
+    // Date-time text of the log's first and closing lines.
+    static std::string DateTimeText(std::int64_t epochSeconds);
+    static std::string ElapsedText(std::int64_t seconds);
+
+private:
+    bool SameConditions() const;
+    void CompareLists();
+};
+
+}  // namespace nebu

@@ -1,0 +1,103 @@
+#pragma once
+// The file functions of a job: scanning, archive listing, work folders,
+// extraction, byte comparison and deletion. Runs on the worker thread.
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "engine/ArchiverLibrary.h"
+#include "engine/DirList.h"
+#include "engine/NebuHost.h"
+#include "engine/NebuList.h"
+#include "platform/FileIdentity.h"
+
+namespace nebu {
+
+class TNebuFileFunc {
+public:
+    TNebuFileFunc();  // loads both archiver libraries
+    ~TNebuFileFunc();
+    TNebuFileFunc(const TNebuFileFunc&) = delete;
+    TNebuFileFunc& operator=(const TNebuFileFunc&) = delete;
+
+    // ---- fields ----
+    std::string TempDir[3];  // work folder slots 0 and 1, each ending in "/"
+    std::uint8_t LzhReady = 0;
+    std::uint8_t ZipReady = 0;
+    TDirList FoundDirs;
+    std::string Caption = "NEBU for Win32";
+    std::atomic<std::uint8_t> Stop{0};
+    std::uint32_t SearchAttr = 0x31;
+    std::int64_t SizeMax = 999999999;
+    std::int64_t SizeMin = 0;
+    std::uint8_t ToRecycleBin = 0;
+    std::uint8_t SubDir = 0;
+    std::uint8_t Lzh = 0;
+    std::uint8_t Zip = 0;
+    std::uint8_t ArcAsUnit = 0;
+    std::string Mask;
+    std::string Ignore;
+
+    // Questions and messages go through the host; the job sets it.
+    NebuHost* Host = nullptr;
+
+    // ---- scanning (directory paths end in "/") ----
+    int ScanSide(TDirList& dirs, TNebuList& list);
+    int ScanDirectory(const std::string& dir, TNebuList& list);
+    void RemoveEmptyDirectories(TDirList& roots);
+
+    // ---- archive listing ----
+    void DispatchArchive(const std::string& path, TNebuList& list);
+    void ListLzhArchive(const std::string& path, TNebuList& list);
+    void ListZipArchive(const std::string& path, TNebuList& list);
+
+    // ---- work folders ----
+    bool CreateWorkFolders();
+    bool CreateWorkFolder(int slot);
+    void RemoveWorkFolders();
+
+    // ---- content comparison and extraction ----
+    bool CompareContents(const std::string& path1, const std::string& path2);
+    bool SameContents(const std::string& path1, const std::string& path2);
+    std::string ExtractEntry(const std::string& archivePath, const std::string& entryName,
+                             int slot, std::uint8_t kind);
+    std::string ExtractLzhEntry(const std::string& archivePath, const std::string& entryName,
+                                int slot);
+    std::string ExtractZipEntry(const std::string& archivePath, const std::string& entryName,
+                                int slot);
+    std::string TakeExtractedFile(int slot);
+    // Deletes an extracted file for good (no trash, no question).
+    void DeleteExtracted(const std::string& path);
+
+    // ---- deletion ----
+    bool RemoveFile(const std::string& path);
+    // The identities remembered at comparison time, and the check made just
+    // before a duplicate is deleted: the kept file must still be there and
+    // neither may have changed since it was compared.
+    void ForgetIdentities();
+    void RememberIdentity(const std::string& path, const platform::FileIdentity& identity);
+    bool UnchangedSinceCompared(const std::string& path) const;
+    bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
+
+    ArchiverLibrary& LzhLibrary() { return lzh_; }
+    ArchiverLibrary& ZipLibrary() { return zip_; }
+
+private:
+    ArchiverLibrary& LibraryForKind(std::uint8_t kind);
+    void ListArchive(ArchiverLibrary& library, std::uint8_t kind, const std::string& path,
+                     TNebuList& list);
+    std::string ExtractWith(ArchiverLibrary& library, bool lzh, const std::string& archivePath,
+                            const std::string& entryName, int slot);
+    int ScanDirectoryGuarded(const std::string& dir, TNebuList& list, void* visited);
+    void CollectDirectories(const std::string& root, void* visited);
+    MsgAnswer Ask(const std::string& text, MsgButtons buttons);
+
+    ArchiverLibrary lzh_;
+    ArchiverLibrary zip_;
+    std::map<std::string, platform::FileIdentity> compared_;
+};
+
+}  // namespace nebu

@@ -1,0 +1,36 @@
+#pragma once
+// The engine's one window onto its host (desktop window, command line, tests).
+
+#include <functional>
+#include <string>
+
+namespace nebu {
+
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+// The delete-choice question's texts and the answer of its last showing.
+struct DeleteChoice {
+    std::string Fname1, Dname1, Fname2, Dname2;
+    // 1 delete the first file, 6 the second, 7 neither, 2 cancel the job.
+    int DelResult = 0;
+};
+inline constexpr int kDelFirst = 1;
+inline constexpr int kDelSecond = 6;
+inline constexpr int kDelNeither = 7;
+inline constexpr int kDelCancel = 2;
+
+class NebuHost {
+public:
+    virtual ~NebuHost() = default;
+    // Called on the worker: runs `call` on the main thread and returns only
+    // after it has run there. A host without a worker may run it in place.
+    virtual void InvokeOnMainThread(const std::function<void()>& call) = 0;
+    // Main thread only (reached through InvokeOnMainThread).
+    virtual MsgAnswer ShowMessage(const std::string& caption, const std::string& text,
+                                  MsgButtons buttons) = 0;
+    // Main thread only: shows the question modally and sets DelResult.
+    virtual void ShowDeleteChoice(DeleteChoice& dialog) = 0;
+};
+
+}  // namespace nebu

@@ -1,0 +1,78 @@
+#pragma once
+// One side's files, grouped by exact size, groups ascending; within a group
+// the most recently added file comes first. Removed files stay and count.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/NebuRecords.h"
+
+namespace nebu {
+
+class TNebuList {
+public:
+    struct FileNode {
+        std::string Path;
+        std::string Entry;
+        std::uint8_t Matched = 0;
+        std::uint8_t Alive = 1;
+        std::uint8_t Kind = kKindPlain;
+        std::unique_ptr<TArcList> Entries;  // whole-archive records only
+    };
+    struct SizeNode {
+        std::int64_t Size = 0;
+        std::int32_t Count = 0;
+        // Stored in order of addition; walks run from the back (newest first).
+        std::vector<FileNode> Files;
+    };
+
+    TNebuList() = default;
+    TNebuList(const TNebuList&) = delete;
+    TNebuList& operator=(const TNebuList&) = delete;
+
+    void AddSorted(const _NebuRec& rec);
+    void AddAppended(const _NebuRec& rec);
+
+    bool FirstFile(_NebuRec& rec);
+    bool NextFile(_NebuRec& rec);
+
+    bool FirstGroup(std::int64_t& size);
+    bool NextGroup(std::int64_t& size);
+    bool FirstInGroup(_NebuNameRec& rec);
+    bool NextInGroup(_NebuNameRec& rec);
+
+    bool MarkMatched();
+    bool MarkRemoved();
+
+    // Each target archive all of whose alive entry records are matched, once.
+    bool NextFullArchive(std::string& path);
+
+    void Clear();
+
+    // Read by the polling thread while the worker writes them.
+    std::int32_t Count() const { return count_.load(std::memory_order_relaxed); }
+    std::int32_t Progress() const { return progress_.load(std::memory_order_relaxed); }
+
+    // Read-only views for tests and for building the different-file list.
+    const std::vector<SizeNode>& Groups() const { return groups_; }
+    // Index of the current group, or -1 when there is none.
+    int CurrentGroupIndex() const { return curGroup_; }
+
+private:
+    void AddToGroup(std::size_t groupIndex, const _NebuRec& rec);
+    bool SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec& rec);
+    bool SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec);
+
+    std::vector<SizeNode> groups_;  // ascending by Size
+    std::atomic<std::int32_t> count_{0};
+    std::atomic<std::int32_t> progress_{0};
+    int curGroup_ = -1;
+    // Offset from the back of the current group's Files of the current file;
+    // -1 when there is none.
+    long curFile_ = -1;
+};
+
+}  // namespace nebu

@@ -1,0 +1,35 @@
+#pragma once
+// Value records through which single files travel into and out of a TNebuList.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EntryList.h"
+
+namespace nebu {
+
+enum RecordKind : std::uint8_t { kKindPlain = 0, kKindLzh = 1, kKindZip = 2 };
+
+// Sizes are 64-bit so that no file or archive sum wraps into another size.
+struct _NebuRec {
+    std::int64_t Size = 0;
+    std::string Path;   // the file, or the archive for anything read from one
+    std::string Entry;  // entry name inside the archive; empty for plain/whole-archive
+    std::uint8_t Matched = 0;
+    std::uint8_t Kind = kKindPlain;
+    TTmpList Entries;  // whole-archive record: its entries (name, size)
+
+    bool IsWholeArchive() const { return Kind != kKindPlain && Entry.empty(); }
+};
+
+struct _NebuNameRec {
+    std::string Path;
+    std::string Entry;
+    std::uint8_t Matched = 0;
+    std::uint8_t Kind = kKindPlain;
+    TTmpList Entries;
+
+    bool IsWholeArchive() const { return Kind != kKindPlain && Entry.empty(); }
+};
+
+}  // namespace nebu
