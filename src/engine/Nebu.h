@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/DirList.h"
 #include "engine/NebuFileFunc.h"
@@ -61,6 +63,10 @@ public:
     std::atomic<std::uint8_t> Phase{kPhaseNone};
     TMsgStr LogQueue;
     TSameList SameQueue;
+
+    // Target archive -> the source files its entries were found in, so that a
+    // whole archive is deleted only while every one of them is unchanged.
+    std::map<std::string, std::vector<std::string>> FullArchiveSources;
 
     // The host of the run; set before the worker starts.
     NebuHost* Host = nullptr;

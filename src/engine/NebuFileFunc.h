@@ -1,4 +1,5 @@
 #pragma once
+// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // The file functions of a job: scanning, archive listing, work folders,
 // extraction, byte comparison and deletion. Runs on the worker thread.
 
@@ -12,6 +13,7 @@
 #include "engine/DirList.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
+#include "platform/DirectorySearch.h"
 #include "platform/FileIdentity.h"
 
 namespace nebu {
@@ -91,8 +93,13 @@ private:
                      TNebuList& list);
     std::string ExtractWith(ArchiverLibrary& library, bool lzh, const std::string& archivePath,
                             const std::string& entryName, int slot);
-    int ScanDirectoryGuarded(const std::string& dir, TNebuList& list, void* visited);
-    void CollectDirectories(const std::string& root, void* visited);
+    // The directories (device, inode) one walk has entered, so that a bind
+    // mount or a loop is never entered twice.
+    struct WalkState;
+    int ScanDirectoryGuarded(const std::string& dir, TNebuList& list, WalkState& walk,
+                             const platform::DirEntry* expected);
+    void CollectDirectories(const std::string& root, WalkState& walk,
+                            const platform::DirEntry* expected);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
 
     ArchiverLibrary lzh_;

@@ -1,11 +1,14 @@
 #pragma once
+// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // One side's files, grouped by exact size, groups ascending; within a group
 // the most recently added file comes first. Removed files stay and count.
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/NebuRecords.h"
@@ -57,22 +60,44 @@ public:
     std::int32_t Progress() const { return progress_.load(std::memory_order_relaxed); }
 
     // Read-only views for tests and for building the different-file list.
-    const std::vector<SizeNode>& Groups() const { return groups_; }
+    const std::vector<SizeNode>& Groups() const;
     // Index of the current group, or -1 when there is none.
-    int CurrentGroupIndex() const { return curGroup_; }
+    int CurrentGroupIndex() const;
 
 private:
-    void AddToGroup(std::size_t groupIndex, const _NebuRec& rec);
+    struct Candidate {
+        std::string path;
+        bool complete = true;
+        std::vector<std::pair<std::size_t, std::size_t>> matched;  // (group, file)
+    };
+
+    SizeNode& GroupForSorted(std::int64_t size);
+    void AddToGroup(SizeNode& group, const _NebuRec& rec);
+    void Settle() const;
     bool SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec& rec);
     bool SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec);
+    void BuildCandidates();
 
-    std::vector<SizeNode> groups_;  // ascending by Size
+    // Ascending by Size. A group created below the largest key waits in
+    // pending_ until the next walk, so adding stays O(log groups) instead of
+    // shifting the whole vector once per new size.
+    mutable std::vector<SizeNode> groups_;
+    mutable std::map<std::int64_t, SizeNode> pending_;
     std::atomic<std::int32_t> count_{0};
     std::atomic<std::int32_t> progress_{0};
-    int curGroup_ = -1;
+    mutable int curGroup_ = -1;
+    // The current group is pending_[curKey_] rather than groups_[curGroup_].
+    mutable bool curPending_ = false;
+    mutable std::int64_t curKey_ = 0;
     // Offset from the back of the current group's Files of the current file;
     // -1 when there is none.
     long curFile_ = -1;
+
+    // The archives NextFullArchive still has to visit, in walk order; thrown
+    // away by any change to the list.
+    std::vector<Candidate> candidates_;
+    std::size_t nextCandidate_ = 0;
+    bool candidatesValid_ = false;
 };
 
 }  // namespace nebu

@@ -1,9 +1,11 @@
 #pragma once
+// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // The pairs found in one size group, newest first, with the helpers that
 // turn paths into (name, folder) and pairs into log lines.
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,10 @@ private:
     std::vector<Node> nodes_;  // in order of addition; walks run newest first
     std::int32_t count_ = 0;
     std::size_t cur_ = 0;  // steps taken from the back
+    // A group of many equal files (all the empty ones, say) makes pairs by
+    // the thousand; these keep the per-comparison search from rescanning them.
+    std::unordered_multimap<std::size_t, std::size_t> byPair_;  // whole pair
+    std::unordered_multimap<std::size_t, std::size_t> bySide_;  // either side
 };
 
 // Splits at the last separator: (name, folder without the separator).

@@ -1,0 +1,154 @@
+#include "cli/CliHost.h"
+
+#include <chrono>
+#include <istream>
+#include <ostream>
+
+#include "engine/NebuThread.h"
+
+namespace nebu::cli {
+
+namespace {
+constexpr auto kPollInterval = std::chrono::milliseconds(200);
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.pop_back();
+    std::size_t start = s.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : s.substr(start);
+}
+}  // namespace
+
+CliHost::CliHost(std::istream& answers, std::ostream& prompt)
+    : answers_(answers), prompt_(prompt), mainThread_(std::this_thread::get_id()) {}
+
+void CliHost::InvokeOnMainThread(const std::function<void()>& call) {
+    if (std::this_thread::get_id() == mainThread_) {
+        call();
+        return;
+    }
+    std::unique_lock lock(mutex_);
+    const std::uint64_t ticket = ++submitted_;
+    calls_.push_back(&call);
+    posted_.notify_one();
+    done_.wait(lock, [&] { return finished_ >= ticket; });
+}
+
+void CliHost::RunPostedCalls() {
+    std::unique_lock lock(mutex_);
+    while (!calls_.empty()) {
+        const std::function<void()>* call = calls_.front();
+        calls_.pop_front();
+        lock.unlock();
+        (*call)();
+        lock.lock();
+        ++finished_;
+        done_.notify_all();
+    }
+}
+
+void CliHost::Drain(TNebu& job, const Callbacks& callbacks) {
+    std::string line;
+    while (job.LogQueue.Pop(line)) {
+        if (callbacks.onLogLine) callbacks.onLogLine(line);
+    }
+    SamePairRec rec;
+    while (job.SameQueue.Pop(rec)) {
+        if (callbacks.onSamePair) callbacks.onSamePair(rec);
+    }
+}
+
+void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
+    job.Stop = 0;
+    job.FileFunc->Stop = 0;
+    job.Phase = kPhaseScanSource;
+    TNebuThread worker(job, *this);
+    worker.Start();
+    auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
+    int endedPolls = 0;
+    // The run is over once phase 4 or 5 was seen on two consecutive polls:
+    // by then the worker no longer touches anything the host reads.
+    while (endedPolls < 2) {
+        {
+            std::unique_lock lock(mutex_);
+            posted_.wait_until(lock, nextTick, [&] { return !calls_.empty(); });
+        }
+        RunPostedCalls();
+        if (std::chrono::steady_clock::now() < nextTick) continue;
+        nextTick += kPollInterval;
+        const std::uint8_t phase = job.Phase;
+        if (phase >= kPhaseScanSource && phase <= kPhaseCompare && callbacks.stopWanted &&
+            callbacks.stopWanted()) {
+            job.RequestStop();
+        }
+        Drain(job, callbacks);
+        if (callbacks.onTick) callbacks.onTick(job);
+        endedPolls = (phase == kPhaseStopped || phase == kPhaseFinished) ? endedPolls + 1 : 0;
+    }
+    worker.Join();
+    RunPostedCalls();
+    Drain(job, callbacks);
+}
+
+std::string CliHost::ReadAnswer() {
+    std::string line;
+    if (!std::getline(answers_, line)) return {};
+    return Trimmed(line);
+}
+
+MsgAnswer CliHost::ShowMessage(const std::string& caption, const std::string& text,
+                               MsgButtons buttons) {
+    prompt_ << "[" << caption << "]\n" << text << "\n";
+    for (;;) {
+        switch (buttons) {
+            case MsgButtons::Ok:
+                prompt_ << "(Enter) " << std::flush;
+                ReadAnswer();
+                return MsgAnswer::Ok;
+            case MsgButtons::YesNo:
+                prompt_ << "はい/いいえ (y/n): " << std::flush;
+                break;
+            case MsgButtons::YesNoCancel:
+                prompt_ << "はい/いいえ/キャンセル (y/n/c): " << std::flush;
+                break;
+        }
+        if (!answers_) return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+        const std::string a = ReadAnswer();
+        if (a == "y" || a == "Y") return MsgAnswer::Yes;
+        if (a == "n" || a == "N") return MsgAnswer::No;
+        if (buttons == MsgButtons::YesNoCancel && (a == "c" || a == "C")) return MsgAnswer::Cancel;
+    }
+}
+
+void CliHost::ShowDeleteChoice(DeleteChoice& dialog) {
+    prompt_ << "以下のファイルは相互に比較している同じファイルです。\n"
+            << "どちらのファイルを削除しますか？\n"
+            << " 1: ﾌｧｲﾙ名：" << dialog.Fname1 << "  場所：" << dialog.Dname1 << "\n"
+            << " 2: ﾌｧｲﾙ名：" << dialog.Fname2 << "  場所：" << dialog.Dname2 << "\n";
+    for (;;) {
+        prompt_ << "削除 (1/2), 削除しない (n), キャンセル (c): " << std::flush;
+        // End of input answers the safe way: stop, delete nothing.
+        if (!answers_) {
+            dialog.DelResult = kDelCancel;
+            return;
+        }
+        const std::string a = ReadAnswer();
+        if (a == "1") {
+            dialog.DelResult = kDelFirst;
+            return;
+        }
+        if (a == "2") {
+            dialog.DelResult = kDelSecond;
+            return;
+        }
+        if (a == "n" || a == "N") {
+            dialog.DelResult = kDelNeither;
+            return;
+        }
+        if (a == "c" || a == "C") {
+            dialog.DelResult = kDelCancel;
+            return;
+        }
+    }
+}
+
+}  // namespace nebu::cli

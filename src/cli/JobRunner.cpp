@@ -1,0 +1,50 @@
+#include "cli/JobRunner.h"
+
+#include <csignal>
+
+#include <algorithm>
+
+#include "cli/CliHost.h"
+
+namespace nebu::cli {
+
+namespace {
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+}  // namespace
+
+void InstallInterruptHandler() {
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+bool InterruptRequested() { return g_interrupted != 0; }
+
+RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream& prompt,
+                                 const RunHooks& hooks) {
+    RunOutcome outcome;
+    CliHost host(answers, prompt);
+    CliHost::Callbacks callbacks;
+    callbacks.onLogLine = hooks.onLogLine;
+    callbacks.onSamePair = [&](const SamePairRec& rec) { outcome.sameList.push_back(rec); };
+    callbacks.stopWanted = [] { return InterruptRequested(); };
+    callbacks.onTick = hooks.onTick;
+    host.RunJob(job, callbacks);
+    outcome.phase = job.Phase;
+
+    // Rows that name entries of an archive deleted as a whole are gone with it.
+    std::string deleted;
+    while (job.DeletedArcs.Pop(deleted)) {
+        auto& rows = outcome.sameList;
+        rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                  [&](const SamePairRec& r) { return r.folder2 == deleted; }),
+                   rows.end());
+    }
+    return outcome;
+}
+
+}  // namespace nebu::cli

@@ -1,0 +1,36 @@
+#pragma once
+// Runs one prepared job from the command line: prints the log as it is
+// drained, collects the same-file list, and stops on Ctrl-C.
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "engine/Nebu.h"
+#include "engine/SamePair.h"
+
+namespace nebu::cli {
+
+struct RunOutcome {
+    std::uint8_t phase = 0;
+    // Every same-pair handed over, in hand-over order, without the rows of
+    // archives deleted as a whole.
+    std::vector<SamePairRec> sameList;
+};
+
+struct RunHooks {
+    std::function<void(const std::string&)> onLogLine;
+    std::function<void(const TNebu&)> onTick;
+};
+
+// Questions are asked on `prompt` and answered from `answers`.
+RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream& prompt,
+                                 const RunHooks& hooks);
+
+// Ctrl-C sets both stop requests of the running job instead of killing the
+// process, so the run still ends with its closing lines.
+void InstallInterruptHandler();
+bool InterruptRequested();
+
+}  // namespace nebu::cli

@@ -1,0 +1,190 @@
+#include <tuple>
+
+#include "engine/CompareModes.h"
+#include "engine/GroupWalk.h"
+#include "engine/Nebu.h"
+#include "engine/SameChkList.h"
+
+namespace nebu {
+
+namespace {
+
+void MarkBoth(TNebu& job) {
+    job.SrcList->MarkMatched();
+    job.DstList->MarkMatched();
+}
+
+// Source entries against plain target files; each pair is settled at once.
+void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    TNebuFileFunc& ff = *job.FileFunc;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
+        if (!x.empty()) {
+            for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
+                if (!ff.SameContents(x, t.Path)) continue;
+                MarkBoth(job);
+                const std::string line = MakeSameLine(EntryLabel(s.Path, s.Entry), t.Path);
+                job.Log(line);
+                MsgAnswer answer = MsgAnswer::Yes;
+                if (job.NoDelete) {
+                    answer = MsgAnswer::No;
+                } else if (job.DelConfirm) {
+                    answer = job.Ask(line + "\n｢" + t.Path + "｣を削除してよいですか？",
+                                     MsgButtons::YesNoCancel);
+                    if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) {
+                        answer = MsgAnswer::Cancel;
+                        job.RequestStop();
+                    }
+                }
+                if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
+                    job.Log("｢" + t.Path + "｣を削除しました。");
+                    dst.MarkRemoved();
+                    continue;
+                }
+                SamePairRec rec;
+                rec.name1 = s.Entry;
+                rec.folder1 = s.Path;
+                std::tie(rec.name2, rec.folder2) = SplitPath(t.Path);
+                rec.size = sizeKey;
+                job.HandOver(rec);
+            }
+            ff.DeleteExtracted(x);
+        }
+        job.TakeFileFuncStop();
+    }
+}
+
+// Plain source files against target entries; entries are never deleted
+// one by one, only whole archives afterwards.
+void TargetArchiveGroup(TNebu& job, std::int64_t sizeKey) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    TNebuFileFunc& ff = *job.FileFunc;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
+            // An archive is never compared with its own entries.
+            if (s.Path == t.Path) continue;
+            const std::string x = ff.ExtractEntry(t.Path, t.Entry, 0, t.Kind);
+            if (!x.empty()) {
+                if (ff.SameContents(s.Path, x)) {
+                    MarkBoth(job);
+                    job.FullArchiveSources[t.Path].push_back(s.Path);
+                    job.Log(MakeSameLine(s.Path, EntryLabel(t.Path, t.Entry)));
+                    SamePairRec rec;
+                    std::tie(rec.name1, rec.folder1) = SplitPath(s.Path);
+                    rec.name2 = t.Entry;
+                    rec.folder2 = t.Path;
+                    rec.size = sizeKey;
+                    job.HandOver(rec);
+                }
+                ff.DeleteExtracted(x);
+            }
+            job.TakeFileFuncStop();
+        }
+    }
+}
+
+void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    TNebuFileFunc& ff = *job.FileFunc;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
+        if (x1.empty()) continue;
+        for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
+            const std::string x2 = ff.ExtractEntry(t.Path, t.Entry, 1, t.Kind);
+            if (!x2.empty()) {
+                if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {
+                    MarkBoth(job);
+                } else if (s.Path == t.Path && s.Entry == t.Entry) {
+                    MarkBoth(job);
+                } else if (ff.SameContents(x1, x2)) {
+                    MarkBoth(job);
+                    pairs.AddPair(s.Entry, s.Path, t.Entry, t.Path);
+                }
+                ff.DeleteExtracted(x2);
+            }
+            job.TakeFileFuncStop();
+        }
+        ff.DeleteExtracted(x1);
+    }
+    SamePairRec rec;
+    for (bool more = pairs.FirstPair(rec); more && job.Stop == 0; more = pairs.NextPair(rec)) {
+        job.Log(MakeSameLine(EntryLabel(rec.folder1, rec.name1), EntryLabel(rec.folder2, rec.name2)));
+        rec.size = sizeKey;
+        job.HandOver(rec);
+    }
+    pairs.Clear();
+}
+
+}  // namespace
+
+void CompareSourceArchives(TNebu& job) {
+    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { SourceArchiveGroup(job, sizeKey); });
+}
+
+void CompareTargetArchives(TNebu& job) {
+    job.FullArchiveSources.clear();
+    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { TargetArchiveGroup(job, sizeKey); });
+    DeleteFullArchives(job);
+    job.FullArchiveSources.clear();
+}
+
+void CompareArchiveEntries(TNebu& job) {
+    TSameChkList pairs;
+    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
+}
+
+bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& target) {
+    TTmpList& se = source.Entries;
+    TTmpList& te = target.Entries;
+    if (se.Count() != te.Count()) return false;
+    if (se.Count() == 0 || te.Count() == 0) return false;
+
+    std::int64_t a = 0;
+    std::int64_t b = 0;
+    std::string n1;
+    std::string n2;
+    // Both lists are in ascending size order, so this compares the sorted sizes.
+    for (bool m1 = se.First(a, n1), m2 = te.First(b, n2); m1 && m2;
+         m1 = se.Next(a, n1), m2 = te.Next(b, n2)) {
+        if (a != b) return false;
+    }
+
+    for (bool m1 = se.First(a, n1); m1; m1 = se.Next(a, n1)) {
+        const std::string x1 = ff.ExtractEntry(source.Path, n1, 0, source.Kind);
+        if (x1.empty()) break;
+        bool giveUp = false;
+        for (bool m2 = te.FirstActive(b, n2); m2; m2 = te.NextActive(b, n2)) {
+            if (b > a) {
+                giveUp = true;
+                break;
+            }
+            if (b < a) continue;
+            const std::string x2 = ff.ExtractEntry(target.Path, n2, 1, target.Kind);
+            if (x2.empty()) {
+                giveUp = true;
+                break;
+            }
+            const bool same = ff.SameContents(x1, x2);
+            ff.DeleteExtracted(x2);
+            if (same) {
+                te.DeactivateCurrent();
+                break;
+            }
+        }
+        ff.DeleteExtracted(x1);
+        if (giveUp || ff.Stop == 1) break;
+    }
+    return te.Count() == 0;
+}
+
+}  // namespace nebu

@@ -1,0 +1,127 @@
+#include "engine/CompareModes.h"
+#include "engine/GroupWalk.h"
+#include "engine/Nebu.h"
+#include "engine/SameChkList.h"
+
+namespace nebu {
+
+namespace {
+
+void MarkBoth(TNebu& job) {
+    job.SrcList->MarkMatched();
+    job.DstList->MarkMatched();
+}
+
+void CompareGroup(TNebu& job, TSameChkList& pairs) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    TNebuFileFunc& ff = *job.FileFunc;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        const auto [srcName, srcFolder] = SplitPath(s.Path);
+        for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
+            const auto [dstName, dstFolder] = SplitPath(t.Path);
+            if (pairs.FindReversePair(srcName, srcFolder, dstName, dstFolder)) {
+                MarkBoth(job);
+                continue;
+            }
+            if (s.Path == t.Path) {
+                MarkBoth(job);
+                continue;
+            }
+            bool same = false;
+            if (s.Kind == kKindPlain) {
+                same = ff.SameContents(s.Path, t.Path);
+            } else {
+                same = CompareArchives(ff, s, t);
+                job.TakeFileFuncStop();
+            }
+            if (same) {
+                MarkBoth(job);
+                pairs.AddPair(srcName, srcFolder, dstName, dstFolder);
+            }
+        }
+    }
+}
+
+enum class Answer { Yes, No, Cancel };
+
+void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
+    TNebuFileFunc& ff = *job.FileFunc;
+    SamePairRec rec;
+    for (bool more = pairs.FirstPair(rec); more && job.Stop == 0; more = pairs.NextPair(rec)) {
+        const std::string srcPath = JoinPath(rec.folder1, rec.name1);
+        const std::string dstPath = JoinPath(rec.folder2, rec.name2);
+        const std::string line = MakeSameLine(srcPath, dstPath);
+        job.Log(line);
+
+        Answer answer = Answer::Yes;
+        bool deleteSource = false;
+        if (job.NoDelete) {
+            answer = Answer::No;
+        } else if (job.DelConfirm && !rec.mutual) {
+            const MsgAnswer a =
+                job.Ask(line + "\n｢" + dstPath + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
+            answer = a == MsgAnswer::Yes ? Answer::Yes
+                     : a == MsgAnswer::No ? Answer::No
+                                          : Answer::Cancel;
+            if (answer == Answer::Cancel) job.RequestStop();
+        } else if (job.DelConfirm) {
+            DeleteChoice choice;
+            choice.Fname1 = rec.name1;
+            choice.Dname1 = rec.folder1;
+            choice.Fname2 = rec.name2;
+            choice.Dname2 = rec.folder2;
+            switch (job.AskDeleteChoice(choice)) {
+                case kDelFirst:
+                    deleteSource = true;
+                    answer = Answer::Yes;
+                    break;
+                case kDelSecond:
+                    answer = Answer::Yes;
+                    break;
+                case kDelNeither:
+                    answer = Answer::No;
+                    break;
+                default:
+                    job.RequestStop();
+                    answer = Answer::Cancel;
+                    break;
+            }
+        }
+
+        bool deleted = false;
+        if (answer == Answer::Yes) {
+            const std::string& doomed = deleteSource ? srcPath : dstPath;
+            const std::string& kept = deleteSource ? dstPath : srcPath;
+            if (ff.RemoveDuplicate(doomed, kept)) {
+                deleted = true;
+                job.Log("｢" + doomed + "｣を削除しました。");
+                if (deleteSource) {
+                    pairs.DropPairsOf(rec.name1, rec.folder1);
+                } else {
+                    pairs.DropPairsOf(rec.name2, rec.folder2);
+                }
+            }
+        }
+        if (!deleted) {
+            rec.size = sizeKey;
+            job.HandOver(rec);
+        }
+    }
+    pairs.Clear();
+}
+
+}  // namespace
+
+void ComparePlain(TNebu& job) {
+    TSameChkList pairs;
+    ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
+        CompareGroup(job, pairs);
+        if (pairs.Count() > 0) ResolvePairs(job, pairs, sizeKey);
+        pairs.Clear();
+    });
+}
+
+}  // namespace nebu

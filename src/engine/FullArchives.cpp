@@ -1,0 +1,42 @@
+#include "engine/CompareModes.h"
+#include "engine/Nebu.h"
+
+namespace nebu {
+
+namespace {
+
+// The archive and every source file its entries were found in must be as
+// they were when compared; a user may answer a question minutes later.
+bool ArchiveStillCovered(TNebu& job, const std::string& archive) {
+    TNebuFileFunc& ff = *job.FileFunc;
+    if (!ff.UnchangedSinceCompared(archive)) return false;
+    auto it = job.FullArchiveSources.find(archive);
+    if (it == job.FullArchiveSources.end()) return false;
+    for (const auto& source : it->second) {
+        if (!ff.UnchangedSinceCompared(source)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void DeleteFullArchives(TNebu& job) {
+    TNebuFileFunc& ff = *job.FileFunc;
+    std::string path;
+    while (job.DstList->NextFullArchive(path)) {
+        job.Log("｢" + path + "｣の中の全てファイルは比較元にあります。");
+        if (job.Stop == 1 || job.NoDelete) continue;
+        MsgAnswer answer = MsgAnswer::Yes;
+        if (job.DelConfirm) {
+            answer = job.Ask("｢" + path + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
+            if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) job.RequestStop();
+        }
+        if (answer != MsgAnswer::Yes) continue;
+        if (ArchiveStillCovered(job, path) && ff.RemoveFile(path)) {
+            job.Log("｢" + path + "｣を削除しました。");
+            job.DeletedArcs.Push(path);
+        }
+    }
+}
+
+}  // namespace nebu

@@ -1,0 +1,211 @@
+#include "engine/Nebu.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "engine/CompareModes.h"
+#include "engine/NebuThread.h"
+
+namespace nebu {
+
+namespace {
+
+std::string JoinDirs(const TDirList& dirs) {
+    std::string text;
+    for (const auto& name : dirs.InAddedOrder()) {
+        if (!text.empty()) text += ";";
+        text += name;
+    }
+    return text;
+}
+
+bool SameDirsInOrder(TDirList& a, TDirList& b) {
+    if (a.Count() != b.Count()) return false;
+    std::string x, y;
+    bool moreA = a.First(x);
+    bool moreB = b.First(y);
+    while (moreA && moreB) {
+        if (x != y) return false;
+        moreA = a.Next(x);
+        moreB = b.Next(y);
+    }
+    return moreA == moreB;
+}
+
+}  // namespace
+
+TNebu::TNebu()
+    : FileFunc(std::make_unique<TNebuFileFunc>()),
+      SrcList(std::make_unique<TNebuList>()),
+      DstList(std::make_unique<TNebuList>()) {}
+
+TNebu::~TNebu() {
+    SrcList->Clear();
+    DstList->Clear();
+}
+
+std::string TNebu::DateTimeText(std::int64_t epochSeconds) {
+    std::time_t t = static_cast<std::time_t>(epochSeconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[64];
+    if (tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0) {
+        std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                      tm.tm_mday);
+    } else {
+        std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                      tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    }
+    return buf;
+}
+
+std::string TNebu::ElapsedText(std::int64_t seconds) {
+    if (seconds < 0) seconds = 0;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", static_cast<int>((seconds / 3600) % 24),
+                  static_cast<int>((seconds / 60) % 60), static_cast<int>(seconds % 60));
+    return buf;
+}
+
+void TNebu::Log(const std::string& line) {
+    if (Worker != nullptr) {
+        Worker->LogLine(line);
+    } else {
+        LogQueue.Push(line);
+    }
+}
+
+void TNebu::HandOver(const SamePairRec& rec) {
+    if (Worker != nullptr) {
+        Worker->HandOverSamePair(&rec);
+    } else {
+        SameQueue.Push(rec);
+    }
+}
+
+MsgAnswer TNebu::Ask(const std::string& text, MsgButtons buttons) {
+    if (Worker != nullptr) return Worker->AskMessage(FileFunc->Caption, text, buttons);
+    if (Host != nullptr) return Host->ShowMessage(FileFunc->Caption, text, buttons);
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+}
+
+int TNebu::AskDeleteChoice(DeleteChoice& choice) {
+    if (Worker != nullptr) {
+        Worker->AskDeleteChoice(choice);
+    } else if (Host != nullptr) {
+        Host->ShowDeleteChoice(choice);
+    } else {
+        choice.DelResult = kDelNeither;
+    }
+    return choice.DelResult;
+}
+
+void TNebu::RequestStop() {
+    Stop = 1;
+    FileFunc->Stop = 1;
+}
+
+void TNebu::TakeFileFuncStop() {
+    if (FileFunc->Stop == 1) Stop = 1;
+}
+
+bool TNebu::SameConditions() const {
+    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcMask == DstMask;
+}
+
+void TNebu::CompareLists() {
+    if (SrcList->Count() <= 0 || DstList->Count() <= 0) return;
+    const bool srcArchives = SrcLzh || SrcZip;
+    const bool dstArchives = DstLzh || DstZip;
+    if (srcArchives && dstArchives) {
+        if (ArcByEntry) {
+            CompareArchiveEntries(*this);
+        } else {
+            ComparePlain(*this);
+        }
+    } else if (dstArchives) {
+        CompareTargetArchives(*this);
+    } else if (srcArchives) {
+        CompareSourceArchives(*this);
+        SrcPlain = 0;
+    } else {
+        ComparePlain(*this);
+    }
+}
+
+void TNebu::Run() {
+    TNebuFileFunc& ff = *FileFunc;
+    ff.Host = Host;
+    DeletedArcs.Clear();
+    ff.SearchAttr = SearchAttr;
+    ff.SizeMax = SizeMax;
+    ff.SizeMin = SizeMin;
+    ff.ToRecycleBin = ToRecycleBin;
+    ff.ArcAsUnit = ((SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0) ? 1 : 0;
+    ff.ForgetIdentities();
+    Phase = kPhaseScanSource;
+
+    const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
+    Log("処理開始（" + DateTimeText(t0) + "）");
+
+    bool workFolders = true;
+    if (SrcLzh || SrcZip || DstLzh || DstZip) workFolders = ff.CreateWorkFolders();
+
+    if (workFolders) {
+        Log("ディレクトリ｢" + JoinDirs(SrcDirs) + "｣と｢" + JoinDirs(DstDirs) + "｣を検索します。");
+        SrcList->Clear();
+        DstList->Clear();
+
+        ff.SubDir = SrcSubDir;
+        ff.Lzh = SrcLzh;
+        ff.Zip = SrcZip;
+        ff.Mask = SrcMask;
+        ff.Ignore = SrcIgnore;
+        ff.ScanSide(SrcDirs, *SrcList);
+
+        if (Stop != 1) {
+            Log("比較元" + std::to_string(SrcList->Count()) + "件検索しました。");
+            Phase = kPhaseScanTarget;
+
+            ff.SubDir = DstSubDir;
+            ff.Lzh = DstLzh;
+            ff.Zip = DstZip;
+            ff.Mask = DstMask;
+            ff.Ignore = DstIgnore;
+            // Identically set up sides are copied, not scanned a second time;
+            // the ignore masks are not part of the test, as users know it.
+            if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
+                _NebuRec rec;
+                for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
+                    DstList->AddAppended(rec);
+                }
+            } else {
+                ff.ScanSide(DstDirs, *DstList);
+            }
+
+            if (Stop != 1) {
+                Log("比較先" + std::to_string(DstList->Count()) + "件検索しました。");
+                Phase = kPhaseCompare;
+                SrcPlain = 1;
+                CompareLists();
+            }
+        }
+    }
+
+    ff.RemoveWorkFolders();
+    ff.ForgetIdentities();
+
+    std::string closing;
+    if (Stop == 1) {
+        closing = "処理中止";
+    } else {
+        if (DelEmptyDirs == 1) ff.RemoveEmptyDirectories(DstDirs);
+        closing = "処理終了";
+    }
+    const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
+    Log(closing + "（" + DateTimeText(t1) + "）");
+    Log("処理時間は" + ElapsedText(t1 - t0) + "です");
+    Phase = (Stop == 1) ? kPhaseStopped : kPhaseFinished;
+}
+
+}  // namespace nebu

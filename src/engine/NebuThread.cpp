@@ -1,0 +1,51 @@
+#include "engine/NebuThread.h"
+
+#include "engine/Nebu.h"
+
+namespace nebu {
+
+TNebuThread::TNebuThread(TNebu& job, NebuHost& host) : job_(job), host_(host) {}
+
+TNebuThread::~TNebuThread() { Join(); }
+
+void TNebuThread::Start() {
+    // The job reaches every hand-off through this object, so it is published
+    // before the thread can make its first log call.
+    job_.Worker = this;
+    job_.Host = &host_;
+    thread_ = std::thread([this] { Execute(); });
+}
+
+void TNebuThread::Execute() {
+    job_.Worker = this;
+    job_.Host = &host_;
+    job_.Run();
+}
+
+void TNebuThread::Join() {
+    if (thread_.joinable()) thread_.join();
+    if (job_.Worker == this) job_.Worker = nullptr;
+}
+
+void TNebuThread::LogLine(const std::string& text) {
+    Line = text;
+    host_.InvokeOnMainThread([this] { job_.LogQueue.Push(Line); });
+}
+
+void TNebuThread::HandOverSamePair(const SamePairRec* rec) {
+    Rec = rec;
+    host_.InvokeOnMainThread([this] { job_.SameQueue.Push(*Rec); });
+}
+
+MsgAnswer TNebuThread::AskMessage(const std::string& caption, const std::string& text,
+                                  MsgButtons buttons) {
+    MsgAnswer answer = MsgAnswer::Cancel;
+    host_.InvokeOnMainThread([&] { answer = host_.ShowMessage(caption, text, buttons); });
+    return answer;
+}
+
+void TNebuThread::AskDeleteChoice(DeleteChoice& dialog) {
+    host_.InvokeOnMainThread([&] { host_.ShowDeleteChoice(dialog); });
+}
+
+}  // namespace nebu

@@ -1,0 +1,52 @@
+#pragma once
+// An ini file read and updated the way the private-profile functions do it:
+// section and key names without case, blanks around names and values
+// ignored on reading, every other line of the file kept on writing.
+//
+// On disk the file is Shift-JIS (CP932) with CR LF; when a character cannot
+// be held in CP932 the whole file is written as UTF-8 with a byte-order mark
+// instead, so nothing is lost. Reading accepts both.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nebu {
+
+class IniFile {
+public:
+    // Reads `path`; a missing file gives an empty ini. On any other failure
+    // returns false and leaves `error` naming the file.
+    bool Load(const std::string& path, std::string& error);
+    // Parses file bytes (either encoding).
+    void Parse(std::string_view bytes);
+
+    // The value of the first matching key of the first matching section,
+    // without surrounding blanks (UTF-8); nothing when absent.
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // Replaces the key's line in place, or adds it after the section's last
+    // line, or adds the section at the end.
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+
+    // The file's bytes as they would be written.
+    std::string Encode() const;
+    // Writes the file; on failure returns false and leaves `error` naming it.
+    bool Save(const std::string& path, std::string& error) const;
+
+private:
+    struct Line {
+        std::string text;  // UTF-8, or the file's own bytes when `raw`
+        bool raw = false;  // bytes that are neither CP932 nor UTF-8, kept verbatim
+    };
+    // Index of the section's header line, or npos.
+    std::size_t FindSection(std::string_view section) const;
+    // Index of the key's line within the section that starts at `header`, or npos.
+    std::size_t FindKey(std::size_t header, std::string_view key) const;
+    // The line after the section's last line.
+    std::size_t SectionEnd(std::size_t header) const;
+
+    std::vector<Line> lines_;
+};
+
+}  // namespace nebu

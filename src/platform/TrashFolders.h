@@ -1,0 +1,38 @@
+#pragma once
+// The pieces of a move into the freedesktop.org trash, each on its own so
+// that the choice of trash folder and the .trashinfo it writes can be tested
+// without a second volume.
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace nebu::platform::trash {
+
+// "%XX" for every byte but ASCII letters, digits, "-._~" and "/".
+std::string EscapePath(std::string_view path);
+
+// "YYYY-MM-DDThh:mm:ss" in local time.
+std::string DeletionDate(std::time_t when);
+
+// $XDG_DATA_HOME/Trash (only when that variable is an absolute path), else
+// ~/.local/share/Trash. Not created here; empty when there is no home.
+std::string HomeTrash();
+
+// The mount point of the volume holding `dir` (an absolute, canonical
+// folder): the highest folder above it on the same device.
+std::string MountPointOf(const std::string& dir);
+
+// The trash of the volume mounted at `topdir`: $topdir/.Trash/$uid when
+// $topdir/.Trash is a real folder with the sticky bit, else
+// $topdir/.Trash-$uid. Created when missing; empty when neither is usable.
+std::string VolumeTrash(const std::string& topdir);
+
+// Writes trashDir/info/NAME.trashinfo (Path = `infoPath`, escaped here) and
+// renames `path` to trashDir/files/NAME, NAME being the file's own name or
+// "stem.N.ext" when that is taken. On failure nothing is left behind and
+// *error holds the errno of the step that failed.
+bool MoveInto(const std::string& trashDir, const std::string& path, const std::string& infoPath,
+              int* error);
+
+}  // namespace nebu::platform::trash

@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "engine/NebuFileFunc.h"
+#include "support/ScopedEnv.h"
+#include "support/TempTree.h"
+
+namespace nebu {
+namespace {
+
+using test::Exists;
+using test::TempTree;
+
+struct Shown {
+    std::string caption, text;
+    MsgButtons buttons;
+};
+
+class RecordingHost : public NebuHost {
+public:
+    std::vector<Shown> shown;
+    int invoked = 0;
+    void InvokeOnMainThread(const std::function<void()>& call) override {
+        ++invoked;
+        call();
+    }
+    MsgAnswer ShowMessage(const std::string& caption, const std::string& text,
+                          MsgButtons buttons) override {
+        shown.push_back({caption, text, buttons});
+        return MsgAnswer::Ok;
+    }
+    void ShowDeleteChoice(DeleteChoice&) override { ADD_FAILURE() << "no deletion here"; }
+};
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return 0;
+    return st.st_mode;
+}
+
+class WorkFolderTest : public ::testing::Test {
+protected:
+    WorkFolderTest() : temp(tree.MakeDir("一時 temp")), guard("TMPDIR", temp) { ff.Host = &host; }
+
+    TempTree tree;
+    std::string temp;
+    test::ScopedEnv guard;
+    RecordingHost host;
+    TNebuFileFunc ff;
+};
+
+TEST_F(WorkFolderTest, CreatesTwoPrivateFoldersWithSlotNames) {
+    ASSERT_TRUE(ff.CreateWorkFolders());
+    for (int slot = 0; slot < 2; ++slot) {
+        const std::string& dir = ff.TempDir[slot];
+        // The folder's path exactly as made: never upper-cased, ends in "/".
+        const std::regex shape(std::string("nb") + char('0' + slot) + "[0-9A-F]{4}\\.tmp/");
+        ASSERT_EQ(dir.compare(0, temp.size() + 1, temp + "/"), 0) << dir;
+        EXPECT_TRUE(std::regex_match(dir.substr(temp.size() + 1), shape)) << dir;
+        const mode_t mode = ModeOf(dir.substr(0, dir.size() - 1));
+        EXPECT_TRUE(S_ISDIR(mode));
+        EXPECT_EQ(mode & 07777, 0700u);
+    }
+    EXPECT_NE(ff.TempDir[0], ff.TempDir[1]);
+    EXPECT_TRUE(host.shown.empty());
+
+    ff.RemoveWorkFolders();
+    EXPECT_FALSE(Exists(ff.TempDir[0]));
+    EXPECT_FALSE(Exists(ff.TempDir[1]));
+    EXPECT_TRUE(Exists(temp));
+}
+
+TEST_F(WorkFolderTest, TakesTheOneNameLeftFree) {
+    // Every slot-0 name but one is taken by a file: each must be passed over
+    // without being touched, and the free one found.
+    for (unsigned v = 0; v < 0x10000; ++v) {
+        if (v == 0xBEEF) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "/nb0%04X.tmp", v);
+        int fd = ::open((temp + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0) << name;
+        ::close(fd);
+    }
+    ASSERT_TRUE(ff.CreateWorkFolder(0));
+    EXPECT_EQ(ff.TempDir[0], temp + "/nb0BEEF.tmp/");
+    EXPECT_TRUE(S_ISDIR(ModeOf(temp + "/nb0BEEF.tmp")));
+    EXPECT_TRUE(S_ISREG(ModeOf(temp + "/nb00000.tmp")));
+
+    // Now every name is taken: a failure, reported once, and no file turned
+    // into a folder.
+    EXPECT_FALSE(ff.CreateWorkFolder(0));
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].text, "作業ディレクトリが作れません");
+    EXPECT_TRUE(S_ISREG(ModeOf(temp + "/nb0BEEE.tmp")));
+}
+
+TEST_F(WorkFolderTest, FailureIsReportedWithCaptionAndOkAndStopsAtSlotZero) {
+    test::ScopedEnv missing("TMPDIR", tree / "no such folder");
+    ff.TempDir[1] = "unchanged";
+    EXPECT_FALSE(ff.CreateWorkFolders());
+    ASSERT_EQ(host.shown.size(), 1u) << "slot 1 is not tried after slot 0 failed";
+    EXPECT_EQ(host.shown[0].caption, "NEBU for Win32");
+    EXPECT_EQ(host.shown[0].text, "作業ディレクトリが作れません");
+    EXPECT_EQ(host.shown[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(host.invoked, 1) << "the message goes through the main thread";
+    EXPECT_EQ(ff.TempDir[1], "unchanged");
+
+    ff.Host = nullptr;  // no host: still a plain failure
+    EXPECT_FALSE(ff.CreateWorkFolder(1));
+}
+
+TEST_F(WorkFolderTest, RemovalTakesOnlyEmptyOwnFoldersOfThatShape) {
+    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);          // leftover: goes
+    ::mkdir((temp + "/nbanything.tmp").c_str(), 0700);       // any nb*.tmp: goes
+    test::WriteFile(temp + "/nb1BBBB.tmp/kept.bin", "data");  // not empty: stays
+    test::WriteFile(temp + "/nb1234.tmp", "a plain file");    // a file: stays
+    ::mkdir((temp + "/other.tmp").c_str(), 0700);            // other name: stays
+    ::mkdir((temp + "/NB0CCCC.TMP").c_str(), 0700);          // names are exact: stays
+    TempTree outside;
+    const std::string linkTarget = outside.MakeDir("empty target");
+    ASSERT_EQ(::symlink(linkTarget.c_str(), (temp + "/nb0DDDD.tmp").c_str()), 0);
+
+    ff.RemoveWorkFolders();
+
+    EXPECT_FALSE(Exists(temp + "/nb0AAAA.tmp"));
+    EXPECT_FALSE(Exists(temp + "/nbanything.tmp"));
+    EXPECT_EQ(test::ReadFile(temp + "/nb1BBBB.tmp/kept.bin"), "data");
+    EXPECT_EQ(test::ReadFile(temp + "/nb1234.tmp"), "a plain file");
+    EXPECT_TRUE(Exists(temp + "/other.tmp"));
+    EXPECT_TRUE(Exists(temp + "/NB0CCCC.TMP"));
+    EXPECT_TRUE(S_ISLNK(ModeOf(temp + "/nb0DDDD.tmp")));
+    EXPECT_TRUE(Exists(linkTarget));
+}
+
+TEST_F(WorkFolderTest, RemovalLeavesAnotherUsersFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+    const std::string theirs = temp + "/nb0EEEE.tmp";
+    ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), 4242, 4242), 0);
+    ff.RemoveWorkFolders();
+    EXPECT_TRUE(Exists(theirs));
+}
+
+}  // namespace
+}  // namespace nebu
