@@ -41,8 +41,8 @@ void ConfigureJob(const CliOptions& o, TNebu& job) {
     job.SrcIgnore.clear();
     job.DstIgnore.clear();
     job.ArcByEntry = o.arcByEntry;
-    job.SizeMin = 1;
-    job.SizeMax = 100000000;
+    job.SizeMin = o.noSizeLimit ? 0 : 1;
+    job.SizeMax = o.noSizeLimit ? 999999999 : 100000000;
     job.SearchAttr = 0x31;
     job.NoDelete = (o.deleteDuplicates || o.confirm) ? 0 : 1;
     job.DelConfirm = o.confirm ? 1 : 0;

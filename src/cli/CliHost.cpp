@@ -73,13 +73,15 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
             posted_.wait_until(lock, nextTick, [&] { return !calls_.empty(); });
         }
         RunPostedCalls();
-        if (std::chrono::steady_clock::now() < nextTick) continue;
-        nextTick += kPollInterval;
+        // A stop is taken at once, not at the next poll: the worker may be
+        // about to delete something.
         const std::uint8_t phase = job.Phase;
         if (phase >= kPhaseScanSource && phase <= kPhaseCompare && callbacks.stopWanted &&
             callbacks.stopWanted()) {
             job.RequestStop();
         }
+        if (std::chrono::steady_clock::now() < nextTick) continue;
+        nextTick += kPollInterval;
         Drain(job, callbacks);
         if (callbacks.onTick) callbacks.onTick(job);
         endedPolls = (phase == kPhaseStopped || phase == kPhaseFinished) ? endedPolls + 1 : 0;

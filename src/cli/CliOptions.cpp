@@ -23,6 +23,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         {"--delete", [&] { o.deleteDuplicates = true; }},
         {"--confirm", [&] { o.confirm = true; }},
         {"--trash", [&] { o.trash = true; }},
+        {"--no-size-limit", [&] { o.noSizeLimit = true; }},
         {"--help", [&] { o.help = true; }},
         {"-h", [&] { o.help = true; }},
         {"--version", [&] { o.version = true; }},
@@ -76,6 +77,7 @@ std::string UsageText() {
            "asking\n"
            "  --confirm          削除時の確認をする / ask before each deletion (needs a terminal)\n"
            "  --trash            削除ﾌｧｲﾙはごみ箱に捨てる / delete into the trash\n"
+           "  --no-size-limit    ﾌｧｲﾙｻｲｽﾞの範囲を指定しない (0..999999999) / no size range\n"
            "  --csv FILE         同じファイルリストをCSVに保存 / write the same-file list as CSV\n"
            "  --help, --version\n"
            "既定では削除しません（リストのみ）。/ By default nothing is deleted (list only).\n";

@@ -21,6 +21,7 @@ struct CliOptions {
     bool deleteDuplicates = false;
     bool confirm = false;
     bool trash = false;
+    bool noSizeLimit = false;
     std::string csvPath;
     bool help = false;
     bool version = false;

@@ -24,6 +24,8 @@ void InstallInterruptHandler() {
 
 bool InterruptRequested() { return g_interrupted != 0; }
 
+void ClearInterrupt() { g_interrupted = 0; }
+
 RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream& prompt,
                                  const RunHooks& hooks) {
     RunOutcome outcome;

@@ -32,5 +32,6 @@ RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream
 // process, so the run still ends with its closing lines.
 void InstallInterruptHandler();
 bool InterruptRequested();
+void ClearInterrupt();
 
 }  // namespace nebu::cli

@@ -42,11 +42,9 @@ void TNebuFileFunc::DispatchArchive(const std::string& path, TNebuList& list) {
         ListLzhArchive(path, list);
     } else if (EndsWithNoCase(path, "ZIP")) {
         ListZipArchive(path, list);
-    } else if (Lzh == 1 && LzhReady == 1 && lzh_.Ready() &&
-               lzh_.CheckArchive(path.c_str(), 0)) {
+    } else if (Lzh == 1 && LzhReady == 1 && lzh_.Ready() && lzh_.CheckArchive(path.c_str(), 0)) {
         ListLzhArchive(path, list);
-    } else if (Zip == 1 && ZipReady == 1 && zip_.Ready() &&
-               zip_.CheckArchive(path.c_str(), 0)) {
+    } else if (Zip == 1 && ZipReady == 1 && zip_.Ready() && zip_.CheckArchive(path.c_str(), 0)) {
         ListZipArchive(path, list);
     }
 }

@@ -25,7 +25,7 @@ alignas(64) char g_buffer1[kLastChunk];
 alignas(64) char g_buffer2[kLastChunk];
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -35,7 +35,7 @@ public:
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -122,7 +122,9 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
     return CompareContents(path1, path2);
 }
 
-void TNebuFileFunc::ForgetIdentities() { compared_.clear(); }
+void TNebuFileFunc::ForgetIdentities() {
+    compared_.clear();
+}
 
 void TNebuFileFunc::RememberIdentity(const std::string& path,
                                      const platform::FileIdentity& identity) {

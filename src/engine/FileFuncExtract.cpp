@@ -59,8 +59,7 @@ void EmptyWorkFolder(const std::string& folder) {
 }  // namespace
 
 std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
-                                        const std::string& entryName, int slot,
-                                        std::uint8_t kind) {
+                                        const std::string& entryName, int slot, std::uint8_t kind) {
     if (kind == kKindLzh) return ExtractLzhEntry(archivePath, entryName, slot);
     return ExtractZipEntry(archivePath, entryName, slot);
 }
@@ -76,8 +75,8 @@ std::string TNebuFileFunc::ExtractZipEntry(const std::string& archivePath,
 }
 
 std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
-                                       const std::string& archivePath,
-                                       const std::string& entryName, int slot) {
+                                       const std::string& archivePath, const std::string& entryName,
+                                       int slot) {
     if (entryName.empty()) return "";
     if (slot < 0 || slot >= kSlotCount || TempDir[slot].empty()) return "";
     if (!library.Ready() || library.Command == nullptr) return "";
@@ -103,12 +102,11 @@ std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
     command += entryName;
     command += '"';
 
-    const int result =
-        library.Command(nullptr, command.c_str(), g_output, static_cast<std::uint32_t>(kOutputSize));
+    const int result = library.Command(nullptr, command.c_str(), g_output,
+                                       static_cast<std::uint32_t>(kOutputSize));
     if (result != 0) {
         const std::string question = "圧縮ファイル｢" + archivePath +
-                                     "｣の解凍にしっぱいしちゃった。" + "\n" +
-                                     "作業を続けますか?";
+                                     "｣の解凍にしっぱいしちゃった。" + "\n" + "作業を続けますか?";
         if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = 1;
         // What a failed command left behind (a truncated or corrupt file)
         // says nothing about the archive; comparing it could "find" a

@@ -15,7 +15,9 @@ constexpr std::string_view::size_type npos = std::string_view::npos;
 
 // "*", "?", ";" and "." are ASCII, and UTF-8 never places an ASCII byte inside
 // a multibyte character, so a plain byte search finds whole characters only.
-std::size_t LastDot(std::string_view text) { return text.rfind('.'); }
+std::size_t LastDot(std::string_view text) {
+    return text.rfind('.');
+}
 
 bool IsBoundary(std::string_view text, std::size_t pos) {
     return pos == text.size() || IsCharStart(text, pos);

@@ -25,8 +25,7 @@ MsgAnswer TNebuFileFunc::Ask(const std::string& text, MsgButtons buttons) {
     NebuHost* host = Host;
     const std::string caption = Caption;
     MsgAnswer answer = MsgAnswer::Ok;
-    host->InvokeOnMainThread(
-        [&] { answer = host->ShowMessage(caption, text, buttons); });
+    host->InvokeOnMainThread([&] { answer = host->ShowMessage(caption, text, buttons); });
     return answer;
 }
 

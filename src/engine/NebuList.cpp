@@ -11,7 +11,9 @@ namespace {
 using FileNode = TNebuList::FileNode;
 using SizeNode = TNebuList::SizeNode;
 
-bool KeyBelow(const SizeNode& group, std::int64_t size) { return group.Size < size; }
+bool KeyBelow(const SizeNode& group, std::int64_t size) {
+    return group.Size < size;
+}
 
 // Index of the group with `size` in the ascending vector, or -1.
 long FindGroup(const std::vector<SizeNode>& groups, std::int64_t size) {
@@ -111,7 +113,9 @@ void TNebuList::AddToGroup(SizeNode& group, const _NebuRec& rec) {
     curFile_ = 0;
 }
 
-void TNebuList::AddSorted(const _NebuRec& rec) { AddToGroup(GroupForSorted(rec.Size), rec); }
+void TNebuList::AddSorted(const _NebuRec& rec) {
+    AddToGroup(GroupForSorted(rec.Size), rec);
+}
 
 void TNebuList::AddAppended(const _NebuRec& rec) {
     Settle();
@@ -257,7 +261,8 @@ void TNebuList::BuildCandidates() {
         }
     }
     for (const auto& [path, state] : states) {
-        if (state.candidate >= 0 && state.hasUnmatched) candidates_[state.candidate].complete = false;
+        if (state.candidate >= 0 && state.hasUnmatched)
+            candidates_[state.candidate].complete = false;
     }
     candidatesValid_ = true;
 }

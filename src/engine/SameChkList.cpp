@@ -17,8 +17,8 @@ std::size_t SideHash(const std::string& name, const std::string& folder) {
     return Combine(hash(name), hash(folder));
 }
 
-std::size_t PairHash(const std::string& name1, const std::string& folder1,
-                     const std::string& name2, const std::string& folder2) {
+std::size_t PairHash(const std::string& name1, const std::string& folder1, const std::string& name2,
+                     const std::string& folder2) {
     return Combine(SideHash(name1, folder1), SideHash(name2, folder2));
 }
 
@@ -70,7 +70,9 @@ bool TSameChkList::SeekActive(std::size_t fromBack, SamePairRec& rec) {
     return false;
 }
 
-bool TSameChkList::FirstPair(SamePairRec& rec) { return SeekActive(0, rec); }
+bool TSameChkList::FirstPair(SamePairRec& rec) {
+    return SeekActive(0, rec);
+}
 
 bool TSameChkList::NextPair(SamePairRec& rec) {
     if (cur_ >= nodes_.size()) return false;

@@ -86,7 +86,9 @@ bool NeedsQuotes(const std::string& entry) {
     });
 }
 
-bool IsBlank(unsigned char byte) { return byte >= 1 && byte <= ' '; }
+bool IsBlank(unsigned char byte) {
+    return byte >= 1 && byte <= ' ';
+}
 
 }  // namespace
 

@@ -15,7 +15,7 @@
 namespace nebu {
 
 class IniFile {
-public:
+  public:
     // Reads `path`; a missing file gives an empty ini. On any other failure
     // returns false and leaves `error` naming the file.
     bool Load(const std::string& path, std::string& error);
@@ -34,7 +34,7 @@ public:
     // Writes the file; on failure returns false and leaves `error` naming it.
     bool Save(const std::string& path, std::string& error) const;
 
-private:
+  private:
     struct Line {
         std::string text;  // UTF-8, or the file's own bytes when `raw`
         bool raw = false;  // bytes that are neither CP932 nor UTF-8, kept verbatim

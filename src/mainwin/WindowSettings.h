@@ -91,7 +91,9 @@ struct WindowSettings {
     bool operator==(const WindowSettings&) const = default;
 };
 
-inline int OtherSide(int side) { return side == 2 ? 1 : 2; }
+inline int OtherSide(int side) {
+    return side == 2 ? 1 : 2;
+}
 
 // Sets every control to its reset value in the fixed order, running each
 // change's reaction; empties both lists without hiding them and sends both

@@ -11,10 +11,14 @@
 namespace nebu::platform {
 
 namespace {
-DIR* AsDir(void* p) { return static_cast<DIR*>(p); }
+DIR* AsDir(void* p) {
+    return static_cast<DIR*>(p);
+}
 }  // namespace
 
-DirectorySearch::~DirectorySearch() { Close(); }
+DirectorySearch::~DirectorySearch() {
+    Close();
+}
 
 bool DirectorySearch::Open(const std::string& dir, std::uint32_t attrMask) {
     Close();

@@ -4,13 +4,17 @@ namespace nebu::platform {
 
 namespace {
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 unsigned char ByteAt(std::string_view text, std::size_t pos) {
     return static_cast<unsigned char>(text[pos]);
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 

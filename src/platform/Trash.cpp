@@ -29,8 +29,8 @@ constexpr std::size_t kMaxTrashName = 255 - kInfoSuffix.size();
 constexpr int kMaxNameTries = 10000;
 
 bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 bool IsRealDirectory(const std::string& path) {
@@ -45,7 +45,9 @@ bool IsOwnRealDirectory(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
 }
 
-void MakeDirectory(const std::string& path) { ::mkdir(path.c_str(), 0700); }
+void MakeDirectory(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+}
 
 // mkdir -p; the home trash may be a link the user made on purpose, so only
 // the end result must be a folder.
@@ -232,8 +234,8 @@ bool MoveInto(const std::string& trashDir, const std::string& path, const std::s
         }
         const std::string target = filesDir + "/" + candidate;
         struct stat st;
-        const int renamed = ::lstat(target.c_str(), &st) == 0 ? EEXIST
-                                                                : RenameNoReplace(path, target);
+        const int renamed =
+            ::lstat(target.c_str(), &st) == 0 ? EEXIST : RenameNoReplace(path, target);
         if (renamed == 0) return true;
         ::unlink(infoFile.c_str());
         if (renamed == EEXIST) continue;  // a file without its .trashinfo holds NAME

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "JobTestSupport.h"
+#include "engine/SameChkList.h"
 
 namespace nebu::test {
 namespace {

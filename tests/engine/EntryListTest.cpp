@@ -1,10 +1,10 @@
-#include "engine/EntryList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/EntryList.h"
 
 namespace nebu {
 namespace {
@@ -28,7 +28,8 @@ TEST(EntryList, InsertBySizeGoesAfterEqualSizesAndAppendKeepsFillOrder) {
     sorted.InsertBySize("日本語/d", 0);
     sorted.InsertBySize("e", 4);
     using Items = std::vector<std::pair<std::int64_t, std::string>>;
-    EXPECT_EQ(ReadAll(sorted, false), (Items{{0, "日本語/d"}, {3, "a"}, {4, "e"}, {5, "b"}, {5, "c"}}));
+    EXPECT_EQ(ReadAll(sorted, false),
+              (Items{{0, "日本語/d"}, {3, "a"}, {4, "e"}, {5, "b"}, {5, "c"}}));
 
     TTmpList filled;
     filled.Append("x", 9);

@@ -30,7 +30,7 @@ std::string WithByteFlipped(std::string text, std::size_t pos) {
 }
 
 class CompareContentsTest : public ::testing::Test {
-protected:
+  protected:
     TempTree tree;
     TNebuFileFunc ff;
 };
@@ -61,7 +61,8 @@ TEST_F(CompareContentsTest, FindsADifferenceAnywhereAcrossChunkBoundaries) {
         EXPECT_TRUE(ff.SameContents(a, b));
         for (const std::size_t pos : {std::size_t{0}, size / 2, size - 1}) {
             SCOPED_TRACE(pos);
-            const std::string c = tree.Write("c/" + std::to_string(size), WithByteFlipped(content, pos));
+            const std::string c =
+                tree.Write("c/" + std::to_string(size), WithByteFlipped(content, pos));
             EXPECT_FALSE(ff.SameContents(a, c));
             EXPECT_FALSE(ff.SameContents(c, a));
         }

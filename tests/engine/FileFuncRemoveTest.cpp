@@ -28,7 +28,7 @@ void SetModificationTime(const std::string& path, std::int64_t mtimeNs) {
 }
 
 class RemoveFileTest : public ::testing::Test {
-protected:
+  protected:
     TempTree tree;
     TNebuFileFunc ff;
 };
@@ -72,7 +72,7 @@ TEST_F(RemoveFileTest, FileTheTrashRefusesIsNeverDeletedForGood) {
 }
 
 class RemoveDuplicateTest : public RemoveFileTest {
-protected:
+  protected:
     void SetUp() override {
         kept = tree.Write("元/写真.jpg", "the same photo");
         doomed = tree.Write("先/写真.jpg", "the same photo");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/NebuFileFunc.h"
 #include "ScanTestSupport.h"
+#include "engine/NebuFileFunc.h"
 #include "support/TempTree.h"
 
 namespace nebu {
@@ -26,7 +26,7 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
 }
 
 class ScanTest : public ::testing::Test {
-protected:
+  protected:
     ScanTest() {
         ff.Mask = "*;";
         ff.SubDir = 1;
@@ -71,7 +71,8 @@ TEST_F(ScanTest, MaskThenIgnoreOnFileNamesOnly) {
     ff.Mask = "*.TXT;*.;";
     ff.Ignore = "BAD*;";
     ScanRoot();
-    EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "a.txt", tree / "B.TXT", tree / "README", tree / "folder.doc/inner.txt"}));
+    EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "a.txt", tree / "B.TXT", tree / "README",
+                                                tree / "folder.doc/inner.txt"}));
 }
 
 TEST_F(ScanTest, EmptyMaskTakesNothingEmptyIgnoreDropsNothing) {
@@ -99,8 +100,9 @@ TEST_F(ScanTest, HiddenFilesAndFoldersOnlyWithHiddenBit) {
     list.Clear();
     ff.SearchAttr = 0x33;
     ScanRoot();
-    EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / ".hidden.txt", tree / ".versteckt/inside.txt",
-                                     tree / "visible/.dotfile", tree / "visible/plain.txt"}));
+    EXPECT_EQ(Sorted(FoundPaths(list)),
+              Sorted({tree / ".hidden.txt", tree / ".versteckt/inside.txt",
+                      tree / "visible/.dotfile", tree / "visible/plain.txt"}));
 }
 
 TEST_F(ScanTest, SubDirectoriesOnlyWhenAsked) {
@@ -258,7 +260,7 @@ TEST_F(ScanTest, ArchiveOptionSwallowsPlainFiles) {
 // ---- empty-directory removal ----
 
 class RemoveEmptyTest : public ScanTest {
-protected:
+  protected:
     void RemoveBelowRoot() {
         TDirList roots;
         roots.Add(tree.Path() + "/");

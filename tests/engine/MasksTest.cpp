@@ -1,6 +1,6 @@
-#include "engine/Masks.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/Masks.h"
 
 namespace nebu {
 namespace {

@@ -1,5 +1,3 @@
-#include "engine/NebuList.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,6 +6,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "engine/NebuList.h"
 
 namespace nebu {
 namespace {
@@ -179,8 +179,9 @@ TEST(NebuList, CopyByAppendingReversesEachGroup) {
     // A size out of order still lands in its own place and never doubles a group.
     copy.AddAppended(Plain(4, "/d/late"));
     copy.AddAppended(Plain(5, "/d/between"));
-    EXPECT_EQ(GroupWalk(copy),
-              (Walk{{4, {"/d/late", "/d/Z"}}, {5, {"/d/between"}}, {7, {"/d/X", "/d/Y", "/d/w.zip"}}}));
+    EXPECT_EQ(
+        GroupWalk(copy),
+        (Walk{{4, {"/d/late", "/d/Z"}}, {5, {"/d/between"}}, {7, {"/d/X", "/d/Y", "/d/w.zip"}}}));
 }
 
 TEST(NebuList, ProgressSumsVisitedGroups) {

@@ -1,9 +1,9 @@
-#include "engine/SameChkList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "engine/SameChkList.h"
 
 namespace nebu {
 namespace {
@@ -52,8 +52,7 @@ TEST(SameChkList, DroppedPairsLeaveTheWalkButStillCount) {
     EXPECT_FALSE(list.NextPair(rec));
     EXPECT_FALSE(list.NextPair(rec));
     EXPECT_EQ(list.Count(), 4);
-    EXPECT_EQ(ActivePairs(list),
-              (std::vector<SamePairRec>{Pair("s1", "/src", "u", "/dst", 0)}));
+    EXPECT_EQ(ActivePairs(list), (std::vector<SamePairRec>{Pair("s1", "/src", "u", "/dst", 0)}));
 
     // A dropped pair still answers the reverse search, so it is not found again.
     EXPECT_TRUE(list.FindReversePair("t", "/dst", "s2", "/src"));

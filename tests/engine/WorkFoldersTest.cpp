@@ -24,7 +24,7 @@ struct Shown {
 };
 
 class RecordingHost : public NebuHost {
-public:
+  public:
     std::vector<Shown> shown;
     int invoked = 0;
     void InvokeOnMainThread(const std::function<void()>& call) override {
@@ -46,7 +46,7 @@ mode_t ModeOf(const std::string& path) {
 }
 
 class WorkFolderTest : public ::testing::Test {
-protected:
+  protected:
     WorkFolderTest() : temp(tree.MakeDir("一時 temp")), guard("TMPDIR", temp) { ff.Host = &host; }
 
     TempTree tree;
@@ -77,28 +77,35 @@ TEST_F(WorkFolderTest, CreatesTwoPrivateFoldersWithSlotNames) {
     EXPECT_TRUE(Exists(temp));
 }
 
-TEST_F(WorkFolderTest, TakesTheOneNameLeftFree) {
-    // Every slot-0 name but one is taken by a file: each must be passed over
-    // without being touched, and the free one found.
+TEST_F(WorkFolderTest, TakesTheOneNameLeftFreeAndNeverAnExistingOne) {
+    // Every slot-0 name but one is already taken by a file (hard links, the
+    // cheapest way to fill a folder; two files, as a file takes only so many
+    // links): each must be passed over untouched and the free one found,
+    // wherever the search starts.
+    const std::string planted[2] = {tree.Write("planted0", "mine"), tree.Write("planted1", "mine")};
     for (unsigned v = 0; v < 0x10000; ++v) {
         if (v == 0xBEEF) continue;
         char name[32];
         std::snprintf(name, sizeof name, "/nb0%04X.tmp", v);
-        int fd = ::open((temp + name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        ASSERT_GE(fd, 0) << name;
-        ::close(fd);
+        ASSERT_EQ(::link(planted[v & 1].c_str(), (temp + name).c_str()), 0) << name;
     }
     ASSERT_TRUE(ff.CreateWorkFolder(0));
     EXPECT_EQ(ff.TempDir[0], temp + "/nb0BEEF.tmp/");
     EXPECT_TRUE(S_ISDIR(ModeOf(temp + "/nb0BEEF.tmp")));
-    EXPECT_TRUE(S_ISREG(ModeOf(temp + "/nb00000.tmp")));
 
-    // Now every name is taken: a failure, reported once, and no file turned
-    // into a folder.
+    // Now every name is taken: a failure, reported once, with nothing
+    // turned into a folder and the slot keeping its last path.
     EXPECT_FALSE(ff.CreateWorkFolder(0));
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(host.shown[0].text, "作業ディレクトリが作れません");
-    EXPECT_TRUE(S_ISREG(ModeOf(temp + "/nb0BEEE.tmp")));
+    EXPECT_EQ(ff.TempDir[0], temp + "/nb0BEEF.tmp/");
+    EXPECT_EQ(test::ReadFile(temp + "/nb0BEEE.tmp"), "mine");
+    struct stat st;
+    ASSERT_EQ(::stat(planted[0].c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 0x8000u + 1);
+
+    // Slot 1 has names of its own.
+    EXPECT_TRUE(ff.CreateWorkFolder(1));
 }
 
 TEST_F(WorkFolderTest, FailureIsReportedWithCaptionAndOkAndStopsAtSlotZero) {
@@ -117,12 +124,12 @@ TEST_F(WorkFolderTest, FailureIsReportedWithCaptionAndOkAndStopsAtSlotZero) {
 }
 
 TEST_F(WorkFolderTest, RemovalTakesOnlyEmptyOwnFoldersOfThatShape) {
-    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);          // leftover: goes
-    ::mkdir((temp + "/nbanything.tmp").c_str(), 0700);       // any nb*.tmp: goes
+    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);           // leftover: goes
+    ::mkdir((temp + "/nbanything.tmp").c_str(), 0700);        // any nb*.tmp: goes
     test::WriteFile(temp + "/nb1BBBB.tmp/kept.bin", "data");  // not empty: stays
     test::WriteFile(temp + "/nb1234.tmp", "a plain file");    // a file: stays
-    ::mkdir((temp + "/other.tmp").c_str(), 0700);            // other name: stays
-    ::mkdir((temp + "/NB0CCCC.TMP").c_str(), 0700);          // names are exact: stays
+    ::mkdir((temp + "/other.tmp").c_str(), 0700);             // other name: stays
+    ::mkdir((temp + "/NB0CCCC.TMP").c_str(), 0700);           // names are exact: stays
     TempTree outside;
     const std::string linkTarget = outside.MakeDir("empty target");
     ASSERT_EQ(::symlink(linkTarget.c_str(), (temp + "/nb0DDDD.tmp").c_str()), 0);

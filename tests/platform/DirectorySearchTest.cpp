@@ -1,5 +1,3 @@
-#include "platform/DirectorySearch.h"
-
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -10,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "platform/DirectorySearch.h"
 #include "support/TempTree.h"
 
 namespace nebu::platform {

@@ -1,14 +1,17 @@
-#include "platform/PathText.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/PathText.h"
 
 namespace nebu::platform {
 namespace {
 
 TEST(PathTextCharLength, CountsWholeUtf8Characters) {
-    const std::string text = "aé" "あ" "😀";
+    const std::string text =
+        "aé"
+        "あ"
+        "😀";
     EXPECT_EQ(CharLength(text, 0), 1u);
     EXPECT_EQ(CharLength(text, 1), 2u);
     EXPECT_EQ(CharLength(text, 3), 3u);
@@ -19,8 +22,8 @@ TEST(PathTextCharLength, CountsWholeUtf8Characters) {
 TEST(PathTextCharLength, MalformedBytesStandAloneAndNeverRunPastTheEnd) {
     // A lead byte cut off at the end, a stray continuation byte, an overlong
     // "/" and a surrogate: each byte is a character of its own.
-    const std::string samples[] = {"\xE3\x81", "x\x81y", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
-                                   "\xF0\x9F\x98"};
+    const std::string samples[] = {"\xE3\x81",     "x\x81y",           "\xC0\xAF",
+                                   "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF0\x9F\x98"};
     for (const std::string& text : samples) {
         std::size_t pos = 0;
         std::size_t steps = 0;
@@ -38,7 +41,9 @@ TEST(PathTextCharLength, MalformedBytesStandAloneAndNeverRunPastTheEnd) {
 }
 
 TEST(PathTextCharLength, CharStartsAreNeverInsideACharacter) {
-    const std::string text = "あ\x81" "b";
+    const std::string text =
+        "あ\x81"
+        "b";
     EXPECT_TRUE(IsCharStart(text, 0));
     EXPECT_FALSE(IsCharStart(text, 1));
     EXPECT_FALSE(IsCharStart(text, 2));

@@ -43,7 +43,8 @@ std::string RealPath(const std::string& path) {
 // The Path= line of a .trashinfo, with the other two lines checked on the way.
 std::string InfoPath(const std::string& infoFile) {
     static const std::regex kInfo(
-        "\\[Trash Info\\]\nPath=([^\n]*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
+        "\\[Trash "
+        "Info\\]\nPath=([^\n]*)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n");
     std::smatch match;
     const std::string text = ReadFile(infoFile);
     if (!std::regex_match(text, match, kInfo)) {
@@ -54,7 +55,7 @@ std::string InfoPath(const std::string& infoFile) {
 }
 
 class HomeTrashTest : public ::testing::Test {
-protected:
+  protected:
     TempTree tree;
     test::ScopedEnv dataHome{"XDG_DATA_HOME", tree / "data"};
     std::string files = tree / "data/Trash/files";
@@ -137,7 +138,7 @@ TEST(TrashEscapeTest, EscapesEverythingButUnreservedCharactersAndSlashes) {
 }
 
 class VolumeTrashTest : public ::testing::Test {
-protected:
+  protected:
     TempTree volume;
     std::string uid = std::to_string(::getuid());
 };

@@ -7,12 +7,19 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nebu::test {
 
 struct ArchiveItem {
     enum Type { File, Directory, Symlink };
+    ArchiveItem(std::string name, std::string content = {}, Type type = File,
+                std::string linkTarget = {})
+        : name(std::move(name)),
+          content(std::move(content)),
+          type(type),
+          linkTarget(std::move(linkTarget)) {}
     std::string name;  // UTF-8, "/" between folders; a directory may end in "/"
     std::string content;
     Type type = File;
@@ -26,8 +33,9 @@ void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items,
              bool utf8Names = true);
 
 // ZIP written by Info-ZIP's zip, run inside `dir` on the given relative
-// paths (a folder adds its own entry only). Names end up as UTF-8 bytes
-// without the UTF-8 flag. False when the tool is missing or fails.
+// paths (a folder adds its own entry only; zipPath should be absolute).
+// Names end up as UTF-8 bytes without the UTF-8 flag. False when the tool
+// is missing or fails.
 bool MakeZipWithTool(const std::string& zipPath, const std::string& dir,
                      const std::vector<std::string>& relativeFiles);
 
@@ -59,6 +67,15 @@ void MakeGarbage(const std::string& path, std::size_t size = 4096);
 
 // Hand-written ZIP for hostile cases. Names are raw bytes.
 struct RawZipEntry {
+    RawZipEntry(std::string name, std::string data,
+                std::optional<std::uint32_t> declaredSize = std::nullopt, bool deflate = false,
+                bool utf8Flag = false, std::uint32_t unixMode = 0100644)
+        : name(std::move(name)),
+          data(std::move(data)),
+          declaredSize(declaredSize),
+          deflate(deflate),
+          utf8Flag(utf8Flag),
+          unixMode(unixMode) {}
     std::string name;
     std::string data;                           // the bytes the entry really holds
     std::optional<std::uint32_t> declaredSize;  // unpacked size in the headers; default data.size()
@@ -72,6 +89,14 @@ void MakeRawZip(const std::string& path, const std::vector<RawZipEntry>& entries
 // jlha does not write. Names are raw bytes; level 0 stores the whole path as
 // the name, level 2 splits it into directory and file name.
 struct RawLzhEntry {
+    RawLzhEntry(std::string name, std::string data,
+                std::optional<std::uint32_t> declaredSize = std::nullopt, bool directory = false,
+                std::string symlinkTarget = {})
+        : name(std::move(name)),
+          data(std::move(data)),
+          declaredSize(declaredSize),
+          directory(directory),
+          symlinkTarget(std::move(symlinkTarget)) {}
     std::string name;
     std::string data;
     std::optional<std::uint32_t> declaredSize;  // unpacked size in the header

@@ -10,7 +10,7 @@
 namespace nebu::test {
 
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
         if (const char* old = std::getenv(name_.c_str())) old_ = old;
         ::setenv(name_.c_str(), value.c_str(), 1);
@@ -25,7 +25,7 @@ public:
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> old_;
 };

@@ -1,0 +1,24 @@
+#pragma once
+// The one command the stand-ins run: extract a single entry into a folder.
+//   LZH: e -m -n -gm -p ARCHIVE FOLDER/ "ENTRY"
+//   ZIP: -x -j --i ARCHIVE FOLDER/ "ENTRY"
+// A path holding a blank arrives in double quotes; the folder ends in "/".
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ArchiveStream.h"
+
+namespace nebu::platform {
+
+struct ExtractCommand {
+    std::string archivePath;
+    std::string folder;  // ends in "/"
+    std::string entryName;
+};
+
+// nullopt for anything but exactly that form.
+std::optional<ExtractCommand> ParseExtractCommand(std::string_view line, ArchiveFormat format);
+
+}  // namespace nebu::platform

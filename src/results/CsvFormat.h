@@ -1,0 +1,34 @@
+#pragma once
+// The comma-separated export of the result lists: one record per row,
+// every field in double quotes, CR LF after each record, no header. The
+// file is Shift-JIS (CP932), or UTF-8 with a byte-order mark as a whole when
+// a character would otherwise be lost.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "results/DiffList.h"
+
+namespace nebu {
+
+inline constexpr const char* kCsvWriteFailedMessage = "ファイルの書き込みに失敗しました。";
+
+// The chosen path with ".csv" appended when it holds no "." anywhere.
+std::string CsvFileName(const std::string& chosen);
+
+// "target name","target folder","source name","source folder" CR LF (UTF-8).
+std::string CsvRecord(const SameRow& row);
+// The different-file row with its size columns, in column order:
+// target name, folder, size, source name, folder, size.
+std::string CsvRecord(const DiffRow& row);
+
+// The file's bytes for the given UTF-8 records.
+std::string EncodeCsv(std::string_view records);
+
+// Writes the records over the file (created when missing) and cuts it to
+// their length. False when the file cannot be opened or written; the caller
+// then shows kCsvWriteFailedMessage and ends the process.
+bool WriteCsvFile(const std::string& path, std::string_view records);
+
+}  // namespace nebu

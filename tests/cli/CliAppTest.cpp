@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <csignal>
+#include <sstream>
+
+#include "cli/CliApp.h"
+#include "cli/JobRunner.h"
+#include "support/TempTree.h"
+
+namespace nebu::test {
+namespace {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cli::ClearInterrupt();
+        setenv("TMPDIR", tree_.MakeDir("tmp").c_str(), 1);
+        setenv("XDG_DATA_HOME", tree_.MakeDir("xdg").c_str(), 1);
+        tree_.Write("src/a.txt", "alpha");
+        tree_.Write("src/sub/b.txt", "bravo!");
+        tree_.Write("dst/a-copy.txt", "alpha");
+        tree_.Write("dst/b-copy.txt", "bravo!");
+        tree_.Write("dst/c.txt", "other");
+    }
+    CliRun Run(std::vector<std::string> args, const std::string& answers = "",
+               bool interactive = false) {
+        std::istringstream in(answers);
+        std::ostringstream out;
+        std::ostringstream err;
+        CliRun r;
+        r.code = cli::RunCli(args, in, out, err, interactive);
+        r.out = out.str();
+        r.err = err.str();
+        return r;
+    }
+    std::string src() const { return tree_ / "src"; }
+    std::string dst() const { return tree_ / "dst"; }
+
+    TempTree tree_;
+};
+
+TEST_F(CliAppTest, ListsDuplicatesWithoutDeletingByDefault) {
+    CliRun r = Run({"-r", "-s", src(), "-t", dst()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("｢" + tree_ / "src/a.txt" + "｣と｢" + tree_ / "dst/a-copy.txt" + "｣が同じです。"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("比較元2件検索しました。\n比較先3件検索しました。\n"), std::string::npos);
+    EXPECT_EQ(r.out.find("削除しました"), std::string::npos);
+    EXPECT_TRUE(Exists(tree_ / "dst/a-copy.txt"));
+    EXPECT_EQ(r.out.rfind("処理開始（", 0), 0u);
+}
+
+TEST_F(CliAppTest, WithoutRecursionOnlyTopLevelFilesTakePart) {
+    CliRun r = Run({"-s", src(), "-t", dst()});
+    EXPECT_NE(r.out.find("比較元1件検索しました。"), std::string::npos) << r.out;
+}
+
+TEST_F(CliAppTest, DeleteRemovesTargetDuplicatesOnly) {
+    CliRun r = Run({"-r", "--delete", "-s", src(), "-t", dst()});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_FALSE(Exists(tree_ / "dst/a-copy.txt"));
+    EXPECT_FALSE(Exists(tree_ / "dst/b-copy.txt"));
+    EXPECT_TRUE(Exists(tree_ / "dst/c.txt"));
+    EXPECT_TRUE(Exists(tree_ / "src/a.txt"));
+    EXPECT_NE(r.out.find("｢" + tree_ / "dst/a-copy.txt" + "｣を削除しました。"), std::string::npos);
+}
+
+TEST_F(CliAppTest, ConfirmAsksOnTheTerminalAndFollowsTheAnswers) {
+    // Groups are met in ascending size: alpha (5 bytes) first, then bravo! (6).
+    CliRun r = Run({"-r", "--confirm", "-s", src(), "-t", dst()}, "n\ny\n", true);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Exists(tree_ / "dst/a-copy.txt"));
+    EXPECT_FALSE(Exists(tree_ / "dst/b-copy.txt"));
+    EXPECT_NE(r.err.find("｣を削除してよいですか？"), std::string::npos);
+}
+
+TEST_F(CliAppTest, ConfirmWithoutATerminalIsRefusedBeforeAnythingRuns) {
+    CliRun r = Run({"-r", "--confirm", "-s", src(), "-t", dst()}, "y\ny\n", false);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("--confirm"), std::string::npos);
+}
+
+TEST_F(CliAppTest, MutualPairAsksWhichCopyToDelete) {
+    tree_.Write("both/x", "twin");
+    tree_.Write("both/y", "twin");
+    CliRun r = Run({"--confirm", "-s", tree_ / "both", "-t", tree_ / "both"}, "2\n", true);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("どちらのファイルを削除しますか？"), std::string::npos);
+    EXPECT_NE(Exists(tree_ / "both/x"), Exists(tree_ / "both/y"));
+}
+
+TEST_F(CliAppTest, CancelAnswerStopsTheJob) {
+    CliRun r = Run({"-r", "--confirm", "-s", src(), "-t", dst()}, "c\n", true);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("処理中止（"), std::string::npos);
+    EXPECT_TRUE(Exists(tree_ / "dst/b-copy.txt"));
+}
+
+TEST_F(CliAppTest, UnusableCommandLinesExitWithTwo) {
+    EXPECT_EQ(Run({"--bogus"}).code, 2);
+    EXPECT_EQ(Run({"-s", src()}).code, 2);
+    EXPECT_EQ(Run({"-s", src(), "-t"}).code, 2);
+    CliRun missing = Run({"-s", src(), "-t", tree_ / "nowhere"});
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.err.find(tree_ / "nowhere"), std::string::npos);
+    EXPECT_EQ(Run({"--help"}).code, 0);
+}
+
+// Ctrl-C while a question is open: both stop requests are set as soon as the
+// answer is in, and the run ends stopped.
+class InterruptingStream : public std::streambuf {
+public:
+    explicit InterruptingStream(std::string s) : text_(std::move(s)) {}
+
+protected:
+    // The get area starts empty, so the first read of an answer lands here.
+    int_type underflow() override {
+        if (!raised_) {
+            raised_ = true;
+            std::raise(SIGINT);
+            setg(text_.data(), text_.data(), text_.data() + text_.size());
+        }
+        return gptr() < egptr() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
+    }
+
+private:
+    std::string text_;
+    bool raised_ = false;
+};
+
+TEST_F(CliAppTest, InterruptEndsTheRunWithTheStoppedLines) {
+    cli::InstallInterruptHandler();
+    InterruptingStream buf("n\nn\n");
+    std::istream in(&buf);
+    std::ostringstream out;
+    std::ostringstream err;
+    int code = cli::RunCli({"-r", "--confirm", "-s", src(), "-t", dst()}, in, out, err, true);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(out.str().find("処理中止（"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("｢" + tree_ / "src/sub/b.txt"), std::string::npos)
+        << "the second group is never reached";
+    cli::ClearInterrupt();
+}
+
+}  // namespace
+}  // namespace nebu::test
