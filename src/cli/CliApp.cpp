@@ -7,47 +7,50 @@
 
 #include "cli/CliOptions.h"
 #include "cli/JobRunner.h"
+#include "cli/ProgressLine.h"
 #include "engine/Nebu.h"
-#include "platform/PathText.h"
+#include "mainwin/JobSetup.h"
+#include "mainwin/SettingsFile.h"
+#include "results/CsvFormat.h"
+#include "results/DiffList.h"
+#include "results/LogFile.h"
 
 namespace nebu::cli {
 
 namespace {
+
+constexpr int kExitFinished = 0;
+constexpr int kExitStopped = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitWriteFailed = 3;
 
 bool IsDirectory(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ArchiveMask(bool lzh, bool zip, bool exe) {
-    std::string mask = lzh && zip ? "*.LZH;*.ZIP;" : lzh ? "*.LZH;" : "*.ZIP;";
-    if (exe) mask += "*.EXE;";
-    return mask;
+// Every directory the job would scan must exist; a typing error must not
+// pass for a folder without duplicates.
+std::optional<std::string> MissingDirectory(const TNebu& job) {
+    for (const TDirList* dirs : {&job.SrcDirs, &job.DstDirs}) {
+        for (const auto& dir : dirs->InAddedOrder()) {
+            if (!IsDirectory(dir)) return dir;
+        }
+    }
+    return std::nullopt;
 }
 
-void ConfigureJob(const CliOptions& o, TNebu& job) {
-    job.SrcDirs.Clear();
-    job.DstDirs.Clear();
-    for (const auto& d : o.sources) job.SrcDirs.Add(platform::WithTrailingSeparator(d));
-    for (const auto& d : o.targets) job.DstDirs.Add(platform::WithTrailingSeparator(d));
-    job.SrcSubDir = o.srcSubDir;
-    job.DstSubDir = o.dstSubDir;
-    job.SrcLzh = o.srcLzh;
-    job.SrcZip = o.srcZip;
-    job.DstLzh = o.dstLzh;
-    job.DstZip = o.dstZip;
-    job.SrcMask = (o.srcLzh || o.srcZip) ? ArchiveMask(o.srcLzh, o.srcZip, o.arcExe) : "*;";
-    job.DstMask = (o.dstLzh || o.dstZip) ? ArchiveMask(o.dstLzh, o.dstZip, o.arcExe) : "*;";
-    job.SrcIgnore.clear();
-    job.DstIgnore.clear();
-    job.ArcByEntry = o.arcByEntry;
-    job.SizeMin = o.noSizeLimit ? 0 : 1;
-    job.SizeMax = o.noSizeLimit ? 999999999 : 100000000;
-    job.SearchAttr = 0x31;
-    job.NoDelete = (o.deleteDuplicates || o.confirm) ? 0 : 1;
-    job.DelConfirm = o.confirm ? 1 : 0;
-    job.ToRecycleBin = o.trash ? 1 : 0;
-    job.DelEmptyDirs = 0;
+bool WriteSameList(const std::string& path, const std::vector<SamePairRec>& pairs) {
+    std::string records;
+    for (const auto& pair : pairs) records += CsvRecord(MakeSameRow(pair));
+    return WriteCsvFile(CsvFileName(path), records);
+}
+
+bool WriteDiffList(const std::string& path, const TNebu& job) {
+    const DiffListResult diff = BuildDiffList(*job.DstList, *job.SrcList);
+    std::string records;
+    for (const auto& row : diff.Rows) records += CsvRecord(row);
+    return WriteCsvFile(CsvFileName(path), records);
 }
 
 }  // namespace
@@ -55,44 +58,88 @@ void ConfigureJob(const CliOptions& o, TNebu& job) {
 int RunCli(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     InstallInterruptHandler();
-    return RunCli(args, std::cin, std::cout, std::cerr, ::isatty(STDIN_FILENO) != 0);
+    Terminal terminal{::isatty(STDIN_FILENO) != 0, ::isatty(STDERR_FILENO) != 0};
+    return RunCli(args, std::cin, std::cout, std::cerr, terminal);
 }
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-           std::ostream& err, bool interactive) {
+           std::ostream& err, Terminal terminal) {
+    TNebu job;
     std::string error;
-    std::optional<CliOptions> options = ParseCommandLine(args, error);
+    std::optional<CliOptions> options =
+        ParseCommandLine(args, job.FileFunc->LzhReady, job.FileFunc->ZipReady, error);
     if (!options) {
-        err << "nebu-cli: " << error << "\n" << UsageText();
-        return 2;
+        err << "nebu-cli: " << error << "\n(nebu-cli --help)\n";
+        return kExitUsage;
     }
     if (options->help) {
         out << UsageText();
-        return 0;
+        return kExitFinished;
     }
     if (options->version) {
         out << "nebu-cli " << NEBU_VERSION << "\n";
-        return 0;
+        return kExitFinished;
     }
-    for (const auto* side : {&options->sources, &options->targets}) {
-        for (const auto& dir : *side) {
-            if (!IsDirectory(dir)) {
-                err << "nebu-cli: ディレクトリがありません / no such directory: " << dir << "\n";
-                return 2;
-            }
+    const WindowSettings& ws = options->settings;
+    if (auto refusal = ApplyToJob(ws, job)) {
+        err << *refusal << "\n";
+        return kExitUsage;
+    }
+    if (auto missing = MissingDirectory(job)) {
+        err << "nebu-cli: ディレクトリがありません / no such directory: " << *missing << "\n";
+        return kExitUsage;
+    }
+    if (job.DelConfirm && !job.NoDelete && !terminal.input) {
+        err << "nebu-cli: --confirm は端末が必要です / --confirm needs a terminal to ask on\n";
+        return kExitUsage;
+    }
+    if (!options->saveSettingsPath.empty()) {
+        if (auto failure = SaveSettingsFile(ws, SettingsFileName(options->saveSettingsPath))) {
+            err << "nebu-cli: " << *failure << "\n";
+            return kExitWriteFailed;
         }
     }
-    if (options->confirm && !interactive) {
-        err << "nebu-cli: --confirm は端末が必要です / --confirm needs a terminal to ask on\n";
-        return 2;
-    }
 
-    TNebu job;
-    ConfigureJob(*options, job);
+    const std::string logPath = !options->logPath.empty() ? options->logPath : LogPathForJob(ws);
+    const bool showProgress = options->progress || (terminal.errorOutput && !options->quiet);
+    ProgressLine progress(err);
+    bool logFailed = false;
+
     RunHooks hooks;
-    hooks.onLogLine = [&](const std::string& line) { out << line << "\n" << std::flush; };
+    hooks.onLogLine = [&](const std::string& line) {
+        if (!options->quiet) {
+            progress.Clear();
+            out << line << "\n" << std::flush;
+        }
+        if (!logPath.empty() && !logFailed && !AppendLogFileLine(logPath, line)) {
+            // The run stops rather than going on without the record asked for.
+            logFailed = true;
+            progress.Clear();
+            err << kLogWriteFailedMessage << " " << logPath << "\n";
+            job.RequestStop();
+        }
+    };
+    if (showProgress) hooks.onTick = [&](const TNebu& j) { progress.Show(j); };
+
     RunOutcome outcome = RunJobFromCommandLine(job, in, err, hooks);
-    return outcome.phase == kPhaseFinished ? 0 : 1;
+    if (showProgress) progress.Finish(job);
+
+    bool writeFailed = logFailed;
+    if (!options->csvPath.empty() && !WriteSameList(options->csvPath, outcome.sameList)) {
+        err << kCsvWriteFailedMessage << " " << options->csvPath << "\n";
+        writeFailed = true;
+    }
+    // The different-file list exists only after a finished run whose sides
+    // were set up differently.
+    if (!options->diffCsvPath.empty() && outcome.phase == kPhaseFinished && !ws.CheckSame &&
+        !WriteDiffList(options->diffCsvPath, job)) {
+        err << kCsvWriteFailedMessage << " " << options->diffCsvPath << "\n";
+        writeFailed = true;
+    }
+    job.SrcList->Clear();
+    job.DstList->Clear();
+    if (writeFailed) return kExitWriteFailed;
+    return outcome.phase == kPhaseFinished ? kExitFinished : kExitStopped;
 }
 
 }  // namespace nebu::cli

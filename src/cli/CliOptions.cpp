@@ -3,27 +3,84 @@
 #include <functional>
 #include <map>
 
+#include "mainwin/ControlChanges.h"
+#include "mainwin/MaskRules.h"
+#include "mainwin/SettingKeys.h"
+#include "mainwin/SettingsFile.h"
+
 namespace nebu::cli {
 
-std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
-                                           std::string& error) {
+namespace {
+
+bool ParseSizeRange(const std::string& text, WindowSettings& ws) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos) return false;
+    ws.SizeBox1 = true;
+    ws.SizeMin = text.substr(0, colon);
+    ws.SizeMax = text.substr(colon + 1);
+    return true;
+}
+
+}  // namespace
+
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
+                                           bool zipReady, std::string& error) {
     CliOptions o;
+    WindowSettings& ws = o.settings;
+    bool settingsLoaded = false;
+    ws.LzhEnabled = lzhReady;
+    ws.ZipEnabled = zipReady;
+    ResetToDefaults(ws);
+
+    auto bothSides = [&](auto set) {
+        set(1);
+        set(2);
+    };
+    auto archive = [&](bool lzh, int side) {
+        if (lzh ? !ws.LzhEnabled : !ws.ZipEnabled) {
+            error = std::string(lzh ? "LZH" : "ZIP") +
+                    " archives cannot be read here / 圧縮ファイルを読めません";
+            return;
+        }
+        if (lzh) {
+            SetLzhChk(ws, side, true);
+        } else {
+            SetZipChk(ws, side, true);
+        }
+    };
+
     const std::map<std::string, std::function<void()>> flags = {
-        {"-r", [&] { o.srcSubDir = o.dstSubDir = true; }},
-        {"--src-subdir", [&] { o.srcSubDir = true; }},
-        {"--dst-subdir", [&] { o.dstSubDir = true; }},
-        {"--lzh", [&] { o.srcLzh = o.dstLzh = true; }},
-        {"--zip", [&] { o.srcZip = o.dstZip = true; }},
-        {"--src-lzh", [&] { o.srcLzh = true; }},
-        {"--src-zip", [&] { o.srcZip = true; }},
-        {"--dst-lzh", [&] { o.dstLzh = true; }},
-        {"--dst-zip", [&] { o.dstZip = true; }},
-        {"--arc-exe", [&] { o.arcExe = true; }},
-        {"--arc-by-entry", [&] { o.arcByEntry = true; }},
-        {"--delete", [&] { o.deleteDuplicates = true; }},
-        {"--confirm", [&] { o.confirm = true; }},
-        {"--trash", [&] { o.trash = true; }},
-        {"--no-size-limit", [&] { o.noSizeLimit = true; }},
+        {"-r", [&] { bothSides([&](int s) { SetSubDirChk(ws, s, true); }); }},
+        {"--src-subdir", [&] { SetSubDirChk(ws, 1, true); }},
+        {"--dst-subdir", [&] { SetSubDirChk(ws, 2, true); }},
+        {"--lzh", [&] { bothSides([&](int s) { archive(true, s); }); }},
+        {"--zip", [&] { bothSides([&](int s) { archive(false, s); }); }},
+        {"--src-lzh", [&] { archive(true, 1); }},
+        {"--src-zip", [&] { archive(false, 1); }},
+        {"--dst-lzh", [&] { archive(true, 2); }},
+        {"--dst-zip", [&] { archive(false, 2); }},
+        {"--arc-exe", [&] { SetArcExeChk(ws, true); }},
+        {"--arc-by-entry", [&] { SetArcAllChk(ws, true); }},
+        {"--delete",
+         [&] {
+             ws.NoDelChk = false;
+             ws.DelChk = false;
+         }},
+        {"--confirm",
+         [&] {
+             ws.NoDelChk = false;
+             ws.DelChk = true;
+         }},
+        {"--list-only", [&] { ws.NoDelChk = true; }},
+        {"--trash", [&] { ws.CheckTrash = true; }},
+        {"--no-size-limit", [&] { ws.SizeBox1 = false; }},
+        {"--hidden", [&] { SetCheckHidden(ws, true); }},
+        {"--system", [&] { SetCheckSystem(ws, true); }},
+        {"--same", [&] { SetCheckSame(ws, true); }},
+        {"--delete-empty-dirs", [&] { ws.CheckDelDir = true; }},
+        {"--quiet", [&] { o.quiet = true; }},
+        {"-q", [&] { o.quiet = true; }},
+        {"--progress", [&] { o.progress = true; }},
         {"--help", [&] { o.help = true; }},
         {"-h", [&] { o.help = true; }},
         {"--version", [&] { o.version = true; }},
@@ -33,9 +90,33 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         {"--source", [&](const std::string& v) { o.sources.push_back(v); }},
         {"-t", [&](const std::string& v) { o.targets.push_back(v); }},
         {"--target", [&](const std::string& v) { o.targets.push_back(v); }},
+        {"--mask", [&](const std::string& v) { bothSides([&](int s) { TypeMask(ws, s, v); }); }},
+        {"--src-mask", [&](const std::string& v) { TypeMask(ws, 1, v); }},
+        {"--dst-mask", [&](const std::string& v) { TypeMask(ws, 2, v); }},
+        {"--ignore",
+         [&](const std::string& v) { bothSides([&](int s) { TypeIgnoreMask(ws, s, v); }); }},
+        {"--src-ignore", [&](const std::string& v) { TypeIgnoreMask(ws, 1, v); }},
+        {"--dst-ignore", [&](const std::string& v) { TypeIgnoreMask(ws, 2, v); }},
+        {"--size",
+         [&](const std::string& v) {
+             if (!ParseSizeRange(v, ws)) error = "--size needs MIN:MAX / --size は MIN:MAX の形です";
+         }},
+        {"--settings",
+         [&](const std::string& v) {
+             if (auto failure = LoadSettingsFile(ws, v)) error = *failure + ": " + v;
+             settingsLoaded = true;
+         }},
+        {"--set",
+         [&](const std::string& v) {
+             if (auto failure = SetSettingFromText(ws, v)) error = "--set " + v + ": " + *failure;
+         }},
+        {"--save-settings", [&](const std::string& v) { o.saveSettingsPath = v; }},
         {"--csv", [&](const std::string& v) { o.csvPath = v; }},
+        {"--diff-csv", [&](const std::string& v) { o.diffCsvPath = v; }},
+        {"--log", [&](const std::string& v) { o.logPath = v; }},
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
+
+    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string& a = args[i];
         if (auto f = flags.find(a); f != flags.end()) {
             f->second();
@@ -44,43 +125,95 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         if (auto v = valued.find(a); v != valued.end()) {
             if (i + 1 >= args.size()) {
                 error = "option " + a + " needs a value / " + a + " には値が必要です";
-                return std::nullopt;
+                break;
             }
             v->second(args[++i]);
             continue;
         }
         error = "unknown option: " + a + " / 不明なオプションです: " + a;
+    }
+    if (!error.empty()) return std::nullopt;
+    if (o.help || o.version) return o;
+    // Without a settings file the window's reset directory would be the whole
+    // file system; a command line must name what it compares.
+    if (!settingsLoaded && (o.sources.empty() || (o.targets.empty() && !ws.CheckSame))) {
+        error = "give at least one source (-s DIR) and one target (-t DIR), or --settings FILE / "
+                "比較元 (-s) と比較先 (-t) か設定ﾌｧｲﾙを指定してください";
         return std::nullopt;
     }
-    if (o.help || o.version) return o;
-    if (o.sources.empty() || o.targets.empty()) {
-        error = "give at least one source (-s DIR) and one target (-t DIR) / "
-                "比較元 (-s) と比較先 (-t) を指定してください";
-        return std::nullopt;
+
+    // Directories named here replace a side's list as it stands, in the order
+    // given, so that the job iterates them most recent first.
+    if (!o.sources.empty()) {
+        ws.Side(1).DirListText = o.sources;
+        ws.Side(1).DirListShown = true;
+        CopySameConditions(ws, 1);
+    }
+    if (!o.targets.empty()) {
+        ws.Side(2).DirListText = o.targets;
+        ws.Side(2).DirListShown = true;
+    }
+    // A side compares its directory list when it has one, else its tree
+    // directory, whatever the window last showed.
+    for (int side : {1, 2}) {
+        if (!ws.Side(side).DirListText.empty()) ws.Side(side).DirListShown = true;
     }
     return o;
 }
 
 std::string UsageText() {
-    return "使い方 / usage: nebu-cli -s DIR [-s DIR...] -t DIR [-t DIR...] [options]\n"
-           "  -s, --source DIR   比較元ディレクトリ / source directory (repeatable)\n"
-           "  -t, --target DIR   比較先（削除対象）ディレクトリ / target directory, duplicates here "
-           "may be deleted (repeatable)\n"
-           "  -r                 サブディレクトリも検索 / search sub-directories on both sides\n"
-           "  --src-subdir, --dst-subdir  one side only / 片側のみ\n"
-           "  --lzh, --zip       LZH/ZIPの中も比較 / compare archive contents on both sides\n"
-           "  --src-lzh, --src-zip, --dst-lzh, --dst-zip  one side only / 片側のみ\n"
-           "  --arc-exe          自己解凍形式(.exe)も対象 / also self-extracting .exe archives\n"
-           "  --arc-by-entry     圧縮ファイル同士を内部のファイル単位に比較(削除不可) / compare "
-           "archives entry by entry (never deletes)\n"
-           "  --delete           比較先の重複を確認なしで削除 / delete target duplicates without "
-           "asking\n"
-           "  --confirm          削除時の確認をする / ask before each deletion (needs a terminal)\n"
-           "  --trash            削除ﾌｧｲﾙはごみ箱に捨てる / delete into the trash\n"
-           "  --no-size-limit    ﾌｧｲﾙｻｲｽﾞの範囲を指定しない (0..999999999) / no size range\n"
-           "  --csv FILE         同じファイルリストをCSVに保存 / write the same-file list as CSV\n"
-           "  --help, --version\n"
-           "既定では削除しません（リストのみ）。/ By default nothing is deleted (list only).\n";
+    return R"(使い方 / usage: nebu-cli -s DIR [-s DIR...] -t DIR [-t DIR...] [options]
+       nebu-cli --settings FILE.neb [options]
+
+比較先（削除対象）のファイルのうち、比較元に同じ内容のファイルがあるものを探します。
+Finds the files of the target directories whose bytes also exist in the source
+directories. Nothing is deleted unless --delete or --confirm is given.
+
+Directories / ディレクトリ
+  -s, --source DIR      比較元 / source directory (repeatable, in order)
+  -t, --target DIR      比較先（削除対象）/ target directory, duplicates here may be deleted
+  -r                    サブディレクトリも検索 / search sub-directories on both sides
+  --src-subdir, --dst-subdir   one side only / 片側のみ
+  --same                比較元と比較先を同じ条件にする / target side takes the source's settings
+
+Which files / 対象ファイル
+  --mask M, --src-mask M, --dst-mask M       対象ファイル / file masks, e.g. "*.jpg;*.png"
+  --ignore M, --src-ignore M, --dst-ignore M 除外ファイル / ignore masks
+  --size MIN:MAX        ﾌｧｲﾙｻｲｽﾞの範囲 / size range in bytes (default 1:100000000)
+  --no-size-limit       範囲を指定しない / any size from 0 to 999999999 bytes
+  --hidden, --system    隠しﾌｧｲﾙ / hidden files (names beginning with "."); system (no effect on Linux)
+
+Archives / 圧縮ファイル
+  --lzh, --zip          LZH/ZIPの中も比較 / compare archive contents on both sides
+  --src-lzh, --src-zip, --dst-lzh, --dst-zip   one side only / 片側のみ
+  --arc-exe             自己解凍形式(.exe)も対象 / also self-extracting .exe archives
+  --arc-by-entry        圧縮ファイル同士を内部のファイル単位に比較(削除不可)
+                        / compare archives entry by entry (never deletes)
+
+Deleting / 削除
+  --delete              確認なしで比較先の重複を削除 / delete target duplicates without asking
+  --confirm             削除時の確認をする / ask before each deletion (needs a terminal)
+  --list-only           削除しない / never delete (the default)
+  --trash               削除ﾌｧｲﾙはごみ箱に捨てる / delete into the trash
+  --delete-empty-dirs   空になったﾃﾞｨﾚｸﾄﾘを削除 / remove emptied target sub-directories
+
+Results / 結果
+  --csv FILE            同じファイルリストを保存 / write the same-file list (CSV, Shift-JIS)
+  --diff-csv FILE       違うファイルリストを保存 / write the different-file list (CSV)
+  --log FILE            ログをファイルに追記 / append every log line to FILE (Shift-JIS)
+  -q, --quiet           ログを表示しない / print no log lines
+  --progress            進行状況を表示 / show progress on standard error even without a terminal
+
+Settings / 設定ファイル
+  --settings FILE       設定ﾌｧｲﾙを読む / load a settings file (.neb); later options override it
+  --set KEY=VALUE       設定ﾌｧｲﾙのキーを設定 / set one key of the settings file by name
+  --save-settings FILE  設定ﾌｧｲﾙに保存 / save the settings this job uses (".neb" added)
+
+  -h, --help, --version
+
+Exit codes / 終了コード: 0 finished, 1 stopped (Ctrl-C or a cancelled question),
+2 the command line or the settings cannot be used, 3 a result file cannot be written.
+)";
 }
 
 }  // namespace nebu::cli

@@ -1,35 +1,36 @@
 #pragma once
-// What the command line asks for, before it is turned into a job.
+// What the command line asks for: the window settings a job is made from
+// (defaults, a settings file, then single options in the order given) and
+// what only the command line does with the results.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "mainwin/WindowSettings.h"
+
 namespace nebu::cli {
 
 struct CliOptions {
-    std::vector<std::string> sources;  // in the order given
+    WindowSettings settings;
+    // Directories given with -s/-t, in the order given; they replace a side's
+    // directories from a settings file.
+    std::vector<std::string> sources;
     std::vector<std::string> targets;
-    bool srcSubDir = false;
-    bool dstSubDir = false;
-    bool srcLzh = false;
-    bool srcZip = false;
-    bool dstLzh = false;
-    bool dstZip = false;
-    bool arcExe = false;
-    bool arcByEntry = false;
-    bool deleteDuplicates = false;
-    bool confirm = false;
-    bool trash = false;
-    bool noSizeLimit = false;
     std::string csvPath;
+    std::string diffCsvPath;
+    std::string logPath;
+    std::string saveSettingsPath;
+    bool quiet = false;
+    bool progress = false;
     bool help = false;
     bool version = false;
 };
 
+// `lzhReady`/`zipReady` tell whether the archive options can be used.
 // nullopt and a message in `error` when the command line cannot be used.
-std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
-                                           std::string& error);
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
+                                           bool zipReady, std::string& error);
 
 std::string UsageText();
 

@@ -20,6 +20,7 @@ namespace nebu::platform {
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
+constexpr std::size_t kFirstRead = 4096;
 // How far into a file an LZH archive is looked for behind a stub.
 constexpr std::uint64_t kLzhScanLimit = 1024 * 1024;
 // An end-of-central-directory record and the longest comment after it.
@@ -214,13 +215,19 @@ struct ArchiveStream::Source {
     std::uint64_t base;
     std::uint64_t length;
     std::uint64_t pos = 0;
+    // Reads start small after every jump (the ZIP reader visits each local
+    // header, the LZH reader skips data it was not asked for) and grow
+    // while reading on.
+    std::size_t nextRead = kFirstRead;
     std::vector<unsigned char> buffer = std::vector<unsigned char>(kBlockSize);
 
     static la_ssize_t Read(archive* a, void* data, const void** block) {
         auto* s = static_cast<Source*>(data);
         *block = s->buffer.data();
         if (s->pos >= s->length) return 0;
-        std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSize, s->length - s->pos));
+        std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(s->nextRead, s->length - s->pos));
+        s->nextRead = std::min(s->nextRead * 2, kBlockSize);
         for (;;) {
             ssize_t n = pread(s->fd, s->buffer.data(), want, static_cast<off_t>(s->base + s->pos));
             if (n < 0 && errno == EINTR) continue;
@@ -238,6 +245,7 @@ struct ArchiveStream::Source {
         if (request <= 0) return 0;
         std::uint64_t step = std::min<std::uint64_t>(static_cast<std::uint64_t>(request), s->length - std::min(s->pos, s->length));
         s->pos += step;
+        s->nextRead = kFirstRead;
         return static_cast<la_int64_t>(step);
     }
 
@@ -248,6 +256,7 @@ struct ArchiveStream::Source {
                                                  : static_cast<la_int64_t>(s->length);
         la_int64_t target = origin + offset;
         if (target < 0) return ARCHIVE_FATAL;
+        if (static_cast<std::uint64_t>(target) != s->pos) s->nextRead = kFirstRead;
         s->pos = static_cast<std::uint64_t>(target);
         return target;
     }

@@ -35,7 +35,7 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         CliRun r;
-        r.code = cli::RunCli(args, in, out, err, interactive);
+        r.code = cli::RunCli(args, in, out, err, cli::Terminal{interactive, false});
         r.out = out.str();
         r.err = err.str();
         return r;
@@ -143,7 +143,7 @@ TEST_F(CliAppTest, InterruptEndsTheRunWithTheStoppedLines) {
     std::istream in(&buf);
     std::ostringstream out;
     std::ostringstream err;
-    int code = cli::RunCli({"-r", "--confirm", "-s", src(), "-t", dst()}, in, out, err, true);
+    int code = cli::RunCli({"-r", "--confirm", "-s", src(), "-t", dst()}, in, out, err, cli::Terminal{true, false});
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.str().find("処理中止（"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("｢" + tree_ / "src/sub/b.txt"), std::string::npos)

@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
+#include "platform/ArchiverCommand.h"
 #include "platform/LibraryLoader.h"
 #include "support/ArchiveFixtures.h"
 #include "support/ScriptedHost.h"
@@ -87,14 +89,16 @@ TEST_F(ExtractTest, LzhEntryIsExtractedByteExactIntoTheSecondSlot) {
     EXPECT_TRUE(host.questions.empty());
 }
 
-TEST_F(ExtractTest, AStoredReadOnlyEntryComesOutWritableByItsOwner) {
-    const std::string zip = tree / "ro.zip";
-    test::MakeRawZip(zip, {{.name = "locked.txt", .data = "locked", .unixMode = 0100444}});
-    const std::string x = ff->ExtractEntry(zip, "locked.txt", 0, kKindZip);
-    ASSERT_FALSE(x.empty());
+// An entry stored read-only must still be deletable by the caller.
+TEST_F(ExtractTest, TheTakenFileIsMadeReadableAndWritableByItsOwner) {
+    const std::string locked = ff->TempDir[0] + "読み取り専用.txt";
+    test::WriteFile(locked, "locked");
+    ASSERT_EQ(::chmod(locked.c_str(), 0400), 0);
+    EXPECT_EQ(ff->TakeExtractedFile(0), locked);
     struct stat st;
-    ASSERT_EQ(::stat(x.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0600, 0600u);
+    ASSERT_EQ(::stat(locked.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(ff->TakeExtractedFile(1), "");
 }
 
 // Something an earlier extraction left in the folder must not pass for the
@@ -156,17 +160,33 @@ TEST_F(ExtractTest, AFailedExtractionAsksWhetherToGoOnAndYieldsNothing) {
     EXPECT_EQ(ff->Stop.load(), 1);
 }
 
-// A truncated archive may leave part of the entry behind; that part says
+// A library that fails after writing part of the entry: that part says
 // nothing about the archive and must not be compared.
+int FailingCommandLeavingPartOfTheEntry(platform::HWND, const char* line, char*, std::uint32_t) {
+    const auto command = platform::ParseExtractCommand(line, platform::ArchiveFormat::Zip);
+    if (command) test::WriteFile(command->folder + "big.bin", "the first half");
+    return 1;
+}
+
 TEST_F(ExtractTest, WhatAFailedExtractionLeftBehindIsDiscarded) {
+    LibraryLoader::OverrideSymbol("UnZip",
+                                  reinterpret_cast<void*>(&FailingCommandLeavingPartOfTheEntry));
+    TNebuFileFunc failing;
+    failing.Host = &host;
+    failing.TempDir[0] = ff->TempDir[0];
+    host.messageAnswers = {MsgAnswer::Yes};
+    EXPECT_EQ(failing.ExtractEntry(tree / "any.zip", "big.bin", 0, kKindZip), "");
+    EXPECT_EQ(host.questions.size(), 1u);
+    EXPECT_TRUE(FilesIn(ff->TempDir[0]).empty());
+
+    // A real truncated archive fails the same way.
     const std::string whole = tree / "whole.zip";
-    test::MakeRawZip(whole, {{.name = "big.bin", .data = RandomBytes(200000, 5)}});
+    test::MakeRawZip(whole, {test::RawZipEntry("big.bin", RandomBytes(200000, 5))});
     const std::string cut = tree / "cut.zip";
     test::MakeCorruptCopy(whole, cut, test::Damage::Truncate);
-
     host.messageAnswers = {MsgAnswer::Yes};
     EXPECT_EQ(ff->ExtractEntry(cut, "big.bin", 0, kKindZip), "");
-    EXPECT_EQ(host.questions.size(), 1u);
+    EXPECT_EQ(host.questions.size(), 2u);
     EXPECT_TRUE(FilesIn(ff->TempDir[0]).empty());
 }
 
