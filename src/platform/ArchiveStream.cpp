@@ -211,25 +211,26 @@ StoredEntry DescribeEntry(archive_entry* e, ArchiveFormat format) {
 
 // The byte range [base, end of file) of the archive file, as libarchive reads it.
 struct ArchiveStream::Source {
-    int fd;
-    std::uint64_t base;
-    std::uint64_t length;
+    int fd = -1;
+    std::uint64_t base = 0;
+    std::uint64_t length = 0;
     std::uint64_t pos = 0;
     // Reads start small after every jump (the ZIP reader visits each local
     // header, the LZH reader skips data it was not asked for) and grow
     // while reading on.
     std::size_t nextRead = kFirstRead;
-    std::vector<unsigned char> buffer = std::vector<unsigned char>(kBlockSize);
+    // Not zero-filled: every byte handed out has been read first.
+    std::unique_ptr<unsigned char[]> buffer = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
 
     static la_ssize_t Read(archive* a, void* data, const void** block) {
         auto* s = static_cast<Source*>(data);
-        *block = s->buffer.data();
+        *block = s->buffer.get();
         if (s->pos >= s->length) return 0;
         std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(s->nextRead, s->length - s->pos));
         s->nextRead = std::min(s->nextRead * 2, kBlockSize);
         for (;;) {
-            ssize_t n = pread(s->fd, s->buffer.data(), want, static_cast<off_t>(s->base + s->pos));
+            ssize_t n = pread(s->fd, s->buffer.get(), want, static_cast<off_t>(s->base + s->pos));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
                 archive_set_error(a, errno, "read error");
@@ -279,7 +280,10 @@ bool ArchiveStream::Start(std::uint64_t offset) {
     finished_ = false;
     std::uint64_t size = FileSize(fd_);
     if (offset >= size) return false;
-    source_ = std::make_unique<Source>(Source{fd_, offset, size - offset});
+    source_ = std::make_unique<Source>();
+    source_->fd = fd_;
+    source_->base = offset;
+    source_->length = size - offset;
 
     reader_ = archive_read_new();
     if (!reader_) return false;
@@ -377,10 +381,10 @@ ArchiveStream::Step ArchiveStream::Next(StoredEntry& entry) {
 
 bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error) {
     Utf8LocaleScope scope;
-    std::vector<char> buffer(kBlockSize);
+    auto buffer = std::make_unique_for_overwrite<char[]>(kBlockSize);
     std::uint64_t written = 0;
     for (;;) {
-        la_ssize_t n = archive_read_data(reader_, buffer.data(), buffer.size());
+        la_ssize_t n = archive_read_data(reader_, buffer.get(), kBlockSize);
         if (n == 0) break;
         if (n < 0) {
             const char* why = archive_error_string(reader_);
@@ -392,7 +396,7 @@ bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error)
             error = "the entry holds more data than its header declares";
             return false;
         }
-        if (!WriteAll(fd, buffer.data(), static_cast<std::size_t>(n))) {
+        if (!WriteAll(fd, buffer.get(), static_cast<std::size_t>(n))) {
             error = std::string("cannot write: ") + std::strerror(errno);
             return false;
         }

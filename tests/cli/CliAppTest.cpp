@@ -153,3 +153,89 @@ TEST_F(CliAppTest, InterruptEndsTheRunWithTheStoppedLines) {
 
 }  // namespace
 }  // namespace nebu::test
+
+namespace nebu::test {
+namespace {
+
+class CliSettingsTest : public CliAppTest {};
+
+TEST_F(CliSettingsTest, SavedSettingsGiveTheSameJobWhenLoadedBack) {
+    const std::string neb = tree_ / "saved";
+    CliRun first = Run({"-r", "--mask", "*.txt", "--size", "2:90", "-s", src(), "-t", dst(),
+                        "--save-settings", neb, "--csv", tree_ / "first.csv"});
+    ASSERT_EQ(first.code, 0) << first.err;
+    ASSERT_TRUE(Exists(neb + ".neb"));
+    CliRun second = Run({"--settings", neb + ".neb", "--csv", tree_ / "second.csv"});
+    ASSERT_EQ(second.code, 0) << second.err;
+    EXPECT_EQ(ReadFile(tree_ / "first.csv"), ReadFile(tree_ / "second.csv"));
+    EXPECT_FALSE(ReadFile(tree_ / "first.csv").empty());
+    // The first two lines carry the time; the rest of the logs agree.
+    auto tail = [](const std::string& log) { return log.substr(log.find("ディレクトリ")); };
+    auto body = [&](const std::string& log) {
+        std::string t = tail(log);
+        return t.substr(0, t.find("処理終了"));
+    };
+    EXPECT_EQ(body(first.out), body(second.out));
+}
+
+TEST_F(CliSettingsTest, LaterOptionsOverrideTheSettingsFile) {
+    const std::string neb = tree_ / "s.neb";
+    ASSERT_EQ(Run({"-s", src(), "-t", dst(), "--save-settings", neb}).code, 0);
+    CliRun r = Run({"--settings", neb, "--set", "SubDirChk1=1", "--set", "SubDirChk2=1"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("比較元2件検索しました。"), std::string::npos) << r.out;
+    EXPECT_EQ(Run({"--settings", neb, "--set", "NoSuchKey=1"}).code, 2);
+    EXPECT_EQ(Run({"--settings", tree_ / "missing.neb"}).code, 2);
+}
+
+TEST_F(CliSettingsTest, TheSizeRangeMessageStopsTheStart) {
+    CliRun r = Run({"-s", src(), "-t", dst(), "--size", "10:9"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("ﾌｧｲﾙｻｲｽﾞの範囲の指定が変ですぅ"), std::string::npos);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(Run({"-s", src(), "-t", dst(), "--size", "5:5"}).code, 0);
+}
+
+TEST_F(CliSettingsTest, SizeRangeAndMasksChooseTheFiles) {
+    // "alpha" and "other" have 5 bytes, "bravo!" 6.
+    CliRun r = Run({"-r", "-s", src(), "-t", dst(), "--size", "6:6"});
+    EXPECT_NE(r.out.find("比較元1件検索しました。\n比較先1件検索しました。"), std::string::npos)
+        << r.out;
+    r = Run({"-r", "-s", src(), "-t", dst(), "--dst-ignore", "c.*"});
+    EXPECT_NE(r.out.find("比較先2件検索しました。"), std::string::npos) << r.out;
+}
+
+TEST_F(CliSettingsTest, LogFileIsAppendedInShiftJisWithCrLf) {
+    const std::string log = tree_ / "nebu.log";
+    ASSERT_EQ(Run({"-s", src(), "-t", dst(), "--log", log, "-q"}).code, 0);
+    ASSERT_EQ(Run({"-s", src(), "-t", dst(), "--log", log, "-q"}).code, 0);
+    const std::string bytes = ReadFile(log);
+    // "比較元" in CP932, then "1件検索しました。" and CR LF.
+    const std::string line = "\x94\xe4\x8a\x72\x8c\xb3" "1\x8c\x8f\x8c\x9f\x8d\xf5\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n";
+    size_t first = bytes.find(line);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(bytes.find(line, first + 1), std::string::npos) << "appended, not overwritten";
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+}
+
+TEST_F(CliSettingsTest, DifferentFileListHoldsTheUnmatchedFiles) {
+    const std::string csv = tree_ / "diff";
+    ASSERT_EQ(Run({"-r", "-s", src(), "-t", dst(), "--diff-csv", csv}).code, 0);
+    EXPECT_EQ(ReadFile(csv + ".csv"), "\"c.txt\",\"" + dst() + "\",\"1KB\",\"\",\"\",\"\"\r\n");
+}
+
+TEST_F(CliSettingsTest, QuietPrintsNothingButTheRunStillHappens) {
+    CliRun r = Run({"-r", "-q", "--delete", "-s", src(), "-t", dst()});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(Exists(tree_ / "dst/a-copy.txt"));
+}
+
+TEST_F(CliSettingsTest, AnUnwritableCsvIsAFailureNotASuccess) {
+    CliRun r = Run({"-s", src(), "-t", dst(), "--csv", tree_ / "no/such/folder/x.csv"});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_NE(r.err.find("ファイルの書き込みに失敗しました。"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nebu::test
