@@ -136,6 +136,11 @@ def _first_line(argv):
     return text.splitlines()[0] if text else "?"
 
 
+def _version(argv):
+    m = re.search(r"\d+(\.\d+)+", _first_line(argv))
+    return m.group(0) if m else "?"
+
+
 def machine(args):
     cpu = "?"
     try:
@@ -158,9 +163,9 @@ def machine(args):
         debian = "?"
     repo = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     rev = _first_line(["git", "-C", repo, "describe", "--always", "--dirty"])
-    versions = [_first_line(["jdupes", "-v"]), _first_line(["fdupes", "-v"]),
-                _first_line(["rdfind", "-v"]),
-                " ".join(_first_line(["rmlint", "--version"]).split()[:2])]
+    versions = [f"{name} {_version(argv)}" for name, argv in (
+        ("jdupes", ["jdupes", "-v"]), ("fdupes", ["fdupes", "-v"]),
+        ("rdfind", ["rdfind", "-v"]), ("rmlint", ["rmlint", "--version"]))]
     return [f"- Machine: {os.cpu_count()} CPUs (`nproc` {len(os.sched_getaffinity(0))}), "
             f"{cpu}, {mem} RAM, {free:.0f} GiB free where the trees are, "
             f"{debian}, Linux {os.uname().release}",

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
@@ -39,10 +40,22 @@ bool IsDotOrDotDot(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
+// Only a folder named like the ones this program makes ("nb0XXXX.tmp") is
+// ever emptied: a slot that pointed anywhere else by mistake must not cost
+// the user a file.
+bool LooksLikeWorkFolder(const std::string& folder) {
+    std::string_view path = folder;
+    while (!path.empty() && path.back() == '/') path.remove_suffix(1);
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return name.size() > 6 && name.substr(0, 2) == "nb" && name.substr(name.size() - 4) == ".tmp";
+}
+
 // Whatever an earlier extraction left in the folder (a file its caller could
 // not delete, the partial output of a failed command) must never be taken
 // for the entry extracted now.
 void EmptyWorkFolder(const std::string& folder) {
+    if (!LooksLikeWorkFolder(folder)) return;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return;
     const int dirFd = ::dirfd(dir);

@@ -8,7 +8,9 @@ namespace nebu::platform {
 
 namespace {
 
-bool IsCp932LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 std::string RestoreCp932TrailBackslashes(std::string_view stored) {
     std::string out(stored);
@@ -103,7 +105,8 @@ std::optional<std::string> ExtractableLeafName(std::string_view entryName) {
         start = end + 1;
     }
     std::size_t slash = entryName.rfind('/');
-    std::string_view leaf = slash == std::string_view::npos ? entryName : entryName.substr(slash + 1);
+    std::string_view leaf =
+        slash == std::string_view::npos ? entryName : entryName.substr(slash + 1);
     if (leaf.empty() || leaf == "." || leaf == "..") return std::nullopt;
     return std::string(leaf);
 }

@@ -41,7 +41,7 @@ locale_t Utf8Locale() {
 }
 
 class Utf8LocaleScope {
-public:
+  public:
     Utf8LocaleScope() {
         if (locale_t utf8 = Utf8Locale()) previous_ = uselocale(utf8);
     }
@@ -51,11 +51,13 @@ public:
     Utf8LocaleScope(const Utf8LocaleScope&) = delete;
     Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
 
-private:
+  private:
     locale_t previous_ = static_cast<locale_t>(0);
 };
 
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t Le16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 
 std::uint32_t Le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -220,7 +222,8 @@ struct ArchiveStream::Source {
     // while reading on.
     std::size_t nextRead = kFirstRead;
     // Not zero-filled: every byte handed out has been read first.
-    std::unique_ptr<unsigned char[]> buffer = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
+    std::unique_ptr<unsigned char[]> buffer =
+        std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
 
     static la_ssize_t Read(archive* a, void* data, const void** block) {
         auto* s = static_cast<Source*>(data);
@@ -244,7 +247,8 @@ struct ArchiveStream::Source {
     static la_int64_t Skip(archive*, void* data, la_int64_t request) {
         auto* s = static_cast<Source*>(data);
         if (request <= 0) return 0;
-        std::uint64_t step = std::min<std::uint64_t>(static_cast<std::uint64_t>(request), s->length - std::min(s->pos, s->length));
+        std::uint64_t step = std::min<std::uint64_t>(static_cast<std::uint64_t>(request),
+                                                     s->length - std::min(s->pos, s->length));
         s->pos += step;
         s->nextRead = kFirstRead;
         return static_cast<la_int64_t>(step);
@@ -252,7 +256,7 @@ struct ArchiveStream::Source {
 
     static la_int64_t Seek(archive*, void* data, la_int64_t offset, int whence) {
         auto* s = static_cast<Source*>(data);
-        la_int64_t origin = whence == SEEK_SET ? 0
+        la_int64_t origin = whence == SEEK_SET   ? 0
                             : whence == SEEK_CUR ? static_cast<la_int64_t>(s->pos)
                                                  : static_cast<la_int64_t>(s->length);
         la_int64_t target = origin + offset;

@@ -23,7 +23,7 @@ struct StoredEntry {
 };
 
 class ArchiveStream {
-public:
+  public:
     enum class Step { Entry, End, Error };
 
     // nullptr when the file cannot be read as an archive of this format.
@@ -41,7 +41,7 @@ public:
     // shorter or longer. Never writes beyond `declared`.
     bool CopyData(int fd, std::uint64_t declared, std::string& error);
 
-private:
+  private:
     struct Source;
     ArchiveStream(int fd, ArchiveFormat format);
     bool Start(std::uint64_t offset);

@@ -47,7 +47,7 @@ const char* LibraryName(ArchiveFormat format) {
 }
 
 class UniqueFd {
-public:
+  public:
     explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd() {
         if (fd_ >= 0) close(fd_);
@@ -57,14 +57,14 @@ public:
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }
 
-private:
+  private:
     int fd_;
 };
 
 // Messages go into the caller's buffer, cut to its size on a character
 // boundary and always terminated.
 class Output {
-public:
+  public:
     Output(ArchiveFormat format, char* buffer, std::uint32_t size)
         : format_(format), buffer_(buffer), size_(size) {}
 
@@ -72,13 +72,14 @@ public:
         if (!buffer_ || size_ == 0) return result;
         std::string line = std::string(LibraryName(format_)) + ": " + text + "\n";
         std::size_t n = std::min<std::size_t>(line.size(), size_ - 1);
-        while (n > 0 && n < line.size() && (static_cast<unsigned char>(line[n]) & 0xC0) == 0x80) --n;
+        while (n > 0 && n < line.size() && (static_cast<unsigned char>(line[n]) & 0xC0) == 0x80)
+            --n;
         std::memcpy(buffer_, line.data(), n);
         buffer_[n] = '\0';
         return result;
     }
 
-private:
+  private:
     ArchiveFormat format_;
     char* buffer_;
     std::uint32_t size_;
@@ -154,8 +155,8 @@ int RunCommand(ArchiveFormat format, const char* line, char* output, std::uint32
     UniqueFd file(openat(folder.get(), leaf->c_str(),
                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (file.get() < 0) {
-        return out.Say(kErrorWrite, "cannot create " + command->folder + *leaf + ": " +
-                                        std::strerror(errno));
+        return out.Say(kErrorWrite,
+                       "cannot create " + command->folder + *leaf + ": " + std::strerror(errno));
     }
     // Owner read and write whatever the umask says.
     fchmod(file.get(), 0600);

@@ -24,13 +24,13 @@ inline constexpr std::uint16_t kVersion = 100;
 
 // Results other than 0 and -1 (the end of the entries).
 enum Error : int {
-    kErrorHandle = 0x8012,     // no open archive of this library behind the handle
-    kErrorArchive = 0x8006,    // not an archive of this format, or broken
-    kErrorCommand = 0x800A,    // the command line is not one we run
-    kErrorNotFound = 0x8013,   // no such entry
-    kErrorUnsafe = 0x8010,     // the entry cannot be written as one plain file
-    kErrorFolder = 0x8020,     // the folder cannot be used
-    kErrorWrite = 0x8007,      // the file could not be created or filled
+    kErrorHandle = 0x8012,    // no open archive of this library behind the handle
+    kErrorArchive = 0x8006,   // not an archive of this format, or broken
+    kErrorCommand = 0x800A,   // the command line is not one we run
+    kErrorNotFound = 0x8013,  // no such entry
+    kErrorUnsafe = 0x8010,    // the entry cannot be written as one plain file
+    kErrorFolder = 0x8020,    // the folder cannot be used
+    kErrorWrite = 0x8007,     // the file could not be created or filled
 };
 
 int RunCommand(ArchiveFormat format, const char* line, char* output, std::uint32_t outputSize);

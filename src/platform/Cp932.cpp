@@ -14,7 +14,7 @@ const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
 // names are converted thousands of times per run, so each thread keeps its
 // two converters open.
 class Converters {
-public:
+  public:
     ~Converters() {
         if (toUtf8_ != kNoConverter) iconv_close(toUtf8_);
         if (toCp932_ != kNoConverter) iconv_close(toCp932_);
@@ -22,7 +22,7 @@ public:
     iconv_t ToUtf8() { return Get(toUtf8_, "UTF-8", "CP932"); }
     iconv_t ToCp932() { return Get(toCp932_, "CP932", "UTF-8"); }
 
-private:
+  private:
     static iconv_t Get(iconv_t& slot, const char* to, const char* from) {
         if (slot == kNoConverter) slot = iconv_open(to, from);
         if (slot != kNoConverter) iconv(slot, nullptr, nullptr, nullptr, nullptr);
@@ -121,17 +121,16 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8) {
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
     std::string out;
-    bool ok = Convert(ThreadConverters().ToCp932(), utf8, out,
-                      [](char*& src, size_t& left, std::string& sink) {
-                          // Skip the whole character CP932 lacks (or one stray byte).
-                          std::size_t len =
-                              Utf8SequenceLength(reinterpret_cast<unsigned char*>(src), left);
-                          if (len == 0) len = 1;
-                          src += len;
-                          left -= len;
-                          sink.push_back('?');
-                          return true;
-                      });
+    bool ok = Convert(
+        ThreadConverters().ToCp932(), utf8, out, [](char*& src, size_t& left, std::string& sink) {
+            // Skip the whole character CP932 lacks (or one stray byte).
+            std::size_t len = Utf8SequenceLength(reinterpret_cast<unsigned char*>(src), left);
+            if (len == 0) len = 1;
+            src += len;
+            left -= len;
+            sink.push_back('?');
+            return true;
+        });
     if (!ok) {
         // No converter at all: keep what ASCII can say.
         out.clear();

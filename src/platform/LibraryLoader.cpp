@@ -64,7 +64,9 @@ void* LibraryLoader::GetProc(LibraryHandle* library, const std::string& symbol) 
     return nullptr;
 }
 
-void LibraryLoader::Free(LibraryHandle* library) { delete library; }
+void LibraryLoader::Free(LibraryHandle* library) {
+    delete library;
+}
 
 void LibraryLoader::FailLoad(const std::string& name) {
     Faults& faults = TheFaults();

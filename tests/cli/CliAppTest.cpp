@@ -6,6 +6,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/JobRunner.h"
+#include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 
 namespace nebu::test {
@@ -21,8 +22,6 @@ class CliAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         cli::ClearInterrupt();
-        setenv("TMPDIR", tree_.MakeDir("tmp").c_str(), 1);
-        setenv("XDG_DATA_HOME", tree_.MakeDir("xdg").c_str(), 1);
         tree_.Write("src/a.txt", "alpha");
         tree_.Write("src/sub/b.txt", "bravo!");
         tree_.Write("dst/a-copy.txt", "alpha");
@@ -44,6 +43,8 @@ protected:
     std::string dst() const { return tree_ / "dst"; }
 
     TempTree tree_;
+    ScopedEnv tmp_{"TMPDIR", tree_.MakeDir("tmp")};
+    ScopedEnv data_{"XDG_DATA_HOME", tree_.MakeDir("xdg")};
 };
 
 TEST_F(CliAppTest, ListsDuplicatesWithoutDeletingByDefault) {

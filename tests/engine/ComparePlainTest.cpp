@@ -6,16 +6,13 @@
 
 #include "JobTestSupport.h"
 #include "engine/SameChkList.h"
+#include "support/ScopedEnv.h"
 
 namespace nebu::test {
 namespace {
 
 class ComparePlainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TMPDIR", tree_.MakeDir("tmp").c_str(), 1);
-        setenv("XDG_DATA_HOME", tree_.MakeDir("xdg-data").c_str(), 1);
-    }
     RunResult Run(const std::vector<std::string>& sources, const std::vector<std::string>& targets,
                   void (*tweak)(TNebu&) = nullptr) {
         SetUpJob(job_, sources, targets);
@@ -26,6 +23,8 @@ protected:
     std::string D(const std::string& rel) { return tree_ / ("dst/" + rel); }
 
     TempTree tree_;
+    ScopedEnv tmp_{"TMPDIR", tree_.MakeDir("tmp")};
+    ScopedEnv data_{"XDG_DATA_HOME", tree_.MakeDir("xdg-data")};
     ScriptedHost host_;
     TNebu job_;
 };

@@ -110,6 +110,12 @@ TEST_F(ExtractTest, ALeftoverFileInTheSlotIsNeverTakenForTheEntry) {
     const std::string x = ff->ExtractEntry(zip, "b.txt", 0, kKindZip);
     EXPECT_EQ(x, ff->TempDir[0] + "b.txt");
     EXPECT_EQ(FilesIn(ff->TempDir[0]), std::vector<std::string>{"b.txt"});
+
+    // A slot that points at anything but a work folder is never emptied.
+    ff->TempDir[1] = tree.MakeDir("書類") + "/";
+    const std::string users = tree.Write("書類/大事.txt", "the user's");
+    ff->DeleteExtracted(ff->ExtractEntry(zip, "b.txt", 1, kKindZip));
+    EXPECT_EQ(ReadFile(users), "the user's");
 }
 
 int g_commandCalls = 0;

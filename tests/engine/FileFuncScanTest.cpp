@@ -73,18 +73,13 @@ TEST_F(ScanTest, MaskThenIgnoreOnFileNamesOnly) {
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "a.txt", tree / "B.TXT", tree / "README",
                                                 tree / "folder.doc/inner.txt"}));
-}
 
-TEST_F(ScanTest, EmptyMaskTakesNothingEmptyIgnoreDropsNothing) {
-    tree.Write("a.txt", "1");
+    // An empty mask takes nothing at all.
+    list.Clear();
     ff.Mask = "";
+    ff.Ignore = "";
     EXPECT_EQ(ScanRoot(), 1);
     EXPECT_EQ(list.Count(), 0);
-
-    ff.Mask = "*;";
-    ff.Ignore = "";
-    ScanRoot();
-    EXPECT_EQ(list.Count(), 1);
 }
 
 TEST_F(ScanTest, HiddenFilesAndFoldersOnlyWithHiddenBit) {
@@ -271,19 +266,16 @@ class RemoveEmptyTest : public ScanTest {
 TEST_F(RemoveEmptyTest, ChainOfEmptyFoldersGoesInOnePassRootStays) {
     tree.MakeDir("a/b");
     tree.MakeDir("空/もっと/深い");
-    tree.Write("keep/file.txt", "x");
-    tree.MakeDir("keep/empty");
     RemoveBelowRoot();
     EXPECT_FALSE(test::Exists(tree / "a"));
     EXPECT_FALSE(test::Exists(tree / "空"));
+    EXPECT_TRUE(std::filesystem::is_empty(tree.Path())) << "the root itself stays";
+
+    tree.Write("keep/file.txt", "x");
+    tree.MakeDir("keep/empty");
+    RemoveBelowRoot();
     EXPECT_TRUE(test::Exists(tree / "keep/file.txt"));
     EXPECT_FALSE(test::Exists(tree / "keep/empty"));
-    EXPECT_TRUE(test::Exists(tree.Path()));
-}
-
-TEST_F(RemoveEmptyTest, EmptyRootItselfStays) {
-    RemoveBelowRoot();
-    EXPECT_TRUE(test::Exists(tree.Path()));
 }
 
 TEST_F(RemoveEmptyTest, NothingRemovedWithoutSubDirectories) {

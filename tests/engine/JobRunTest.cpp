@@ -5,25 +5,13 @@
 #include <regex>
 
 #include "JobTestSupport.h"
+#include "support/ScopedEnv.h"
 
 namespace nebu::test {
 namespace {
 
 class JobRunTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // Work folders land in a folder of the test's own.
-        oldTmp_ = getenv("TMPDIR") ? getenv("TMPDIR") : "";
-        tmp_ = tree_.MakeDir("tmp");
-        setenv("TMPDIR", tmp_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (oldTmp_.empty()) {
-            unsetenv("TMPDIR");
-        } else {
-            setenv("TMPDIR", oldTmp_.c_str(), 1);
-        }
-    }
     bool TmpIsEmpty() const {
         std::vector<std::string> names;
         for (auto& e : std::filesystem::directory_iterator(tmp_)) names.push_back(e.path());
@@ -31,8 +19,9 @@ protected:
     }
 
     TempTree tree_;
-    std::string tmp_;
-    std::string oldTmp_;
+    // Work folders land in a folder of the test's own.
+    std::string tmp_ = tree_.MakeDir("tmp");
+    ScopedEnv tmpEnv_{"TMPDIR", tmp_};
     ScriptedHost host_;
     TNebu job_;
 };
@@ -176,16 +165,11 @@ TEST(JobTimeTextTest, ElapsedHoursWrapAtADay) {
 }
 
 TEST(JobTimeTextTest, MidnightLeavesTheTimeOut) {
-    const char* old = getenv("TZ");
-    std::string saved = old ? old : "";
-    setenv("TZ", "UTC", 1);
-    tzset();
-    EXPECT_EQ(TNebu::DateTimeText(1767225600), "2026/01/01");           // 00:00:00 UTC
-    EXPECT_EQ(TNebu::DateTimeText(1767225600 + 3723), "2026/01/01 01:02:03");
-    if (old) {
-        setenv("TZ", saved.c_str(), 1);
-    } else {
-        unsetenv("TZ");
+    {
+        ScopedEnv tz("TZ", "UTC");
+        tzset();
+        EXPECT_EQ(TNebu::DateTimeText(1767225600), "2026/01/01");  // 00:00:00 UTC
+        EXPECT_EQ(TNebu::DateTimeText(1767225600 + 3723), "2026/01/01 01:02:03");
     }
     tzset();
 }

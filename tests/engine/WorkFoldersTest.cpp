@@ -77,29 +77,56 @@ TEST_F(WorkFolderTest, CreatesTwoPrivateFoldersWithSlotNames) {
     EXPECT_TRUE(Exists(temp));
 }
 
+// A folder for 65536 names: in memory when /dev/shm takes one (filling a
+// disk folder that full is slow), else in the test's own tree.
+class CrowdedFolder {
+  public:
+    explicit CrowdedFolder(const std::string& fallback) {
+        std::string pattern = "/dev/shm/nebu-test-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+            owned_ = true;
+        } else {
+            path_ = fallback;
+        }
+    }
+    ~CrowdedFolder() {
+        if (owned_) test::RemoveTree(path_);
+    }
+    const std::string& Path() const { return path_; }
+
+  private:
+    std::string path_;
+    bool owned_ = false;
+};
+
 TEST_F(WorkFolderTest, TakesTheOneNameLeftFreeAndNeverAnExistingOne) {
+    CrowdedFolder crowded(temp);
+    const std::string dir = crowded.Path();
+    test::ScopedEnv tmp("TMPDIR", dir);
     // Every slot-0 name but one is already taken by a file (hard links, the
     // cheapest way to fill a folder; two files, as a file takes only so many
     // links): each must be passed over untouched and the free one found,
     // wherever the search starts.
-    const std::string planted[2] = {tree.Write("planted0", "mine"), tree.Write("planted1", "mine")};
+    const std::string planted[2] = {dir + "/planted0", dir + "/planted1"};
+    for (const auto& p : planted) test::WriteFile(p, "mine");
     for (unsigned v = 0; v < 0x10000; ++v) {
         if (v == 0xBEEF) continue;
         char name[32];
         std::snprintf(name, sizeof name, "/nb0%04X.tmp", v);
-        ASSERT_EQ(::link(planted[v & 1].c_str(), (temp + name).c_str()), 0) << name;
+        ASSERT_EQ(::link(planted[v & 1].c_str(), (dir + name).c_str()), 0) << name;
     }
     ASSERT_TRUE(ff.CreateWorkFolder(0));
-    EXPECT_EQ(ff.TempDir[0], temp + "/nb0BEEF.tmp/");
-    EXPECT_TRUE(S_ISDIR(ModeOf(temp + "/nb0BEEF.tmp")));
+    EXPECT_EQ(ff.TempDir[0], dir + "/nb0BEEF.tmp/");
+    EXPECT_TRUE(S_ISDIR(ModeOf(dir + "/nb0BEEF.tmp")));
 
     // Now every name is taken: a failure, reported once, with nothing
     // turned into a folder and the slot keeping its last path.
     EXPECT_FALSE(ff.CreateWorkFolder(0));
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(host.shown[0].text, "作業ディレクトリが作れません");
-    EXPECT_EQ(ff.TempDir[0], temp + "/nb0BEEF.tmp/");
-    EXPECT_EQ(test::ReadFile(temp + "/nb0BEEE.tmp"), "mine");
+    EXPECT_EQ(ff.TempDir[0], dir + "/nb0BEEF.tmp/");
+    EXPECT_EQ(test::ReadFile(dir + "/nb0BEEE.tmp"), "mine");
     struct stat st;
     ASSERT_EQ(::stat(planted[0].c_str(), &st), 0);
     EXPECT_EQ(st.st_nlink, 0x8000u + 1);

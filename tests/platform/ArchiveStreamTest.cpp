@@ -1,9 +1,8 @@
-#include "platform/ArchiveStream.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "platform/ArchiveStream.h"
 #include "support/ArchiveFixtures.h"
 #include "support/TempTree.h"
 

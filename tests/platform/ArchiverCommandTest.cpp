@@ -1,6 +1,6 @@
-#include "platform/ArchiverCommand.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/ArchiverCommand.h"
 
 namespace nebu::platform {
 namespace {
@@ -41,17 +41,17 @@ TEST(ArchiverCommand, RefusesAnythingElse) {
         "",
         "garbage",
         "e -m -n -gm -p",
-        "-x -j --i /a.zip /w/ \"x\"",              // the other library's options
-        "x -m -n -gm -p /a.lzh /w/ \"x\"",         // another command
-        "e -m -n -gm -p /a.lzh /w \"x\"",          // folder without "/"
-        "e -m -n -gm -p /a.lzh /w/ x",             // entry not quoted
-        "e -m -n -gm -p /a.lzh /w/ \"x",           // unterminated entry
-        "e -m -n -gm -p /a.lzh /w/ \"\"",          // empty entry
-        "e -m -n -gm -p /a.lzh /w/ \"x\" extra",   // trailing text
-        "e -m -n -gm -p  /a.lzh /w/ \"x\"",        // empty archive path
-        "e -m -n -gm -p \"/a b.lzh /w/ \"x\"",     // unterminated archive quote
-        "e -m -n -gm -p \"/a.lzh\"/w/ \"x\"",      // no blank after the archive
-        "e -m -n -gm -p /a.lzh",                   // no folder, no entry
+        "-x -j --i /a.zip /w/ \"x\"",             // the other library's options
+        "x -m -n -gm -p /a.lzh /w/ \"x\"",        // another command
+        "e -m -n -gm -p /a.lzh /w \"x\"",         // folder without "/"
+        "e -m -n -gm -p /a.lzh /w/ x",            // entry not quoted
+        "e -m -n -gm -p /a.lzh /w/ \"x",          // unterminated entry
+        "e -m -n -gm -p /a.lzh /w/ \"\"",         // empty entry
+        "e -m -n -gm -p /a.lzh /w/ \"x\" extra",  // trailing text
+        "e -m -n -gm -p  /a.lzh /w/ \"x\"",       // empty archive path
+        "e -m -n -gm -p \"/a b.lzh /w/ \"x\"",    // unterminated archive quote
+        "e -m -n -gm -p \"/a.lzh\"/w/ \"x\"",     // no blank after the archive
+        "e -m -n -gm -p /a.lzh",                  // no folder, no entry
     };
     for (const char* line : lzhBad) {
         EXPECT_FALSE(ParseExtractCommand(line, ArchiveFormat::Lzh)) << line;

@@ -39,7 +39,7 @@ std::vector<std::string> Names(ArchiverLibrary& lib, const std::string& path) {
 }
 
 class ArchiverLocaleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(lha_.Load());
         ASSERT_TRUE(zip_.Load());
@@ -66,7 +66,9 @@ protected:
     ArchiverLibrary zip_{platform::kZipLibraryName, "UnZip"};
 };
 
-TEST_F(ArchiverLocaleTest, ReportsJapaneseNamesInUtf8) { ExpectJapaneseNames(); }
+TEST_F(ArchiverLocaleTest, ReportsJapaneseNamesInUtf8) {
+    ExpectJapaneseNames();
+}
 
 TEST_F(ArchiverLocaleTest, NamesDoNotDependOnTheCallersLocaleWhichStaysAsItWas) {
     for (const char* name : {"C.UTF-8", "POSIX"}) {

@@ -47,17 +47,14 @@ const std::string kRandom = test::RandomBytes(3000, 7);
 // Files, a folder with contents, an empty folder, Japanese names with the
 // 0x5C trail byte (表, ソ) and an empty file.
 std::vector<ArchiveItem> Items() {
-    return {{"readme.txt", "hello\n"},
-            {"docs/", "", ArchiveItem::Directory},
-            {"docs/日本語.txt", kBig},
-            {"ソース/表.txt", kRandom},
-            {"empty.txt", ""},
-            {"空/", "", ArchiveItem::Directory}};
+    return {{"readme.txt", "hello\n"}, {"docs/", "", ArchiveItem::Directory},
+            {"docs/日本語.txt", kBig}, {"ソース/表.txt", kRandom},
+            {"empty.txt", ""},         {"空/", "", ArchiveItem::Directory}};
 }
 
-const std::vector<Listed> kZipListing = {{"readme.txt", 6},         {"docs/", 0},
+const std::vector<Listed> kZipListing = {{"readme.txt", 6},          {"docs/", 0},
                                          {"docs/日本語.txt", 20000}, {"ソース/表.txt", 3000},
-                                         {"empty.txt", 0},          {"空/", 0}};
+                                         {"empty.txt", 0},           {"空/", 0}};
 // jlha names only folders without contents (it recurses), after the files.
 const std::vector<Listed> kLzhListing = {{"readme.txt", 6},
                                          {"docs/日本語.txt", 20000},
@@ -75,7 +72,7 @@ std::vector<std::string> FolderContents(const std::string& dir) {
 }
 
 class BuiltinArchiverTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(lha_.Load());
         ASSERT_TRUE(zip_.Load());
@@ -169,9 +166,11 @@ TEST_F(BuiltinArchiverTest, ListsAndExtractsZipWrittenByInfoZip) {
     src.Write("フォルダ/日本語.txt", kBig);
     src.Write("top.bin", kRandom);
     std::string archive = tree_ / "infozip.zip";
-    ASSERT_TRUE(test::MakeZipWithTool(archive, src.Path(), {"フォルダ", "フォルダ/日本語.txt", "top.bin"}));
-    EXPECT_EQ(List(false, archive),
-              (std::vector<Listed>{{"フォルダ/", 0}, {"フォルダ/日本語.txt", 20000}, {"top.bin", 3000}}));
+    ASSERT_TRUE(
+        test::MakeZipWithTool(archive, src.Path(), {"フォルダ", "フォルダ/日本語.txt", "top.bin"}));
+    EXPECT_EQ(
+        List(false, archive),
+        (std::vector<Listed>{{"フォルダ/", 0}, {"フォルダ/日本語.txt", 20000}, {"top.bin", 3000}}));
     EXPECT_EQ(ExtractContent(false, archive, "フォルダ/日本語.txt", "日本語.txt"), kBig);
 }
 
@@ -198,8 +197,8 @@ TEST_F(BuiltinArchiverTest, ListsAndExtractsLzhOfEachMethodAndNameEncoding) {
 TEST_F(BuiltinArchiverTest, ReadsCp932NamesOfOlderLzhHeaders) {
     // Level 0 keeps DOS "\" separators, whose byte is also the second byte of 表 and ソ.
     std::string level0 = tree_ / "level0.lzh";
-    test::MakeRawLzh(level0,
-                     {{test::ToCp932("表\\ソ.txt"), "zz"}, {test::ToCp932("日本語.txt"), "abc"}}, 0);
+    test::MakeRawLzh(
+        level0, {{test::ToCp932("表\\ソ.txt"), "zz"}, {test::ToCp932("日本語.txt"), "abc"}}, 0);
     EXPECT_EQ(List(true, level0), (std::vector<Listed>{{"表/ソ.txt", 2}, {"日本語.txt", 3}}));
     EXPECT_EQ(ExtractContent(true, level0, "表/ソ.txt", "ソ.txt"), "zz");
 
@@ -232,8 +231,10 @@ TEST_F(BuiltinArchiverTest, FindFirstHonoursItsWildcardAndStartsOver) {
     std::string archive = tree_ / "w.zip";
     test::MakeZip(archive, Items());
     EXPECT_EQ(List(false, archive, nullptr, "*.txt"),
-              (std::vector<Listed>{{"readme.txt", 6}, {"docs/日本語.txt", 20000},
-                                   {"ソース/表.txt", 3000}, {"empty.txt", 0}}));
+              (std::vector<Listed>{{"readme.txt", 6},
+                                   {"docs/日本語.txt", 20000},
+                                   {"ソース/表.txt", 3000},
+                                   {"empty.txt", 0}}));
 
     HARC h = zip_.OpenArchive(nullptr, archive.c_str(), platform::kOpenNoErrorMessages);
     ASSERT_NE(h, nullptr);
@@ -266,11 +267,11 @@ TEST_F(BuiltinArchiverTest, RecognisesArchivesByContentIncludingSelfExtractors) 
         std::string path;
         bool lzh, zip;
     };
-    for (const Case& c : {Case{zipPath, false, true}, Case{lzhPath, true, false},
-                          Case{zipExe, false, true}, Case{lzhExe, true, false},
-                          Case{lzhScript, true, false}, Case{text, false, false},
-                          Case{emptyFile, false, false}, Case{tree_.Path(), false, false},
-                          Case{tree_ / "missing.zip", false, false}}) {
+    for (const Case& c :
+         {Case{zipPath, false, true}, Case{lzhPath, true, false}, Case{zipExe, false, true},
+          Case{lzhExe, true, false}, Case{lzhScript, true, false}, Case{text, false, false},
+          Case{emptyFile, false, false}, Case{tree_.Path(), false, false},
+          Case{tree_ / "missing.zip", false, false}}) {
         EXPECT_EQ(lha_.CheckArchive(c.path.c_str(), 0), c.lzh) << c.path;
         EXPECT_EQ(zip_.CheckArchive(c.path.c_str(), 0), c.zip) << c.path;
     }
@@ -385,20 +386,19 @@ TEST_F(BuiltinArchiverTest, NeverOverwritesOrFollowsLinks) {
 TEST_F(BuiltinArchiverTest, HostileZipEntriesWriteNothingAnywhere) {
     std::string outside = tree_.MakeDir("outside");
     std::string archive = tree_ / "hostile.zip";
-    test::MakeRawZip(archive, {{"../escape.txt", "evil"},
-                               {"sub/../../escape2.txt", "evil"},
-                               {outside + "/abs.txt", "evil"},
-                               {"link.txt", outside + "/linked.txt", std::nullopt, false, false,
-                                0120777},
-                               {"long.bin", std::string(5000, 'L'), 100, true},
-                               {"ok.txt", "fine"}});
+    test::MakeRawZip(archive,
+                     {{"../escape.txt", "evil"},
+                      {"sub/../../escape2.txt", "evil"},
+                      {outside + "/abs.txt", "evil"},
+                      {"link.txt", outside + "/linked.txt", std::nullopt, false, false, 0120777},
+                      {"long.bin", std::string(5000, 'L'), 100, true},
+                      {"ok.txt", "fine"}});
     // Links are no files: they are not listed. The rest is listed as stored.
-    EXPECT_EQ(List(false, archive),
-              (std::vector<Listed>{{"../escape.txt", 4},
-                                   {"sub/../../escape2.txt", 4},
-                                   {outside + "/abs.txt", 4},
-                                   {"long.bin", 100},
-                                   {"ok.txt", 4}}));
+    EXPECT_EQ(List(false, archive), (std::vector<Listed>{{"../escape.txt", 4},
+                                                         {"sub/../../escape2.txt", 4},
+                                                         {outside + "/abs.txt", 4},
+                                                         {"long.bin", 100},
+                                                         {"ok.txt", 4}}));
     for (const std::string& name :
          {std::string("../escape.txt"), std::string("sub/../../escape2.txt"), outside + "/abs.txt",
           std::string("link.txt"), std::string("long.bin")}) {
@@ -421,8 +421,8 @@ TEST_F(BuiltinArchiverTest, HostileLzhEntriesWriteNothingAnywhere) {
                               {"short.bin", std::string(100, 'S'), 1000},
                               {"ok.txt", "fine"}});
     EXPECT_EQ(List(true, level2),
-              (std::vector<Listed>{{"../escape.txt", 4}, {"long.bin", 100}, {"short.bin", 1000},
-                                   {"ok.txt", 4}}));
+              (std::vector<Listed>{
+                  {"../escape.txt", 4}, {"long.bin", 100}, {"short.bin", 1000}, {"ok.txt", 4}}));
     for (const char* name : {"../escape.txt", "link.txt", "long.bin", "short.bin"}) {
         ExpectFails(true, level2, name);
     }

@@ -1,8 +1,7 @@
-#include "platform/Cp932.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/ArchiveNames.h"
+#include "platform/Cp932.h"
 
 namespace nebu::platform {
 namespace {
@@ -20,7 +19,7 @@ TEST(Cp932, ConvertsBothWaysWithoutLoss) {
 }
 
 TEST(Cp932, RejectsWhatItCannotConvert) {
-    EXPECT_EQ(Cp932ToUtf8("abc\x82"), std::nullopt);  // lead byte without trail
+    EXPECT_EQ(Cp932ToUtf8("abc\x82"), std::nullopt);   // lead byte without trail
     EXPECT_EQ(Cp932ToUtf8("\x82\x20"), std::nullopt);  // trail byte out of range
     EXPECT_EQ(Utf8ToCp932("smile \xf0\x9f\x98\x80"), std::nullopt);
     EXPECT_EQ(Utf8ToCp932("bad \xff byte"), std::nullopt);
@@ -31,7 +30,9 @@ TEST(Cp932, RejectsWhatItCannotConvert) {
 }
 
 TEST(Cp932, LossyConversionMarksEachMissingCharacter) {
-    EXPECT_EQ(Utf8ToCp932Lossy("a\xf0\x9f\x98\x80" "b"), "a?b");
+    EXPECT_EQ(Utf8ToCp932Lossy("a\xf0\x9f\x98\x80"
+                               "b"),
+              "a?b");
     EXPECT_EQ(Utf8ToCp932Lossy("caf\xc3\xa9 日本語"), "caf? " + kNihongoCp932);
     EXPECT_EQ(Utf8ToCp932Lossy("x\xffy"), "x?y");
     EXPECT_EQ(Utf8ToCp932Lossy("\xf0\x9f\x98\x80\xf0\x9f\x98\x80"), "??");
@@ -75,8 +76,8 @@ TEST(ArchiveNames, ExtractsOnlyPlainFileNames) {
     EXPECT_EQ(ExtractableLeafName("dir/sub/日本語.txt"), "日本語.txt");
     EXPECT_EQ(ExtractableLeafName("..a/b..c"), "b..c");
     EXPECT_EQ(ExtractableLeafName("x\\y"), "x\\y");  // a plain character on Linux
-    for (const char* bad : {"", "/abs/x", "\\abs", "../x", "a/../x", "a/..", "..\\x",
-                            "a\\..\\x", "dir/", "a/.", ".", ".."}) {
+    for (const char* bad : {"", "/abs/x", "\\abs", "../x", "a/../x", "a/..", "..\\x", "a\\..\\x",
+                            "dir/", "a/.", ".", ".."}) {
         EXPECT_EQ(ExtractableLeafName(bad), std::nullopt) << bad;
     }
 }

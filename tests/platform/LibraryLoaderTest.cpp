@@ -1,20 +1,19 @@
-#include "platform/LibraryLoader.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "engine/ArchiverLibrary.h"
 #include "platform/ArchiverApi.h"
+#include "platform/LibraryLoader.h"
 
 namespace nebu::platform {
 namespace {
 
-const char* const kSuffixes[] = {"",         "SetBackGroundMode", "OpenArchive", "CloseArchive",
-                                 "FindFirst", "FindNext",         "GetVersion",  "CheckArchive"};
+const char* const kSuffixes[] = {"",          "SetBackGroundMode", "OpenArchive", "CloseArchive",
+                                 "FindFirst", "FindNext",          "GetVersion",  "CheckArchive"};
 
 class LibraryLoaderTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { LibraryLoader::ResetFaults(); }
 };
 
@@ -75,7 +74,9 @@ TEST_F(LibraryLoaderTest, AnyMissingEntryPointMakesTheLibraryUnusable) {
 std::uint16_t reportedVersion = 0;
 std::vector<bool> backgroundCalls;
 
-std::uint16_t FakeVersion() { return reportedVersion; }
+std::uint16_t FakeVersion() {
+    return reportedVersion;
+}
 bool RecordBackground(bool background) {
     backgroundCalls.push_back(background);
     return true;

@@ -22,7 +22,9 @@ namespace nebu::test {
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
+[[noreturn]] void Fail(const std::string& what) {
+    throw std::runtime_error(what);
+}
 
 // Runs a tool in `cwd` with a fixed, locale-independent environment; the
 // tool's own output is discarded. Returns the exit status, -1 when it could
@@ -30,7 +32,8 @@ namespace {
 int RunTool(const std::vector<std::string>& argv, const std::string& cwd,
             const std::vector<std::string>& extraEnv) {
     std::vector<std::string> env = {"PATH=/usr/local/bin:/usr/bin:/bin", "LC_ALL=C.UTF-8"};
-    if (const char* home = std::getenv("JAVA_HOME")) env.push_back(std::string("JAVA_HOME=") + home);
+    if (const char* home = std::getenv("JAVA_HOME"))
+        env.push_back(std::string("JAVA_HOME=") + home);
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
     std::vector<char*> args, envp;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -97,13 +100,16 @@ std::uint16_t Crc16(const std::string& data) {
     std::uint16_t crc = 0;
     for (unsigned char ch : data) {
         crc ^= ch;
-        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
-                                                      : static_cast<std::uint16_t>(crc >> 1);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
     }
     return crc;
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) { WriteFile(path, bytes); }
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    WriteFile(path, bytes);
+}
 
 }  // namespace
 
@@ -133,7 +139,8 @@ void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, boo
     for (const auto& item : items) {
         archive_entry* e = archive_entry_new();
         std::string name = item.name;
-        if (item.type == ArchiveItem::Directory && (name.empty() || name.back() != '/')) name += '/';
+        if (item.type == ArchiveItem::Directory && (name.empty() || name.back() != '/'))
+            name += '/';
         if (utf8Names) {
             archive_entry_set_pathname_utf8(e, name.c_str());
         } else {
@@ -183,7 +190,9 @@ bool MakeZipWithTool(const std::string& zipPath, const std::string& dir,
     return RunTool(argv, dir, {}) == 0 && Exists(zipPath);
 }
 
-bool HaveLzhTool() { return ToolExists("jlha"); }
+bool HaveLzhTool() {
+    return ToolExists("jlha");
+}
 
 void MakeLzh(const std::string& path, const std::vector<ArchiveItem>& items, int method,
              LzhNames names) {
@@ -236,8 +245,7 @@ std::string SfxStub(std::size_t size) {
     return stub;
 }
 
-void MakeSfx(const std::string& exePath, const std::string& archivePath,
-             const std::string& stub) {
+void MakeSfx(const std::string& exePath, const std::string& archivePath, const std::string& stub) {
     std::string archive = ReadFile(archivePath);
     if (archive.empty()) Fail("cannot read " + archivePath);
     WriteBytes(exePath, stub + archive);
@@ -398,7 +406,7 @@ std::string LzhLevel2Header(const RawLzhEntry& entry, std::uint32_t declared) {
         PutLe16(mode, 0120777);
         PutExtension(h, 0x50, mode);
     }
-    PutLe16(h, 0);  // end of extensions
+    PutLe16(h, 0);                               // end of extensions
     if ((h.size() & 0xFF) == 0) h.push_back(0);  // a low byte of 0 would read as the end mark
     h[0] = static_cast<char>(h.size() & 0xFF);
     h[1] = static_cast<char>((h.size() >> 8) & 0xFF);

@@ -29,8 +29,7 @@ struct ArchiveItem {
 // ZIP written by libarchive (deflate). utf8Names: names carry the UTF-8 flag;
 // otherwise they are stored as raw CP932 bytes without the flag, as Japanese
 // Windows archivers write them.
-void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items,
-             bool utf8Names = true);
+void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, bool utf8Names = true);
 
 // ZIP written by Info-ZIP's zip, run inside `dir` on the given relative
 // paths (a folder adds its own entry only; zipPath should be absolute).
