@@ -38,6 +38,14 @@ sample: build
 run: sample
 	$(BUILD_DIR)/src/cli/nebu-cli -r --lzh --zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
 
+# Times a Release nebu-cli against jdupes, fdupes, rdfind and rmlint on generated
+# trees and checks its pairs against theirs (bench/README.md; BENCH_RUNS, BENCH_TREES...).
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DNEBU_BUILD_TESTS=OFF >/dev/null
+	cmake --build build-bench --target nebu-cli -j $(JOBS)
+	sh bench/install-peers.sh
+	python3 bench/bench.py --nebu build-bench/src/cli/nebu-cli
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 

@@ -113,12 +113,29 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
     pairs.Clear();
 }
 
+// Every plain file of the group on either side, for reading them all once.
+std::vector<std::string> PlainFilesOfGroup(TNebu& job) {
+    std::vector<std::string> paths;
+    _NebuNameRec rec;
+    for (TNebuList* list : {job.SrcList.get(), job.DstList.get()}) {
+        for (bool m = list->FirstInGroup(rec); m; m = list->NextInGroup(rec)) {
+            if (rec.Kind == kKindPlain) paths.push_back(rec.Path);
+        }
+    }
+    return paths;
+}
+
 }  // namespace
 
 void ComparePlain(TNebu& job) {
     TSameChkList pairs;
     ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
+        // Two files are compared directly; more are sorted into classes of
+        // identical bytes first, so no file is read once per partner.
+        std::vector<std::string> paths = PlainFilesOfGroup(job);
+        if (paths.size() > 2) job.FileFunc->PrepareGroup(paths);
         CompareGroup(job, pairs);
+        job.FileFunc->EndGroup();
         if (pairs.Count() > 0) ResolvePairs(job, pairs, sizeKey);
         pairs.Clear();
     });

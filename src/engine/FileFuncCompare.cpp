@@ -119,8 +119,23 @@ bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string&
 
 bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& path2) {
     if (path1 == path2) return false;
+    if (classes_.Knows(path1) && classes_.Knows(path2)) {
+        if (!classes_.Same(path1, path2)) return false;
+        RememberIdentity(path1, *classes_.IdentityOf(path1));
+        RememberIdentity(path2, *classes_.IdentityOf(path2));
+        return true;
+    }
     return CompareContents(path1, path2);
 }
+
+void TNebuFileFunc::PrepareGroup(const std::vector<std::string>& paths) {
+    classes_.Clear();
+    classes_.Build(paths);
+}
+
+void TNebuFileFunc::AddToGroup(const std::string& path) { classes_.Add(path); }
+
+void TNebuFileFunc::EndGroup() { classes_.Clear(); }
 
 void TNebuFileFunc::ForgetIdentities() {
     compared_.clear();

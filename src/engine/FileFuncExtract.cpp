@@ -154,6 +154,8 @@ std::string TNebuFileFunc::TakeExtractedFile(int slot) {
 
 void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     if (path.empty()) return;
+    // The next entry extracted may take the same name.
+    classes_.Forget(path);
     ::unlink(path.c_str());
 }
 

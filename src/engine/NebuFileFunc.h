@@ -8,8 +8,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ArchiverLibrary.h"
+#include "engine/ContentClasses.h"
 #include "engine/DirList.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
@@ -71,6 +73,12 @@ public:
     std::string ExtractZipEntry(const std::string& archivePath, const std::string& entryName,
                                 int slot);
     std::string TakeExtractedFile(int slot);
+    // The files of the size group about to be compared: read once, side by
+    // side, so that SameContents on any two of them is a lookup. Files not
+    // given here are compared byte by byte as before.
+    void PrepareGroup(const std::vector<std::string>& paths);
+    void AddToGroup(const std::string& path);
+    void EndGroup();
     // Deletes an extracted file for good (no trash, no question).
     void DeleteExtracted(const std::string& path);
 
@@ -105,6 +113,7 @@ private:
     ArchiverLibrary lzh_;
     ArchiverLibrary zip_;
     std::map<std::string, platform::FileIdentity> compared_;
+    ContentClasses classes_;
 };
 
 }  // namespace nebu

@@ -27,7 +27,7 @@ std::string WorkFolderName(int slot, unsigned value) {
 }
 
 bool IsWorkFolderName(std::string_view name) {
-    return name.size() >= 7 && name.substr(0, 2) == "nb" && name.substr(name.size() - 4) == ".tmp";
+    return name.size() >= 6 && name.substr(0, 2) == "nb" && name.substr(name.size() - 4) == ".tmp";
 }
 
 // Where the name search starts; the names need not be secret, mkdir keeps them safe.

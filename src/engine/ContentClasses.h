@@ -1,0 +1,67 @@
+#pragma once
+// Sorts the files of one size group into classes of identical bytes, reading
+// every file about once, so that "are these two the same?" becomes a lookup
+// instead of a fresh read of both files for every pair. Only bytes decide:
+// hashes order and split the work but never make two files equal.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/FileIdentity.h"
+
+namespace nebu {
+
+class ContentClasses {
+public:
+    // Classifies the files (duplicates in `paths` are ignored). A file that
+    // cannot be read, or that changed while it was read, gets no class.
+    void Build(const std::vector<std::string>& paths);
+    // Places one more file among the classes already built: it joins the
+    // class whose bytes it equals, or starts its own.
+    void Add(const std::string& path);
+    void Forget(const std::string& path);
+    void Clear();
+
+    bool Knows(const std::string& path) const { return members_.count(path) != 0; }
+    // True when both files are known and their bytes are identical; the same
+    // file reached through two paths never counts.
+    bool Same(const std::string& a, const std::string& b) const;
+    // What the file looked like when it was read.
+    std::optional<platform::FileIdentity> IdentityOf(const std::string& path) const;
+
+    // Upper bound of files held open at once while reading in step.
+    static constexpr std::size_t kBatch = 256;
+
+private:
+    struct Member {
+        int cls = -1;
+        platform::FileIdentity identity;
+    };
+    struct Class {
+        std::string representative;
+    };
+    struct Candidate {
+        std::string path;
+        int fd = -1;
+        platform::FileIdentity identity;
+        std::uint64_t key = 0;
+    };
+
+    void ClassifyBucket(std::vector<Candidate>& bucket);
+    void ClassifyInStep(std::vector<Candidate>& files);
+    void ClassifyAgainstRepresentatives(std::vector<Candidate>& files);
+    int NewClass(const std::string& representative);
+    void Assign(const Candidate& c, int cls);
+    // Hashes the first bytes of every class's representative not yet indexed.
+    void IndexPrefixes();
+
+    std::unordered_map<std::string, Member> members_;
+    std::vector<Class> classes_;
+    std::unordered_multimap<std::uint64_t, int> byPrefix_;
+    std::size_t indexed_ = 0;
+};
+
+}  // namespace nebu
