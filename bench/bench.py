@@ -5,9 +5,9 @@
 
 Environment: BENCH_RUNS (timed runs per tool and tree after one warm-up,
 default 3), BENCH_TREES and BENCH_TOOLS (comma-separated subsets),
-BENCH_TIMEOUT (seconds per run, default 300), BENCH_SLOW (a tool whose
+BENCH_TIMEOUT (seconds per run, default 120), BENCH_SLOW (a tool whose
 warm-up took longer than this many seconds is timed once more only, default
-60), BENCH_DATA (where the trees are kept, default bench/data).
+20), BENCH_DATA (where the trees are kept, default bench/data).
 
 Exit code 1 when any answer differs from the generator's pairs or NEBU's
 from a peer's, 2 when the harness cannot run.
@@ -146,8 +146,8 @@ def main():
     ap.add_argument("--results", default=os.path.join(HERE, "results"))
     args = ap.parse_args()
     args.runs = int(os.environ.get("BENCH_RUNS", "3"))
-    args.timeout = float(os.environ.get("BENCH_TIMEOUT", "300"))
-    args.slow = float(os.environ.get("BENCH_SLOW", "60"))
+    args.timeout = float(os.environ.get("BENCH_TIMEOUT", "120"))
+    args.slow = float(os.environ.get("BENCH_SLOW", "20"))
     args.nebu = os.path.abspath(args.nebu)
     args.data = os.path.abspath(args.data)
     args.results = os.path.abspath(args.results)

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
 #include "engine/Nebu.h"
@@ -12,35 +16,82 @@ void MarkBoth(TNebu& job) {
     job.DstList->MarkMatched();
 }
 
+// One source against one target: the steps every pair of the group takes.
+void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec& t,
+                 const std::string& srcName, const std::string& srcFolder) {
+    TNebuFileFunc& ff = *job.FileFunc;
+    const auto [dstName, dstFolder] = SplitPath(t.Path);
+    if (pairs.FindReversePair(srcName, srcFolder, dstName, dstFolder)) {
+        MarkBoth(job);
+        return;
+    }
+    if (s.Path == t.Path) {
+        MarkBoth(job);
+        return;
+    }
+    bool same = false;
+    if (s.Kind == kKindPlain) {
+        same = ff.SameContents(s.Path, t.Path);
+    } else {
+        same = CompareArchives(ff, s, t);
+        job.TakeFileFuncStop();
+    }
+    if (same) {
+        MarkBoth(job);
+        pairs.AddPair(srcName, srcFolder, dstName, dstFolder);
+    }
+}
+
+// Every source meets every target of the group.
 void CompareGroup(TNebu& job, TSameChkList& pairs) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
-    TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const auto [srcName, srcFolder] = SplitPath(s.Path);
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
-            const auto [dstName, dstFolder] = SplitPath(t.Path);
-            if (pairs.FindReversePair(srcName, srcFolder, dstName, dstFolder)) {
-                MarkBoth(job);
-                continue;
-            }
-            if (s.Path == t.Path) {
-                MarkBoth(job);
-                continue;
-            }
-            bool same = false;
-            if (s.Kind == kKindPlain) {
-                same = ff.SameContents(s.Path, t.Path);
-            } else {
-                same = CompareArchives(ff, s, t);
-                job.TakeFileFuncStop();
-            }
-            if (same) {
-                MarkBoth(job);
-                pairs.AddPair(srcName, srcFolder, dstName, dstFolder);
-            }
+            ComparePair(job, pairs, s, t, srcName, srcFolder);
+        }
+    }
+}
+
+// The same walk when the group's files are sorted into classes: a target
+// outside the source's class and with another path takes none of the steps
+// (no mark, no pair, and no reversed pair can name it), so only the others
+// are visited, in walk order, and the outcome is the full walk's.
+void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    const ContentClasses& classes = job.FileFunc->GroupClasses();
+    std::unordered_map<int, std::vector<long>> targetsByClass;
+    std::unordered_map<std::string, std::vector<long>> targetsByPath;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
+        const long position = dst.CurrentInGroup();
+        const int cls = classes.ClassOf(t.Path);
+        if (cls >= 0) targetsByClass[cls].push_back(position);
+        targetsByPath[t.Path].push_back(position);
+    }
+    std::vector<long> visit;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        visit.clear();
+        const int cls = classes.ClassOf(s.Path);
+        if (cls >= 0) {
+            if (auto it = targetsByClass.find(cls); it != targetsByClass.end()) visit = it->second;
+        }
+        if (auto it = targetsByPath.find(s.Path); it != targetsByPath.end()) {
+            visit.insert(visit.end(), it->second.begin(), it->second.end());
+            std::sort(visit.begin(), visit.end());
+            visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
+        }
+        if (visit.empty()) continue;
+        const auto [srcName, srcFolder] = SplitPath(s.Path);
+        for (long position : visit) {
+            if (job.Stop != 0) break;
+            if (!dst.GoToInGroup(position, t)) continue;
+            ComparePair(job, pairs, s, t, srcName, srcFolder);
         }
     }
 }
@@ -133,8 +184,12 @@ void ComparePlain(TNebu& job) {
         // Two files are compared directly; more are sorted into classes of
         // identical bytes first, so no file is read once per partner.
         std::vector<std::string> paths = PlainFilesOfGroup(job);
-        if (paths.size() > 2) job.FileFunc->PrepareGroup(paths);
-        CompareGroup(job, pairs);
+        if (paths.size() > 2) {
+            job.FileFunc->PrepareGroup(paths);
+            CompareGroupByClass(job, pairs);
+        } else {
+            CompareGroup(job, pairs);
+        }
         job.FileFunc->EndGroup();
         if (pairs.Count() > 0) ResolvePairs(job, pairs, sizeKey);
         pairs.Clear();

@@ -119,6 +119,11 @@ bool ContentClasses::Same(const std::string& a, const std::string& b) const {
     return !ia->second.identity.SameFileAs(ib->second.identity);
 }
 
+int ContentClasses::ClassOf(const std::string& path) const {
+    const auto it = members_.find(path);
+    return it == members_.end() ? -1 : it->second.cls;
+}
+
 std::optional<platform::FileIdentity> ContentClasses::IdentityOf(const std::string& path) const {
     const auto it = members_.find(path);
     if (it == members_.end() || it->second.cls < 0) return std::nullopt;

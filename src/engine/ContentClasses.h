@@ -29,6 +29,8 @@ public:
     // True when both files are known and their bytes are identical; the same
     // file reached through two paths never counts.
     bool Same(const std::string& a, const std::string& b) const;
+    // The file's class, or -1 when it has none (unknown or unreadable).
+    int ClassOf(const std::string& path) const;
     // What the file looked like when it was read.
     std::optional<platform::FileIdentity> IdentityOf(const std::string& path) const;
 

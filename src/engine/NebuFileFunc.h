@@ -79,6 +79,7 @@ public:
     void PrepareGroup(const std::vector<std::string>& paths);
     void AddToGroup(const std::string& path);
     void EndGroup();
+    const ContentClasses& GroupClasses() const { return classes_; }
     // Deletes an extracted file for good (no trash, no question).
     void DeleteExtracted(const std::string& path);
 

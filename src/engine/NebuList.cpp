@@ -201,6 +201,19 @@ bool TNebuList::SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec) {
     return false;
 }
 
+bool TNebuList::GoToInGroup(long position, _NebuNameRec& rec) {
+    Settle();
+    if (curGroup_ < 0 || position < 0) return false;
+    const std::vector<FileNode>& files = groups_[curGroup_].Files;
+    const auto offset = static_cast<std::size_t>(position);
+    if (offset >= files.size()) return false;
+    const FileNode& node = files[files.size() - 1 - offset];
+    if (!node.Alive) return false;
+    curFile_ = position;
+    CopyOut(node, rec);
+    return true;
+}
+
 bool TNebuList::FirstInGroup(_NebuNameRec& rec) {
     Settle();
     if (curGroup_ < 0) return false;

@@ -50,6 +50,12 @@ public:
     bool MarkMatched();
     bool MarkRemoved();
 
+    // Position of the current file in its group's walk, or -1; and a jump
+    // back to such a position, false when that file is no longer alive.
+    // They let a caller that already knows which files matter skip the rest.
+    long CurrentInGroup() const { return curFile_; }
+    bool GoToInGroup(long position, _NebuNameRec& rec);
+
     // Each target archive all of whose alive entry records are matched, once.
     bool NextFullArchive(std::string& path);
 
