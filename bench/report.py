@@ -14,7 +14,7 @@ def render(results, args, elapsed):
     lines = [f"# NEBU benchmark, {datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC",
              "", *machine(args), "",
              f"One warm-up run, then up to {args.runs} timed runs per tool and tree "
-             f"(once only after a warm-up over {args.slow:.0f} s); timeout {args.timeout:.0f} s "
+             f"(only one when the first took over {args.slow:.0f} s); timeout {args.timeout:.0f} s "
              f"per run; the whole benchmark took {elapsed / 60:.1f} min. Wall times in seconds; "
              "\"NEBU ÷ tool\" is NEBU's median over the tool's median in this same run.", "",
              "## Timings", "",
@@ -48,8 +48,16 @@ def render(results, args, elapsed):
         nebu_notes, nebu_wrong = _nebu_against_peers(tree, outcomes)
         notes += nebu_notes
         wrong |= nebu_wrong
-    lines += ["", "## NEBU against the peers", ""]
-    lines += notes or ["Every pair NEBU listed is a pair of every peer, and the other way round."]
+    lines += ["", "## Differences", ""]
+    stopped = [f"{tree} {name}" for tree, (_, oc) in results.items()
+               for name, o in oc.items() if o.timed_out]
+    if notes:
+        lines += notes
+    elif stopped:
+        lines.append("No pair too many anywhere. Stopped by the timeout, so not checked for "
+                     "missing pairs: " + ", ".join(stopped) + ".")
+    else:
+        lines.append("None: NEBU listed exactly the pairs of every peer and of the generator.")
     return "\n".join(lines) + "\n", wrong
 
 
@@ -70,7 +78,7 @@ def _timing_row(tree, name, o, nebu, timeout):
         stats = [_secs(statistics.median(walls)), _secs(min(walls)), _secs(max(walls))]
         if o.timed_out:
             runs += " + timeout"
-    ratio = ""
+    ratio = "—" if name == "nebu" else ""
     if name != "nebu" and nebu is not None and walls and not o.failed and not nebu.failed:
         mine = statistics.median(walls)
         if nebu.walls and not nebu.timed_out:

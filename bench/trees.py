@@ -88,8 +88,8 @@ def _mixed_size(rng):
 def build_mixed(w, rng, p):
     """Skewed sizes; target: copies, near copies (last byte differs), new files."""
     n = p["files_per_side"]
-    src_dirs = _folder_pool(rng, n // 50, 1, 4)
-    dst_dirs = _folder_pool(rng, n // 50, 1, 4)
+    src_dirs = _folder_pool(rng, max(1, n // 50), 1, 4)
+    dst_dirs = _folder_pool(rng, max(1, n // 50), 1, 4)
     big = set(rng.sample(range(n), p["big_files"]))
     sources = []  # (rel, size, content id)
     for i in range(n):
@@ -122,8 +122,8 @@ def build_mixed(w, rng, p):
 def build_one_size(w, rng, p):
     """Every file has the same size: the size alone separates nothing."""
     n, size = p["files_per_side"], p["size"]
-    src_dirs = _folder_pool(rng, n // 100, 1, 3)
-    dst_dirs = _folder_pool(rng, n // 100, 1, 3)
+    src_dirs = _folder_pool(rng, max(1, n // 100), 1, 3)
+    dst_dirs = _folder_pool(rng, max(1, n // 100), 1, 3)
     sources = []
     for i in range(n):
         rel = f"src/{rng.choice(src_dirs)}/{_file_name(rng, i)}"
@@ -189,7 +189,7 @@ def build_archives(w, rng, p):
     A few extracted files differ from their entry in the last byte and a few
     target files come from nowhere; neither may be paired.
     """
-    src_dirs = _folder_pool(rng, p["archives"] // 50, 1, 3)
+    src_dirs = _folder_pool(rng, max(1, p["archives"] // 50), 1, 3)
     when = (2024, 1, 1, 12, 0, 0)
     pairs = []
     for a in range(p["archives"]):

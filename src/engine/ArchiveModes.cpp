@@ -1,4 +1,6 @@
 #include <tuple>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
@@ -14,48 +16,77 @@ void MarkBoth(TNebu& job) {
     job.DstList->MarkMatched();
 }
 
-// Source entries against plain target files; each pair is settled at once.
+// A source entry found equal to a target file: logged, then the target is
+// deleted or the pair listed, at once.
+void SettleSourceEntryPair(TNebu& job, const _NebuNameRec& s, const _NebuNameRec& t,
+                           std::int64_t sizeKey) {
+    TNebuFileFunc& ff = *job.FileFunc;
+    MarkBoth(job);
+    const std::string line = MakeSameLine(EntryLabel(s.Path, s.Entry), t.Path);
+    job.Log(line);
+    MsgAnswer answer = MsgAnswer::Yes;
+    if (job.NoDelete) {
+        answer = MsgAnswer::No;
+    } else if (job.DelConfirm) {
+        answer =
+            job.Ask(line + "\n｢" + t.Path + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
+        if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) {
+            answer = MsgAnswer::Cancel;
+            job.RequestStop();
+        }
+    }
+    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
+        job.Log("｢" + t.Path + "｣を削除しました。");
+        job.DstList->MarkRemoved();
+        return;
+    }
+    SamePairRec rec;
+    rec.name1 = s.Entry;
+    rec.folder1 = s.Path;
+    std::tie(rec.name2, rec.folder2) = SplitPath(t.Path);
+    rec.size = sizeKey;
+    job.HandOver(rec);
+}
+
+// Source entries against plain target files. The group's target files are
+// sorted into classes first and each extracted entry is placed among them,
+// so an entry visits only the targets of its own class, in walk order: the
+// others could never be equal to it.
 void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
+    std::vector<std::string> targets;
+    std::vector<long> positions;
+    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
+        targets.push_back(t.Path);
+        positions.push_back(dst.CurrentInGroup());
+    }
+    ff.PrepareGroup(targets);
+    const ContentClasses& classes = ff.GroupClasses();
+    std::unordered_map<int, std::vector<long>> targetsByClass;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const int cls = classes.ClassOf(targets[i]);
+        if (cls >= 0) targetsByClass[cls].push_back(positions[i]);
+    }
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
         if (!x.empty()) {
-            for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
-                if (!ff.SameContents(x, t.Path)) continue;
-                MarkBoth(job);
-                const std::string line = MakeSameLine(EntryLabel(s.Path, s.Entry), t.Path);
-                job.Log(line);
-                MsgAnswer answer = MsgAnswer::Yes;
-                if (job.NoDelete) {
-                    answer = MsgAnswer::No;
-                } else if (job.DelConfirm) {
-                    answer = job.Ask(line + "\n｢" + t.Path + "｣を削除してよいですか？",
-                                     MsgButtons::YesNoCancel);
-                    if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) {
-                        answer = MsgAnswer::Cancel;
-                        job.RequestStop();
-                    }
+            const auto it = targetsByClass.find(classes.ClassOf(x));
+            if (classes.ClassOf(x) >= 0 && it != targetsByClass.end()) {
+                for (long position : it->second) {
+                    if (job.Stop != 0) break;
+                    if (!dst.GoToInGroup(position, t)) continue;  // deleted meanwhile
+                    if (ff.SameContents(x, t.Path)) SettleSourceEntryPair(job, s, t, sizeKey);
                 }
-                if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
-                    job.Log("｢" + t.Path + "｣を削除しました。");
-                    dst.MarkRemoved();
-                    continue;
-                }
-                SamePairRec rec;
-                rec.name1 = s.Entry;
-                rec.folder1 = s.Path;
-                std::tie(rec.name2, rec.folder2) = SplitPath(t.Path);
-                rec.size = sizeKey;
-                job.HandOver(rec);
             }
             ff.DeleteExtracted(x);
         }
         job.TakeFileFuncStop();
     }
+    ff.EndGroup();
 }
 
 // Plain source files against target entries; entries are never deleted
@@ -66,6 +97,11 @@ void TargetArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
+    // Each target entry is extracted once for the whole group, and the
+    // source files are read once, side by side.
+    std::vector<std::string> sources;
+    for (bool ms = src.FirstInGroup(s); ms; ms = src.NextInGroup(s)) sources.push_back(s.Path);
+    ff.PrepareGroup(sources);
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
             // An archive is never compared with its own entries.
@@ -88,6 +124,7 @@ void TargetArchiveGroup(TNebu& job, std::int64_t sizeKey) {
             job.TakeFileFuncStop();
         }
     }
+    ff.EndGroup();
 }
 
 void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
@@ -96,6 +133,8 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
     TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
+    // Every entry of the group is extracted once, not once per partner.
+    ff.PrepareGroup({});
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
         if (x1.empty()) continue;
@@ -116,9 +155,11 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
         }
         ff.DeleteExtracted(x1);
     }
+    ff.EndGroup();
     SamePairRec rec;
     for (bool more = pairs.FirstPair(rec); more && job.Stop == 0; more = pairs.NextPair(rec)) {
-        job.Log(MakeSameLine(EntryLabel(rec.folder1, rec.name1), EntryLabel(rec.folder2, rec.name2)));
+        job.Log(
+            MakeSameLine(EntryLabel(rec.folder1, rec.name1), EntryLabel(rec.folder2, rec.name2)));
         rec.size = sizeKey;
         job.HandOver(rec);
     }
@@ -140,7 +181,8 @@ void CompareTargetArchives(TNebu& job) {
 
 void CompareArchiveEntries(TNebu& job) {
     TSameChkList pairs;
-    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
+    ForEachCommonGroup(job,
+                       [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
 }
 
 bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& target) {

@@ -112,9 +112,9 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
         if (job.NoDelete) {
             answer = Answer::No;
         } else if (job.DelConfirm && !rec.mutual) {
-            const MsgAnswer a =
-                job.Ask(line + "\n｢" + dstPath + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
-            answer = a == MsgAnswer::Yes ? Answer::Yes
+            const MsgAnswer a = job.Ask(line + "\n｢" + dstPath + "｣を削除してよいですか？",
+                                        MsgButtons::YesNoCancel);
+            answer = a == MsgAnswer::Yes  ? Answer::Yes
                      : a == MsgAnswer::No ? Answer::No
                                           : Answer::Cancel;
             if (answer == Answer::Cancel) job.RequestStop();
@@ -183,11 +183,13 @@ void ComparePlain(TNebu& job) {
     ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
         // Two files are compared directly; more are sorted into classes of
         // identical bytes first, so no file is read once per partner.
+        // Whole archives: each entry is extracted once for the group.
         std::vector<std::string> paths = PlainFilesOfGroup(job);
         if (paths.size() > 2) {
             job.FileFunc->PrepareGroup(paths);
             CompareGroupByClass(job, pairs);
         } else {
+            job.FileFunc->PrepareGroup({});
             CompareGroup(job, pairs);
         }
         job.FileFunc->EndGroup();

@@ -109,7 +109,9 @@ void ContentClasses::Clear() {
     indexed_ = 0;
 }
 
-void ContentClasses::Forget(const std::string& path) { members_.erase(path); }
+void ContentClasses::Forget(const std::string& path) {
+    members_.erase(path);
+}
 
 bool ContentClasses::Same(const std::string& a, const std::string& b) const {
     const auto ia = members_.find(a);
@@ -211,8 +213,8 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
     }
     if (open.empty()) return;
 
-    const std::size_t cap = std::max<std::size_t>(
-        kFirstChunk, std::min(kLastChunk, kStepBufferBudget / open.size()));
+    const std::size_t cap =
+        std::max<std::size_t>(kFirstChunk, std::min(kLastChunk, kStepBufferBudget / open.size()));
     std::vector<char> buffer(cap * open.size());
     std::vector<long> counts(files.size(), 0);
     std::vector<std::size_t> slotOf(files.size(), 0);

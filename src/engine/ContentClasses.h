@@ -15,7 +15,7 @@
 namespace nebu {
 
 class ContentClasses {
-public:
+  public:
     // Classifies the files (duplicates in `paths` are ignored). A file that
     // cannot be read, or that changed while it was read, gets no class.
     void Build(const std::vector<std::string>& paths);
@@ -37,7 +37,7 @@ public:
     // Upper bound of files held open at once while reading in step.
     static constexpr std::size_t kBatch = 256;
 
-private:
+  private:
     struct Member {
         int cls = -1;
         platform::FileIdentity identity;

@@ -129,13 +129,20 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
 }
 
 void TNebuFileFunc::PrepareGroup(const std::vector<std::string>& paths) {
-    classes_.Clear();
+    EndGroup();
+    groupActive_ = true;
     classes_.Build(paths);
 }
 
-void TNebuFileFunc::AddToGroup(const std::string& path) { classes_.Add(path); }
+void TNebuFileFunc::AddToGroup(const std::string& path) {
+    classes_.Add(path);
+}
 
-void TNebuFileFunc::EndGroup() { classes_.Clear(); }
+void TNebuFileFunc::EndGroup() {
+    groupActive_ = false;
+    classes_.Clear();
+    DropExtractionCache();
+}
 
 void TNebuFileFunc::ForgetIdentities() {
     compared_.clear();

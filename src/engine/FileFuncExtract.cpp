@@ -73,8 +73,62 @@ void EmptyWorkFolder(const std::string& folder) {
 
 std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
                                         const std::string& entryName, int slot, std::uint8_t kind) {
-    if (kind == kKindLzh) return ExtractLzhEntry(archivePath, entryName, slot);
-    return ExtractZipEntry(archivePath, entryName, slot);
+    const bool lzh = kind == kKindLzh;
+    if (!groupActive_) {
+        return lzh ? ExtractLzhEntry(archivePath, entryName, slot)
+                   : ExtractZipEntry(archivePath, entryName, slot);
+    }
+    const std::string key = std::string(lzh ? "L" : "Z") + archivePath + '\0' + entryName;
+    std::string path = CachedExtraction(key);
+    if (path.empty()) {
+        path = lzh ? ExtractLzhEntry(archivePath, entryName, slot)
+                   : ExtractZipEntry(archivePath, entryName, slot);
+        if (path.empty()) return path;  // a failure is asked about again next time
+        path = KeepExtraction(key, path);
+    }
+    classes_.Add(path);
+    return path;
+}
+
+std::string TNebuFileFunc::CachedExtraction(const std::string& key) const {
+    const auto it = extractionCache_.find(key);
+    return it == extractionCache_.end() ? std::string() : it->second;
+}
+
+std::string TNebuFileFunc::KeepExtraction(const std::string& key, const std::string& extracted) {
+    constexpr std::size_t kMaxFiles = 1024;
+    constexpr std::uint64_t kMaxBytes = 256ull << 20;
+    struct stat st;
+    if (::lstat(extracted.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return extracted;
+    if (extractionCache_.size() >= kMaxFiles ||
+        cacheBytes_ + static_cast<std::uint64_t>(st.st_size) > kMaxBytes || TempDir[0].empty()) {
+        return extracted;  // full: this one goes the plain way, deleted after use
+    }
+    if (cacheFolder_.empty()) {
+        const std::string folder = JoinFolder(TempDir[0], "cache");
+        if (::mkdir(folder.c_str(), 0700) != 0) return extracted;
+        cacheFolder_ = folder;
+    }
+    const std::string kept = JoinFolder(cacheFolder_, std::to_string(++cacheSerial_).c_str());
+    if (::rename(extracted.c_str(), kept.c_str()) != 0) return extracted;
+    classes_.Forget(extracted);
+    extractionCache_.emplace(key, kept);
+    cacheBytes_ += static_cast<std::uint64_t>(st.st_size);
+    return kept;
+}
+
+void TNebuFileFunc::DropExtractionCache() {
+    for (const auto& [key, path] : extractionCache_) ::unlink(path.c_str());
+    extractionCache_.clear();
+    cacheBytes_ = 0;
+    if (!cacheFolder_.empty()) ::rmdir(cacheFolder_.c_str());
+    cacheFolder_.clear();
+}
+
+bool TNebuFileFunc::IsCachedExtraction(const std::string& path) const {
+    return !cacheFolder_.empty() && path.size() > cacheFolder_.size() &&
+           path.compare(0, cacheFolder_.size(), cacheFolder_) == 0 &&
+           path[cacheFolder_.size()] == '/';
 }
 
 std::string TNebuFileFunc::ExtractLzhEntry(const std::string& archivePath,
@@ -154,6 +208,8 @@ std::string TNebuFileFunc::TakeExtractedFile(int slot) {
 
 void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     if (path.empty()) return;
+    // Kept for the rest of the group; the group's end removes it.
+    if (IsCachedExtraction(path)) return;
     // The next entry extracted may take the same name.
     classes_.Forget(path);
     ::unlink(path.c_str());

@@ -192,6 +192,7 @@ void TNebu::Run() {
         }
     }
 
+    ff.EndGroup();  // a stopped group may still hold extracted entries
     ff.RemoveWorkFolders();
     ff.ForgetIdentities();
 

@@ -1,7 +1,9 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
-// The file functions of a job: scanning, archive listing, work folders,
-// extraction, byte comparison and deletion. Runs on the worker thread.
+// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house
+// rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing
+// implementations). Do not remove this line; the lead will. The file functions of a job: scanning,
+// archive listing, work folders, extraction, byte comparison and deletion. Runs on the worker
+// thread.
 
 #include <atomic>
 #include <cstdint>
@@ -21,7 +23,7 @@
 namespace nebu {
 
 class TNebuFileFunc {
-public:
+  public:
     TNebuFileFunc();  // loads both archiver libraries
     ~TNebuFileFunc();
     TNebuFileFunc(const TNebuFileFunc&) = delete;
@@ -66,8 +68,8 @@ public:
     // ---- content comparison and extraction ----
     bool CompareContents(const std::string& path1, const std::string& path2);
     bool SameContents(const std::string& path1, const std::string& path2);
-    std::string ExtractEntry(const std::string& archivePath, const std::string& entryName,
-                             int slot, std::uint8_t kind);
+    std::string ExtractEntry(const std::string& archivePath, const std::string& entryName, int slot,
+                             std::uint8_t kind);
     std::string ExtractLzhEntry(const std::string& archivePath, const std::string& entryName,
                                 int slot);
     std::string ExtractZipEntry(const std::string& archivePath, const std::string& entryName,
@@ -96,7 +98,7 @@ public:
     ArchiverLibrary& LzhLibrary() { return lzh_; }
     ArchiverLibrary& ZipLibrary() { return zip_; }
 
-private:
+  private:
     ArchiverLibrary& LibraryForKind(std::uint8_t kind);
     void ListArchive(ArchiverLibrary& library, std::uint8_t kind, const std::string& path,
                      TNebuList& list);
@@ -115,6 +117,19 @@ private:
     ArchiverLibrary zip_;
     std::map<std::string, platform::FileIdentity> compared_;
     ContentClasses classes_;
+
+    // While a group is under way, each entry is extracted once: the file is
+    // moved from its slot into a cache folder inside slot 0 and handed out
+    // again on every later request, until EndGroup removes them all.
+    std::string CachedExtraction(const std::string& key) const;
+    std::string KeepExtraction(const std::string& key, const std::string& extracted);
+    void DropExtractionCache();
+    bool IsCachedExtraction(const std::string& path) const;
+    bool groupActive_ = false;
+    std::map<std::string, std::string> extractionCache_;
+    std::string cacheFolder_;
+    std::uint64_t cacheBytes_ = 0;
+    std::uint64_t cacheSerial_ = 0;
 };
 
 }  // namespace nebu

@@ -1,7 +1,9 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
-// One side's files, grouped by exact size, groups ascending; within a group
-// the most recently added file comes first. Removed files stay and count.
+// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house
+// rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing
+// implementations). Do not remove this line; the lead will. One side's files, grouped by exact
+// size, groups ascending; within a group the most recently added file comes first. Removed files
+// stay and count.
 
 #include <atomic>
 #include <cstdint>
@@ -16,7 +18,7 @@
 namespace nebu {
 
 class TNebuList {
-public:
+  public:
     struct FileNode {
         std::string Path;
         std::string Entry;
@@ -70,7 +72,7 @@ public:
     // Index of the current group, or -1 when there is none.
     int CurrentGroupIndex() const;
 
-private:
+  private:
     struct Candidate {
         std::string path;
         bool complete = true;
