@@ -61,18 +61,25 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
     job.Stop = 0;
     job.FileFunc->Stop = 0;
     job.Phase = kPhaseScanSource;
+    bool workerEnded = false;
     TNebuThread worker(job, *this);
-    worker.Start();
+    worker.Start([this, &workerEnded] {
+        std::lock_guard lock(mutex_);
+        workerEnded = true;
+        posted_.notify_one();
+    });
     auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
-    int endedPolls = 0;
-    // The run is over once phase 4 or 5 was seen on two consecutive polls:
-    // by then the worker no longer touches anything the host reads.
-    while (endedPolls < 2) {
+    for (;;) {
+        bool ended = false;
         {
             std::unique_lock lock(mutex_);
-            posted_.wait_until(lock, nextTick, [&] { return !calls_.empty(); });
+            posted_.wait_until(lock, nextTick, [&] { return !calls_.empty() || workerEnded; });
+            ended = workerEnded && calls_.empty();
         }
         RunPostedCalls();
+        // Once the worker has returned nothing touches the job any more, so
+        // the end is taken at once instead of on the second poll after it.
+        if (ended) break;
         // A stop is taken at once, not at the next poll: the worker may be
         // about to delete something.
         const std::uint8_t phase = job.Phase;
@@ -84,11 +91,11 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
         nextTick += kPollInterval;
         Drain(job, callbacks);
         if (callbacks.onTick) callbacks.onTick(job);
-        endedPolls = (phase == kPhaseStopped || phase == kPhaseFinished) ? endedPolls + 1 : 0;
     }
     worker.Join();
     RunPostedCalls();
     Drain(job, callbacks);
+    if (callbacks.onTick) callbacks.onTick(job);
 }
 
 std::string CliHost::ReadAnswer() {

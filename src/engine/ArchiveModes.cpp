@@ -1,3 +1,5 @@
+#include <optional>
+#include <string>
 #include <tuple>
 #include <unordered_map>
 #include <vector>
@@ -6,6 +8,7 @@
 #include "engine/GroupWalk.h"
 #include "engine/Nebu.h"
 #include "engine/SameChkList.h"
+#include "platform/FileIdentity.h"
 
 namespace nebu {
 
@@ -14,6 +17,15 @@ namespace {
 void MarkBoth(TNebu& job) {
     job.SrcList->MarkMatched();
     job.DstList->MarkMatched();
+}
+
+// One archive file reached by two names (a hard link, a folder given on each
+// side under another name) holds no duplicate of itself: taking it for one
+// would offer its only copy for deletion.
+bool SameArchiveFile(const std::string& path1, const std::string& path2) {
+    const std::optional<platform::FileIdentity> a = platform::IdentityOfPath(path1);
+    const std::optional<platform::FileIdentity> b = platform::IdentityOfPath(path2);
+    return a && b && a->SameFileAs(*b);
 }
 
 // A source entry found equal to a target file: logged, then the target is
@@ -137,7 +149,12 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
     ff.PrepareGroup({});
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
-        if (x1.empty()) continue;
+        if (x1.empty()) {
+            // A user who declined to go on after this failure is neither
+            // asked again about the next entry nor told the run ended well.
+            job.TakeFileFuncStop();
+            continue;
+        }
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
             const std::string x2 = ff.ExtractEntry(t.Path, t.Entry, 1, t.Kind);
             if (!x2.empty()) {
@@ -145,6 +162,8 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
                     MarkBoth(job);
                 } else if (s.Path == t.Path && s.Entry == t.Entry) {
                     MarkBoth(job);
+                } else if (s.Entry == t.Entry && SameArchiveFile(s.Path, t.Path)) {
+                    // The same entry under another name of its archive.
                 } else if (ff.SameContents(x1, x2)) {
                     MarkBoth(job);
                     pairs.AddPair(s.Entry, s.Path, t.Entry, t.Path);
@@ -190,6 +209,7 @@ bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& targ
     TTmpList& te = target.Entries;
     if (se.Count() != te.Count()) return false;
     if (se.Count() == 0 || te.Count() == 0) return false;
+    if (SameArchiveFile(source.Path, target.Path)) return false;
 
     std::int64_t a = 0;
     std::int64_t b = 0;

@@ -102,6 +102,16 @@ bool Unchanged(int fd, const platform::FileIdentity& before) {
 
 }  // namespace
 
+char* ContentClasses::StepBuffer(std::size_t size) {
+    // Kept between groups: a fresh, zero-filled buffer per group would cost
+    // more than reading small files.
+    if (stepBufferSize_ < size) {
+        stepBuffer_.reset(new char[size]);
+        stepBufferSize_ = size;
+    }
+    return stepBuffer_.get();
+}
+
 void ContentClasses::Clear() {
     members_.clear();
     classes_.clear();
@@ -208,14 +218,21 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
             continue;
         }
         c.identity = *id;
-        ::posix_fadvise(c.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (c.identity.size > static_cast<std::int64_t>(kLastChunk)) {
+            ::posix_fadvise(c.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        }
         open.push_back(i);
     }
     if (open.empty()) return;
 
-    const std::size_t cap =
-        std::max<std::size_t>(kFirstChunk, std::min(kLastChunk, kStepBufferBudget / open.size()));
-    std::vector<char> buffer(cap * open.size());
+    // No chunk needs to be longer than the files (plus one byte to see their
+    // end), and all chunks together stay within the budget.
+    std::int64_t longest = 0;
+    for (std::size_t i : open) longest = std::max(longest, files[i].identity.size);
+    const std::size_t cap = std::max<std::size_t>(
+        kFirstChunk, std::min({kLastChunk, kStepBufferBudget / open.size(),
+                               static_cast<std::size_t>(longest) + 1}));
+    char* buffer = StepBuffer(cap * open.size());
     std::vector<long> counts(files.size(), 0);
     std::vector<std::size_t> slotOf(files.size(), 0);
     for (std::size_t s = 0; s < open.size(); ++s) slotOf[open[s]] = s;
@@ -225,7 +242,9 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
         int cls = -1;
         for (std::size_t i : set) {
             Candidate& c = files[i];
-            if (Unchanged(c.fd, c.identity)) {
+            // A file alone in its class is never called equal to anything,
+            // so only members of shared classes need the second look.
+            if (set.size() == 1 || Unchanged(c.fd, c.identity)) {
                 if (cls < 0) cls = NewClass(c.path);
                 Assign(c, cls);
             }
@@ -245,7 +264,7 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
                 continue;
             }
             for (std::size_t i : set) {
-                char* buf = buffer.data() + slotOf[i] * cap;
+                char* buf = buffer + slotOf[i] * cap;
                 counts[i] = ReadFull(files[i].fd, buf, chunk);
             }
             // Split by (length, bytes): hash first, then confirm by memcmp
@@ -257,7 +276,7 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
                     CloseFd(files[i].fd);
                     continue;
                 }
-                const char* buf = buffer.data() + slotOf[i] * cap;
+                const char* buf = buffer + slotOf[i] * cap;
                 const std::uint64_t h = HashBytes(buf, static_cast<std::size_t>(counts[i]));
                 bool placed = false;
                 auto [lo, hi] = partsByHash.equal_range(h);
@@ -265,7 +284,7 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
                     auto& part = parts[it->second];
                     const std::size_t rep = part.front();
                     if (counts[rep] == counts[i] &&
-                        std::memcmp(buffer.data() + slotOf[rep] * cap, buf,
+                        std::memcmp(buffer + slotOf[rep] * cap, buf,
                                     static_cast<std::size_t>(counts[i])) == 0) {
                         part.push_back(i);
                         placed = true;

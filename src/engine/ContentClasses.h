@@ -5,6 +5,7 @@
 // hashes order and split the work but never make two files equal.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -60,7 +61,11 @@ class ContentClasses {
     // Hashes the first bytes of every class's representative not yet indexed.
     void IndexPrefixes();
 
+    char* StepBuffer(std::size_t size);
+
     std::unordered_map<std::string, Member> members_;
+    std::unique_ptr<char[]> stepBuffer_;
+    std::size_t stepBufferSize_ = 0;
     std::vector<Class> classes_;
     std::unordered_multimap<std::uint64_t, int> byPrefix_;
     std::size_t indexed_ = 0;

@@ -8,12 +8,15 @@ TNebuThread::TNebuThread(TNebu& job, NebuHost& host) : job_(job), host_(host) {}
 
 TNebuThread::~TNebuThread() { Join(); }
 
-void TNebuThread::Start() {
+void TNebuThread::Start(std::function<void()> finished) {
     // The job reaches every hand-off through this object, so it is published
     // before the thread can make its first log call.
     job_.Worker = this;
     job_.Host = &host_;
-    thread_ = std::thread([this] { Execute(); });
+    thread_ = std::thread([this, finished = std::move(finished)] {
+        Execute();
+        if (finished) finished();
+    });
 }
 
 void TNebuThread::Execute() {

@@ -2,6 +2,7 @@
 // The worker that runs one job, and the hand-off operations through which
 // everything it reports reaches the main thread.
 
+#include <functional>
 #include <thread>
 
 #include "engine/NebuHost.h"
@@ -18,8 +19,9 @@ public:
     TNebuThread(const TNebuThread&) = delete;
     TNebuThread& operator=(const TNebuThread&) = delete;
 
-    // Publishes itself to the job, then runs the job on a new thread.
-    void Start();
+    // Publishes itself to the job, then runs the job on a new thread;
+    // `finished` is called on that thread once the run has returned.
+    void Start(std::function<void()> finished = {});
     // Runs the job on the calling thread (tests, and hosts without threads).
     void Execute();
     void Join();
