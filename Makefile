@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
-.PHONY: deps configure build test test-san run sample bench format clean
+.PHONY: deps configure build cli test test-san run sample bench format clean
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -32,11 +32,24 @@ test-san: deps
 	cmake --build $(SAN_DIR) -j $(JOBS)
 	cd $(SAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
-sample: build
+cli: configure
+	cmake --build $(BUILD_DIR) --target nebu-cli -j $(JOBS)
+
+sample: cli
 	sh tools/make-sample-trees.sh $(SAMPLE_DIR)
 
+NEBU_CLI := $(BUILD_DIR)/src/cli/nebu-cli
+
+# Plain files, then the archives of each side, then whole archives.
 run: sample
-	$(BUILD_DIR)/src/cli/nebu-cli -r --lzh --zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
+	@echo "== nebu-cli -r (plain files)"
+	@$(NEBU_CLI) -r -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
+	@echo "== nebu-cli -r --src-lzh --src-zip (source archive entries against target files)"
+	@$(NEBU_CLI) -r --src-lzh --src-zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
+	@echo "== nebu-cli -r --dst-lzh --dst-zip (source files against target archive entries)"
+	@$(NEBU_CLI) -r --dst-lzh --dst-zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
+	@echo "== nebu-cli -r --lzh --zip (whole archives against whole archives)"
+	@$(NEBU_CLI) -r --lzh --zip -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
 
 # Times a Release nebu-cli against jdupes, fdupes, rdfind and rmlint on generated
 # trees and checks its pairs against theirs (bench/README.md; BENCH_RUNS, BENCH_TREES...).

@@ -269,6 +269,8 @@ def ensure_tree(data_dir, name, log=print):
     files, total = _count(folder)
     with open(stamp_path, "w", encoding="utf-8") as f:
         json.dump(dict(want, files=files, bytes=total), f, ensure_ascii=False, indent=1)
+    # Written-back pages must not compete with the first timed runs.
+    os.sync()
     log(f"{name}: {files} files, {total / 2**20:.0f} MiB, {len(pairs)} expected pairs")
     return folder
 

@@ -34,6 +34,8 @@ done
 # Archives: entries equal to plain files on the other side.
 (cd "$src/文書" && zip -q -X "$out/tmp/docs.zip" メモ4.txt メモ5.txt)
 cp "$out/tmp/docs.zip" "$src/docs.zip"
+cp "$out/tmp/docs.zip" "$dst/バックアップ.zip"
+cp "$src/文書/メモ4.txt" "$dst/misc/memo4-copy.txt"
 cp "$src/文書/メモ6.txt" "$out/tmp/memo6.txt"
 cp "$src/写真/2024/img8.dat" "$out/tmp/"
 if command -v jlha >/dev/null 2>&1; then

@@ -1,4 +1,6 @@
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -8,6 +10,7 @@
 #include "engine/GroupWalk.h"
 #include "engine/Nebu.h"
 #include "engine/SameChkList.h"
+#include "platform/ArchiveStream.h"
 #include "platform/FileIdentity.h"
 
 namespace nebu {
@@ -26,6 +29,34 @@ bool SameArchiveFile(const std::string& path1, const std::string& path2) {
     const std::optional<platform::FileIdentity> a = platform::IdentityOfPath(path1);
     const std::optional<platform::FileIdentity> b = platform::IdentityOfPath(path2);
     return a && b && a->SameFileAs(*b);
+}
+
+// Whether every entry of an archive was listed, and so compared: the listing
+// passes over links, stops where the archive is damaged, and an entry whose
+// name another file entry shares is extracted as that other one. An archive
+// holding any of these is never a duplicate as a whole: deleting it would
+// lose what was never compared.
+bool EveryEntryListed(const std::string& path, std::uint8_t kind) {
+    using platform::ArchiveStream;
+    auto stream = ArchiveStream::Open(path, kind == kKindLzh ? platform::ArchiveFormat::Lzh
+                                                             : platform::ArchiveFormat::Zip);
+    if (!stream) return false;
+    std::set<std::string> files;
+    platform::StoredEntry entry;
+    for (;;) {
+        switch (stream->Next(entry)) {
+            case ArchiveStream::Step::End:
+                return true;
+            case ArchiveStream::Step::Error:
+                return false;
+            case ArchiveStream::Step::Entry:
+                if (entry.type == platform::StoredEntry::Other) return false;
+                if (entry.type == platform::StoredEntry::File && !files.insert(entry.name).second) {
+                    return false;
+                }
+                break;
+        }
+    }
 }
 
 // A source entry found equal to a target file: logged, then the target is
@@ -103,7 +134,10 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
 
 // Plain source files against target entries; entries are never deleted
 // one by one, only whole archives afterwards.
-void TargetArchiveGroup(TNebu& job, std::int64_t sizeKey) {
+// Archive path -> whether it can be wholly present; asked once per archive.
+using ListedCache = std::map<std::string, bool>;
+
+void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
@@ -122,7 +156,12 @@ void TargetArchiveGroup(TNebu& job, std::int64_t sizeKey) {
             if (!x.empty()) {
                 if (ff.SameContents(s.Path, x)) {
                     MarkBoth(job);
-                    job.FullArchiveSources[t.Path].push_back(s.Path);
+                    // Only an archive recorded here can be deleted as a whole.
+                    auto known = listed.find(t.Path);
+                    if (known == listed.end()) {
+                        known = listed.emplace(t.Path, EveryEntryListed(t.Path, t.Kind)).first;
+                    }
+                    if (known->second) job.FullArchiveSources[t.Path].push_back(s.Path);
                     job.Log(MakeSameLine(s.Path, EntryLabel(t.Path, t.Entry)));
                     SamePairRec rec;
                     std::tie(rec.name1, rec.folder1) = SplitPath(s.Path);
@@ -193,7 +232,9 @@ void CompareSourceArchives(TNebu& job) {
 
 void CompareTargetArchives(TNebu& job) {
     job.FullArchiveSources.clear();
-    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { TargetArchiveGroup(job, sizeKey); });
+    ListedCache listed;
+    ForEachCommonGroup(job,
+                       [&](std::int64_t sizeKey) { TargetArchiveGroup(job, listed, sizeKey); });
     DeleteFullArchives(job);
     job.FullArchiveSources.clear();
 }
@@ -246,7 +287,8 @@ bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& targ
         ff.DeleteExtracted(x1);
         if (giveUp || ff.Stop == 1) break;
     }
-    return te.Count() == 0;
+    if (te.Count() != 0) return false;
+    return EveryEntryListed(source.Path, source.Kind) && EveryEntryListed(target.Path, target.Kind);
 }
 
 }  // namespace nebu

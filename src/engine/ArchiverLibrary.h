@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // One archiver library as the file functions see it: loaded by name, its
 // eight entry points looked up, usable only from version 95 on.
 

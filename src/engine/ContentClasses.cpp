@@ -142,13 +142,35 @@ std::optional<platform::FileIdentity> ContentClasses::IdentityOf(const std::stri
     return it->second.identity;
 }
 
-int ContentClasses::NewClass(const std::string& representative) {
-    classes_.push_back(Class{representative});
+int ContentClasses::NewClass() {
+    classes_.emplace_back();
     return static_cast<int>(classes_.size()) - 1;
 }
 
 void ContentClasses::Assign(const Candidate& c, int cls) {
     members_[c.path] = Member{cls, c.identity};
+    classes_[cls].members.push_back(c.path);
+}
+
+int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
+    std::vector<std::string>& list = classes_[cls].members;
+    std::size_t gone = 0;
+    int found = -1;
+    for (; gone < list.size(); ++gone) {
+        const auto it = members_.find(list[gone]);
+        // Forgotten, or placed anew under the same name (an extracted file).
+        if (it == members_.end() || it->second.cls != cls) continue;
+        int fd = OpenForRead(list[gone]);
+        if (fd < 0) continue;
+        if (Unchanged(fd, it->second.identity)) {
+            identity = it->second.identity;
+            found = fd;
+            break;
+        }
+        CloseFd(fd);
+    }
+    list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(gone));
+    return found;
 }
 
 void ContentClasses::Build(const std::vector<std::string>& paths) {
@@ -183,7 +205,7 @@ void ContentClasses::Build(const std::vector<std::string>& paths) {
         all.clear();
         for (auto& [hash, bucket] : buckets) {
             if (bucket.size() == 1) {
-                Assign(bucket.front(), NewClass(bucket.front().path));
+                Assign(bucket.front(), NewClass());
                 continue;
             }
             if (bucket.size() <= kBatch || limit != kPrefixBytes) {
@@ -245,7 +267,7 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
             // A file alone in its class is never called equal to anything,
             // so only members of shared classes need the second look.
             if (set.size() == 1 || Unchanged(c.fd, c.identity)) {
-                if (cls < 0) cls = NewClass(c.path);
+                if (cls < 0) cls = NewClass();
                 Assign(c, cls);
             }
             CloseFd(c.fd);
@@ -309,11 +331,17 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
 }
 
 // More files than can be held open even after hashing: almost surely copies
-// of one another. Each is compared with a representative, two files open at
-// a time.
+// of one another. Each is compared with one member of every class found so
+// far. The first kBatch classes keep that member open; the rest open theirs
+// when needed, so that every readable file still gets its class: the
+// comparison modes never look past the classes.
 void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& files) {
     std::vector<char> b1(kLastChunk), b2(kLastChunk);
-    std::vector<std::pair<int, int>> reps;  // (class, fd of representative)
+    struct Representative {
+        int cls;
+        int fd;  // -1 past the first kBatch
+    };
+    std::vector<Representative> reps;
     for (auto& c : files) {
         int fd = OpenForRead(c.path);
         if (fd < 0) continue;
@@ -324,9 +352,14 @@ void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& file
         }
         c.identity = *id;
         int cls = -1;
-        for (auto& [repCls, repFd] : reps) {
-            if (SameBytes(repFd, fd, b1, b2)) {
-                cls = repCls;
+        for (const Representative& rep : reps) {
+            platform::FileIdentity repId;
+            int repFd = rep.fd >= 0 ? rep.fd : OpenMember(rep.cls, repId);
+            if (repFd < 0) continue;
+            const bool same = SameBytes(repFd, fd, b1, b2);
+            if (rep.fd < 0) CloseFd(repFd);
+            if (same) {
+                cls = rep.cls;
                 break;
             }
         }
@@ -337,24 +370,25 @@ void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& file
         if (cls >= 0) {
             Assign(c, cls);
             CloseFd(fd);
-        } else if (reps.size() < kBatch) {
-            cls = NewClass(c.path);
-            Assign(c, cls);
-            reps.emplace_back(cls, fd);
+            continue;
+        }
+        cls = NewClass();
+        Assign(c, cls);
+        if (reps.size() < kBatch) {
+            reps.push_back({cls, fd});
         } else {
-            // Representatives are held open; past that many, the file keeps
-            // no class and is compared the plain way if it is ever asked about.
-            members_.erase(c.path);
+            reps.push_back({cls, -1});
             CloseFd(fd);
         }
     }
-    for (auto& rep : reps) CloseFd(rep.second);
+    for (auto& rep : reps) CloseFd(rep.fd);
 }
 
 void ContentClasses::IndexPrefixes() {
     std::vector<char> buffer(kPrefixBytes);
     for (; indexed_ < classes_.size(); ++indexed_) {
-        int fd = OpenForRead(classes_[indexed_].representative);
+        platform::FileIdentity identity;
+        int fd = OpenMember(static_cast<int>(indexed_), identity);
         if (fd < 0) continue;
         if (const auto h = HashFile(fd, kPrefixBytes, buffer)) {
             byPrefix_.emplace(*h, static_cast<int>(indexed_));
@@ -380,19 +414,21 @@ void ContentClasses::Add(const std::string& path) {
     auto [lo, hi] = byPrefix_.equal_range(*prefix);
     for (auto it = lo; it != hi && found < 0; ++it) {
         const int cls = it->second;
-        const auto repId = IdentityOf(classes_[cls].representative);
-        if (!repId || repId->size != id->size) continue;
-        int repFd = OpenForRead(classes_[cls].representative);
-        if (repFd < 0) continue;
-        if (SameBytes(repFd, fd, b1, b2) && Unchanged(repFd, *repId)) found = cls;
-        CloseFd(repFd);
+        platform::FileIdentity memberId;
+        int memberFd = OpenMember(cls, memberId);
+        if (memberFd < 0) continue;
+        if (memberId.size == id->size && SameBytes(memberFd, fd, b1, b2) &&
+            Unchanged(memberFd, memberId)) {
+            found = cls;
+        }
+        CloseFd(memberFd);
     }
     const bool stable = Unchanged(fd, *id);
     CloseFd(fd);
     if (!stable) return;
     Candidate c{path, -1, *id, 0};
     if (found < 0) {
-        found = NewClass(path);
+        found = NewClass();
         byPrefix_.emplace(*prefix, found);
         indexed_ = classes_.size();
     }

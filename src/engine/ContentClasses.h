@@ -44,7 +44,11 @@ class ContentClasses {
         platform::FileIdentity identity;
     };
     struct Class {
-        std::string representative;
+        // In the order they joined. Any member still as it was read stands
+        // for the class: the first may be deleted while the group is under
+        // way (a duplicate settled at once), and the class must stay
+        // reachable through the others.
+        std::vector<std::string> members;
     };
     struct Candidate {
         std::string path;
@@ -56,9 +60,13 @@ class ContentClasses {
     void ClassifyBucket(std::vector<Candidate>& bucket);
     void ClassifyInStep(std::vector<Candidate>& files);
     void ClassifyAgainstRepresentatives(std::vector<Candidate>& files);
-    int NewClass(const std::string& representative);
+    int NewClass();
     void Assign(const Candidate& c, int cls);
-    // Hashes the first bytes of every class's representative not yet indexed.
+    // Opens the first member of the class that is still as it was read and
+    // gives its identity; -1 when none is left. Members found gone or
+    // changed are dropped from the class's list on the way.
+    int OpenMember(int cls, platform::FileIdentity& identity);
+    // Hashes the first bytes of every class not yet indexed.
     void IndexPrefixes();
 
     char* StepBuffer(std::size_t size);

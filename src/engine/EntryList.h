@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // Archive entry lists: TArcList hangs on a stored whole-archive record and
 // stays in ascending size order; TTmpList rides in a value record and keeps
 // the order of filling. Both share one layout and one set of operations.

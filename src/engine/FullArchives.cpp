@@ -24,6 +24,9 @@ void DeleteFullArchives(TNebu& job) {
     TNebuFileFunc& ff = *job.FileFunc;
     std::string path;
     while (job.DstList->NextFullArchive(path)) {
+        // Matches are recorded only for archives whose every entry was
+        // listed; any other archive holds more than the source was shown.
+        if (job.FullArchiveSources.count(path) == 0) continue;
         job.Log("｢" + path + "｣の中の全てファイルは比較元にあります。");
         if (job.Stop == 1 || job.NoDelete) continue;
         MsgAnswer answer = MsgAnswer::Yes;

@@ -1,9 +1,6 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house
-// rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing
-// implementations). Do not remove this line; the lead will. The file functions of a job: scanning,
-// archive listing, work folders, extraction, byte comparison and deletion. Runs on the worker
-// thread.
+// The file functions of a job: scanning, archive listing, work folders,
+// extraction, byte comparison and deletion. Runs on the worker thread.
 
 #include <atomic>
 #include <cstdint>

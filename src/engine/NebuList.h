@@ -1,9 +1,6 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house
-// rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing
-// implementations). Do not remove this line; the lead will. One side's files, grouped by exact
-// size, groups ascending; within a group the most recently added file comes first. Removed files
-// stay and count.
+// One side's files, grouped by exact size, groups ascending; within a group
+// the most recently added file comes first. Removed files stay and count.
 
 #include <atomic>
 #include <cstdint>

@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // The pairs found in one size group, newest first, with the helpers that
 // turn paths into (name, folder) and pairs into log lines.
 

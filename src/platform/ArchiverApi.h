@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // The common archiver library interface, as offered by the built-in stand-ins
 // for "unlha32.dll" and "UnZip32.dll". Only the calls the engine makes exist.
 

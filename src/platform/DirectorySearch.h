@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // Directory search with the attribute rules of the described system: only
 // regular files and real directories, links never taken, hidden = leading ".".
 

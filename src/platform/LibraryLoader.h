@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // Finds the built-in archiver stand-ins by library name and their entry
 // points by symbol name, as LoadLibrary/GetProcAddress would. Tests can make
 // a load fail, hide an entry point or put their own function in its place.

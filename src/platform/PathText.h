@@ -1,5 +1,4 @@
 #pragma once
-// LEAD-NOTE TO EVERY HELPER: before writing any code, read /work/HELPER_RULES.md (binding house rules: own build dir, no commits, no mention of spec/Parts, tests rules, no existing implementations). Do not remove this line; the lead will.
 // Multibyte-aware text helpers: paths are native UTF-8 byte strings, and no
 // scan may take part of a multibyte character for "*", "?", ";", "." or "/".
 

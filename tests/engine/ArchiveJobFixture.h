@@ -78,6 +78,7 @@ struct ArchiveMaker {
     const char* label;
     const char* ext;
     void (*make)(const std::string& path, const std::vector<ArchiveItem>& items);
+    bool shiftJisNames;  // names stored as CP932 bytes rather than UTF-8
 };
 
 inline void ZipUtf8(const std::string& path, const std::vector<ArchiveItem>& items) {
@@ -112,12 +113,12 @@ void Lzh(const std::string& path, const std::vector<ArchiveItem>& items) {
 
 inline const std::vector<ArchiveMaker>& AllArchiveMakers() {
     static const std::vector<ArchiveMaker> makers = {
-        {"ZipLibarchiveUtf8", ".zip", &ZipUtf8},
-        {"ZipLibarchiveShiftJis", ".zip", &ZipCp932},
-        {"ZipInfoZip", ".zip", &ZipTool},
-        {"Lzh5ShiftJis", ".lzh", &Lzh<5, LzhNames::Cp932>},
-        {"Lzh6Utf8", ".lzh", &Lzh<6, LzhNames::Utf8>},
-        {"Lzh7ShiftJis", ".lzh", &Lzh<7, LzhNames::Cp932>},
+        {"ZipLibarchiveUtf8", ".zip", &ZipUtf8, false},
+        {"ZipLibarchiveShiftJis", ".zip", &ZipCp932, true},
+        {"ZipInfoZip", ".zip", &ZipTool, false},
+        {"Lzh5ShiftJis", ".lzh", &Lzh<5, LzhNames::Cp932>, true},
+        {"Lzh6Utf8", ".lzh", &Lzh<6, LzhNames::Utf8>, false},
+        {"Lzh7ShiftJis", ".lzh", &Lzh<7, LzhNames::Cp932>, true},
     };
     return makers;
 }

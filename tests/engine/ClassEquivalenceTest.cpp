@@ -1,0 +1,354 @@
+// The engine sorts each size group into classes of identical bytes and
+// visits only the partners that can matter; these tests hold it to the plain
+// pairwise comparison (PairwiseReference) on random trees: the same log, the
+// same pairs in the same order, the same questions, the same deletions and
+// the same marks on every record.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "EquivalenceTrees.h"
+#include "JobTestSupport.h"
+#include "PairwiseReference.h"
+#include "platform/LibraryLoader.h"
+#include "support/ScopedEnv.h"
+
+namespace nebu::test {
+namespace {
+
+enum class Deletion { None, Always, Confirm, NoneDespiteConfirm };
+
+struct Case {
+    std::uint32_t seed;
+    Layout layout;
+    Deletion deletion;
+    bool big;
+    unsigned cancelPerMille = 0;
+    bool manyEntries = false;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
+    static const char* const kDeletion[] = {"Keep", "Delete", "Confirm", "KeepDespiteConfirm"};
+    const Case& c = info.param;
+    std::string name = "Seed" + std::to_string(c.seed) + "_" + LayoutName(c.layout) + "_" +
+                       kDeletion[static_cast<int>(c.deletion)];
+    if (c.big) name += "_Big";
+    if (c.manyEntries) name += "_ManyEntries";
+    if (c.cancelPerMille) name += "_Cancels";
+    return name;
+}
+
+// Every question in the order asked, whichever kind it was.
+class RecordingHost : public ScriptedHost {
+  public:
+    std::vector<std::string> asked;
+    MsgAnswer ShowMessage(const std::string& caption, const std::string& text,
+                          MsgButtons buttons) override {
+        asked.push_back(QuestionText(text, buttons));
+        return ScriptedHost::ShowMessage(caption, text, buttons);
+    }
+    void ShowDeleteChoice(DeleteChoice& dialog) override {
+        asked.push_back(ChoiceText(dialog));
+        ScriptedHost::ShowDeleteChoice(dialog);
+    }
+};
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// The engine's list as it stands, in walk order, paths moved to the other
+// tree. `fresh` leaves out the marks (the reference starts from scratch).
+RefList LayoutOf(const TNebuList& list, const std::string& from, const std::string& to,
+                 bool fresh) {
+    RefList out;
+    for (const auto& group : list.Groups()) {
+        RefGroup g;
+        g.size = group.Size;
+        for (auto it = group.Files.rbegin(); it != group.Files.rend(); ++it) {
+            RefRecord r;
+            r.path = Replaced(it->Path, from, to);
+            r.entry = it->Entry;
+            if (!fresh) {
+                r.matched = it->Matched != 0;
+                r.alive = it->Alive != 0;
+            }
+            g.files.push_back(r);
+        }
+        out.push_back(std::move(g));
+    }
+    return out;
+}
+
+std::vector<std::tuple<std::int64_t, std::string, std::string>> Records(const RefList& list) {
+    std::vector<std::tuple<std::int64_t, std::string, std::string>> out;
+    for (const auto& g : list) {
+        for (const auto& f : g.files) out.emplace_back(g.size, f.path, f.entry);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::size_t CountOf(const RefList& list) {
+    std::size_t n = 0;
+    for (const auto& g : list) n += g.files.size();
+    return n;
+}
+
+std::size_t LargestGroup(const RefList& a, const RefList& b, std::int64_t size) {
+    std::size_t n = 0;
+    for (const RefList* list : {&a, &b}) {
+        for (const auto& g : *list) {
+            if (g.size == size) n += g.files.size();
+        }
+    }
+    return n;
+}
+
+bool Within(const std::string& rel, const std::string& dir, bool subDirs) {
+    if (rel.size() <= dir.size() + 1 || rel.compare(0, dir.size(), dir) != 0 ||
+        rel[dir.size()] != '/') {
+        return false;
+    }
+    return subDirs || rel.find('/', dir.size() + 1) == std::string::npos;
+}
+
+// What a side's scan must find: every planned file below its folders, or
+// every file entry of every archive there.
+std::vector<std::tuple<std::int64_t, std::string, std::string>> Expected(
+    const TreePlan& plan, const std::string& root, const std::vector<std::string>& dirs,
+    bool subDirs, bool archives) {
+    std::vector<std::tuple<std::int64_t, std::string, std::string>> out;
+    for (const auto& dir : dirs) {
+        if (archives) {
+            for (const auto& a : plan.archives) {
+                if (!Within(a.rel, dir, subDirs)) continue;
+                const auto& items = a.linkOf < 0 ? a.items : plan.archives[a.linkOf].items;
+                for (const auto& item : items) {
+                    if (item.type != ArchiveItem::File) continue;
+                    out.emplace_back(static_cast<std::int64_t>(item.content.size()),
+                                     root + "/" + a.rel, item.name);
+                }
+            }
+            continue;
+        }
+        for (const auto& f : plan.files) {
+            if (!Within(f.rel, dir, subDirs)) continue;
+            const auto& content = f.linkOf < 0 ? f.content : plan.files[f.linkOf].content;
+            out.emplace_back(static_cast<std::int64_t>(content.size()), root + "/" + f.rel, "");
+        }
+        for (const auto& a : plan.archives) {
+            if (Within(a.rel, dir, subDirs)) {
+                out.emplace_back(static_cast<std::int64_t>(ReadFile(root + "/" + a.rel).size()),
+                                 root + "/" + a.rel, "");
+            }
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string PairText(const SamePairRec& p) {
+    std::ostringstream s;
+    s << p.name1 << " | " << p.folder1 << " | " << p.name2 << " | " << p.folder2 << " | " << p.size
+      << " | " << int(p.mutual);
+    return s.str();
+}
+
+// Equal sequences, or one failure naming the first difference (the
+// sequences run to tens of thousands of lines).
+void ExpectSameSequence(const char* what, const std::vector<std::string>& engine,
+                        const std::vector<std::string>& reference) {
+    const std::size_t n = std::min(engine.size(), reference.size());
+    std::size_t at = 0;
+    while (at < n && engine[at] == reference[at]) ++at;
+    if (at == n && engine.size() == reference.size()) return;
+    ADD_FAILURE() << what << ": engine has " << engine.size() << ", reference " << reference.size()
+                  << "; first difference at " << at << "\n  engine:    "
+                  << (at < engine.size() ? engine[at] : "(none)")
+                  << "\n  reference: " << (at < reference.size() ? reference[at] : "(none)");
+}
+
+void ExpectSameMarks(const char* side, const RefList& engine, const RefList& reference) {
+    ASSERT_EQ(engine.size(), reference.size()) << side;
+    int reported = 0;
+    for (std::size_t g = 0; g < engine.size(); ++g) {
+        ASSERT_EQ(engine[g].files.size(), reference[g].files.size()) << side << " group " << g;
+        for (std::size_t i = 0; i < engine[g].files.size(); ++i) {
+            const RefRecord& e = engine[g].files[i];
+            const RefRecord& r = reference[g].files[i];
+            ASSERT_EQ(e.path, r.path);
+            if ((e.matched != r.matched || e.alive != r.alive) && reported++ < 10) {
+                ADD_FAILURE() << side << " record " << e.path << " " << e.entry << " (size "
+                              << engine[g].size << "): engine matched " << e.matched << " alive "
+                              << e.alive << ", reference matched " << r.matched << " alive "
+                              << r.alive;
+            }
+        }
+    }
+}
+
+class ClassEquivalence : public ::testing::TestWithParam<Case> {
+  protected:
+    void SetUp() override { platform::LibraryLoader::ResetFaults(); }
+    void TearDown() override {
+        EXPECT_TRUE(FilesBelow(tmp_).empty()) << "work files left behind";
+    }
+
+    // Runs the engine over tree A and the reference over tree B and holds
+    // every result of the one to the other.
+    void RunBoth(const TreePlan& plan, bool sourceArchives) {
+        const Case& c = GetParam();
+        const std::string a = tree_.MakeDir("A");
+        const std::string b = tree_.MakeDir("B");
+        Materialize(plan, a);
+        Materialize(plan, b);
+        auto dirs = [](const std::string& root, const std::vector<std::string>& rel) {
+            std::vector<std::string> out;
+            for (const auto& d : rel) out.push_back(root + "/" + d);
+            return out;
+        };
+
+        TNebu job;
+        SetUpJob(job, dirs(a, plan.srcDirs), dirs(a, plan.dstDirs));
+        job.SrcSubDir = plan.srcSubDirs ? 1 : 0;
+        job.DstSubDir = plan.dstSubDirs ? 1 : 0;
+        if (sourceArchives) {
+            job.SrcZip = 1;
+            job.SrcMask = "*.ZIP;";
+        }
+        const RefSettings settings{c.deletion == Deletion::None ||
+                                       c.deletion == Deletion::NoneDespiteConfirm,
+                                   c.deletion == Deletion::Confirm ||
+                                       c.deletion == Deletion::NoneDespiteConfirm};
+        job.NoDelete = settings.noDelete ? 1 : 0;
+        job.DelConfirm = settings.delConfirm ? 1 : 0;
+        const DrawnAnswers answers = DrawAnswers(c.seed, c.cancelPerMille);
+        RecordingHost host;
+        host.messageAnswers = answers.messages;
+        host.deleteChoices = answers.choices;
+        const RunResult run = RunJob(job, host);
+
+        const std::string from = a + "/";
+        const std::string to = b + "/";
+        RefList src = LayoutOf(*job.SrcList, from, to, true);
+        RefList dst = LayoutOf(*job.DstList, from, to, true);
+        const RefList engineSrc = LayoutOf(*job.SrcList, from, to, false);
+        const RefList engineDst = LayoutOf(*job.DstList, from, to, false);
+
+        // The reference walks the engine's lists; they must hold exactly what
+        // the folders hold, or both could agree on too little.
+        ASSERT_EQ(Records(src), Expected(plan, b, plan.srcDirs, plan.srcSubDirs, sourceArchives));
+        ASSERT_EQ(Records(dst), Expected(plan, b, plan.dstDirs, plan.dstSubDirs, false));
+        if (c.big) {
+            const std::int64_t bigSize = sourceArchives ? 12 : 16;
+            ASSERT_GT(LargestGroup(src, dst, bigSize), ContentClasses::kBatch);
+            ASSERT_GT(LargestGroup(src, dst, 5000), ContentClasses::kBatch);
+        }
+
+        PairwiseReference reference(settings, RefAnswers{answers.messages, answers.choices});
+        if (sourceArchives) {
+            reference.CompareSourceArchives(src, dst);
+        } else {
+            reference.ComparePlain(src, dst);
+        }
+        const RefOutcome& ref = reference.Outcome();
+
+        // Log: the start line and the elapsed time carry the clock; the
+        // closing line is held to its word.
+        ASSERT_GE(run.log.size(), 4u);
+        std::vector<std::string> engineLog;
+        for (std::size_t i = 1; i + 2 < run.log.size(); ++i) {
+            engineLog.push_back(Replaced(run.log[i], from, to));
+        }
+        const std::string closing = run.log[run.log.size() - 2];
+        engineLog.push_back(closing.substr(0, closing.find("（")));
+        std::string srcText;
+        std::string dstText;
+        for (const auto& d : plan.srcDirs) srcText += (srcText.empty() ? "" : ";") + to + d + "/";
+        for (const auto& d : plan.dstDirs) dstText += (dstText.empty() ? "" : ";") + to + d + "/";
+        std::vector<std::string> refLog = {
+            "ディレクトリ｢" + srcText + "｣と｢" + dstText + "｣を検索します。",
+            "比較元" + std::to_string(CountOf(src)) + "件検索しました。",
+            "比較先" + std::to_string(CountOf(dst)) + "件検索しました。"};
+        refLog.insert(refLog.end(), ref.log.begin(), ref.log.end());
+        refLog.push_back(ref.stopped ? "処理中止" : "処理終了");
+        ExpectSameSequence("log", engineLog, refLog);
+
+        std::vector<std::string> enginePairs;
+        std::vector<std::string> refPairs;
+        for (const auto& p : run.pairs) enginePairs.push_back(Replaced(PairText(p), from, to));
+        for (const auto& p : ref.pairs) refPairs.push_back(PairText(p));
+        ExpectSameSequence("same pairs", enginePairs, refPairs);
+
+        std::vector<std::string> engineQuestions;
+        for (const auto& q : host.asked) engineQuestions.push_back(Replaced(q, from, to));
+        ExpectSameSequence("questions", engineQuestions, ref.questions);
+
+        ExpectSameSequence("files left", FilesBelow(a), FilesBelow(b));
+        ExpectSameMarks("source", engineSrc, src);
+        ExpectSameMarks("target", engineDst, dst);
+
+        // A run that found nothing would agree with anything.
+        EXPECT_FALSE(ref.log.empty());
+        if (settings.delConfirm && !settings.noDelete) {
+            EXPECT_FALSE(ref.questions.empty());
+        }
+    }
+
+    TempTree tree_;
+    std::string tmp_ = tree_.MakeDir("tmp");
+    ScopedEnv tmpEnv_{"TMPDIR", tmp_};
+    ScopedEnv dataEnv_{"XDG_DATA_HOME", tree_.MakeDir("xdg-data")};
+};
+
+class PlainEquivalence : public ClassEquivalence {};
+class SourceArchiveEquivalence : public ClassEquivalence {};
+
+TEST_P(PlainEquivalence, EngineAgreesWithPairwiseComparison) {
+    const Case& c = GetParam();
+    RunBoth(MakePlainPlan({c.seed, c.layout, c.big, false}), false);
+}
+
+TEST_P(SourceArchiveEquivalence, EngineAgreesWithPairwiseComparison) {
+    const Case& c = GetParam();
+    RunBoth(MakeSourceArchivePlan({c.seed, c.layout, c.big, c.manyEntries}), true);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RandomTrees, PlainEquivalence,
+    ::testing::Values(Case{1, Layout::Apart, Deletion::None, true},
+                      Case{2, Layout::TargetInsideSource, Deletion::Always, false},
+                      Case{3, Layout::SameFolder, Deletion::Confirm, true},
+                      Case{4, Layout::SameFolderFlatTarget, Deletion::Confirm, false, 3},
+                      Case{5, Layout::Overlapping, Deletion::Always, true},
+                      Case{6, Layout::SameFolder, Deletion::Always, false},
+                      Case{7, Layout::Overlapping, Deletion::Confirm, false},
+                      Case{8, Layout::Apart, Deletion::Confirm, true, 2},
+                      Case{9, Layout::TargetInsideSource, Deletion::NoneDespiteConfirm, false},
+                      Case{10, Layout::SameFolder, Deletion::None, true},
+                      Case{11, Layout::TargetInsideSource, Deletion::Confirm, true},
+                      Case{12, Layout::Overlapping, Deletion::None, false}),
+    CaseName);
+
+INSTANTIATE_TEST_SUITE_P(
+    RandomTrees, SourceArchiveEquivalence,
+    ::testing::Values(Case{21, Layout::Apart, Deletion::None, true},
+                      Case{22, Layout::TargetInsideSource, Deletion::Always, false},
+                      Case{23, Layout::SameFolder, Deletion::Confirm, true},
+                      Case{24, Layout::Apart, Deletion::Confirm, false, 0, true},
+                      Case{25, Layout::TargetInsideSource, Deletion::Confirm, false, 5},
+                      Case{26, Layout::SameFolder, Deletion::Always, true, 0, true}),
+    CaseName);
+
+}  // namespace
+}  // namespace nebu::test

@@ -1,0 +1,361 @@
+#include "PairwiseReference.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <locale.h>
+
+#include <cerrno>
+
+namespace nebu::test {
+
+namespace {
+
+std::pair<std::string, std::string> Split(const std::string& path) {
+    const std::size_t at = path.rfind('/');
+    return {path.substr(at + 1), path.substr(0, at)};
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder + "/" + name;
+}
+
+std::string SameLine(const std::string& a, const std::string& b) {
+    return "｢" + a + "｣と｢" + b + "｣が同じです。";
+}
+
+std::string Label(const std::string& archive, const std::string& entry) {
+    return "『" + archive + "』の中の『" + entry + "』";
+}
+
+class Utf8Names {
+  public:
+    Utf8Names() {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            locale_ = newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0));
+            if (locale_ != static_cast<locale_t>(0)) break;
+        }
+        if (locale_ != static_cast<locale_t>(0)) previous_ = uselocale(locale_);
+    }
+    ~Utf8Names() {
+        if (previous_ != static_cast<locale_t>(0)) uselocale(previous_);
+        if (locale_ != static_cast<locale_t>(0)) freelocale(locale_);
+    }
+    Utf8Names(const Utf8Names&) = delete;
+    Utf8Names& operator=(const Utf8Names&) = delete;
+
+  private:
+    locale_t locale_ = static_cast<locale_t>(0);
+    locale_t previous_ = static_cast<locale_t>(0);
+};
+
+std::string Side(const std::string& name, const std::string& folder) {
+    return name + '\0' + folder;
+}
+
+}  // namespace
+
+std::string QuestionText(const std::string& text, MsgButtons buttons) {
+    return "message " + std::to_string(static_cast<int>(buttons)) + ": " + text;
+}
+
+std::string ChoiceText(const DeleteChoice& c) {
+    return "choice: " + c.Fname1 + " | " + c.Dname1 + " | " + c.Fname2 + " | " + c.Dname2;
+}
+
+// ---- the walk by size ----
+
+template <typename GroupFn>
+void PairwiseReference::WalkGroups(RefList& src, RefList& dst, GroupFn&& group) {
+    if (src.empty() || dst.empty()) return;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (!stop_) {
+        if (src[i].size < dst[j].size) {
+            if (++i == src.size()) return;
+            continue;
+        }
+        if (dst[j].size < src[i].size) {
+            if (++j == dst.size()) return;
+            continue;
+        }
+        group(src[i], dst[j]);
+        if (++i == src.size()) return;
+        if (++j == dst.size()) return;
+    }
+}
+
+// ---- plain files ----
+
+void PairwiseReference::ComparePlain(RefList& src, RefList& dst) {
+    WalkGroups(src, dst, [this](RefGroup& s, RefGroup& t) {
+        PlainGroup(s, t);
+        if (!pairs_.empty()) ResolvePairs(s.size);
+        pairs_.clear();
+        pairIndex_.clear();
+        sideIndex_.clear();
+    });
+    out_.stopped = stop_;
+}
+
+void PairwiseReference::PlainGroup(RefGroup& sg, RefGroup& tg) {
+    for (RefRecord& s : sg.files) {
+        if (stop_) break;
+        if (!s.alive) continue;
+        const auto [sName, sFolder] = Split(s.path);
+        for (RefRecord& t : tg.files) {
+            if (stop_) break;
+            if (!t.alive) continue;
+            const auto [tName, tFolder] = Split(t.path);
+            if (FindReversePair(sName, sFolder, tName, tFolder) || s.path == t.path) {
+                s.matched = t.matched = true;
+                continue;
+            }
+            if (SameFiles(s.path, t.path)) {
+                s.matched = t.matched = true;
+                AddPair(sName, sFolder, tName, tFolder);
+            }
+        }
+    }
+}
+
+void PairwiseReference::ResolvePairs(std::int64_t sizeKey) {
+    // Newest first; a pair dropped on the way is skipped when reached.
+    for (std::size_t k = pairs_.size(); k-- > 0 && !stop_;) {
+        if (!pairs_[k].active) continue;
+        SamePairRec rec = pairs_[k].rec;
+        const std::string srcPath = Join(rec.folder1, rec.name1);
+        const std::string dstPath = Join(rec.folder2, rec.name2);
+        const std::string line = SameLine(srcPath, dstPath);
+        out_.log.push_back(line);
+
+        enum { Yes, No, Cancel } answer = Yes;
+        bool deleteSource = false;
+        if (settings_.noDelete) {
+            answer = No;
+        } else if (settings_.delConfirm && !rec.mutual) {
+            const MsgAnswer a =
+                Ask(line + "\n｢" + dstPath + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
+            answer = a == MsgAnswer::Yes ? Yes : a == MsgAnswer::No ? No : Cancel;
+        } else if (settings_.delConfirm) {
+            DeleteChoice choice;
+            choice.Fname1 = rec.name1;
+            choice.Dname1 = rec.folder1;
+            choice.Fname2 = rec.name2;
+            choice.Dname2 = rec.folder2;
+            switch (AskChoice(choice)) {
+                case kDelFirst:
+                    deleteSource = true;
+                    break;
+                case kDelSecond:
+                    break;
+                case kDelNeither:
+                    answer = No;
+                    break;
+                default:
+                    answer = Cancel;
+                    break;
+            }
+        }
+        if (answer == Cancel) stop_ = fileFuncStop_ = true;
+
+        if (answer == Yes) {
+            const std::string& doomed = deleteSource ? srcPath : dstPath;
+            const std::string& kept = deleteSource ? dstPath : srcPath;
+            if (RemoveDuplicate(doomed, kept)) {
+                out_.log.push_back("｢" + doomed + "｣を削除しました。");
+                const auto [name, folder] = Split(doomed);
+                DropPairsOf(name, folder);
+                continue;
+            }
+        }
+        rec.size = sizeKey;
+        out_.pairs.push_back(rec);
+    }
+}
+
+bool PairwiseReference::FindReversePair(const std::string& srcName, const std::string& srcFolder,
+                                        const std::string& dstName,
+                                        const std::string& dstFolder) {
+    const auto it = pairIndex_.find(Side(dstName, dstFolder) + '\0' + Side(srcName, srcFolder));
+    if (it == pairIndex_.end()) return false;
+    pairs_[it->second].rec.mutual = 1;
+    return true;
+}
+
+void PairwiseReference::AddPair(const std::string& srcName, const std::string& srcFolder,
+                                const std::string& dstName, const std::string& dstFolder) {
+    Pair p;
+    p.rec.name1 = srcName;
+    p.rec.folder1 = srcFolder;
+    p.rec.name2 = dstName;
+    p.rec.folder2 = dstFolder;
+    const std::size_t index = pairs_.size();
+    pairs_.push_back(p);
+    pairIndex_[Side(srcName, srcFolder) + '\0' + Side(dstName, dstFolder)] = index;
+    sideIndex_.emplace(Side(srcName, srcFolder), index);
+    sideIndex_.emplace(Side(dstName, dstFolder), index);
+}
+
+void PairwiseReference::DropPairsOf(const std::string& name, const std::string& folder) {
+    const auto [from, to] = sideIndex_.equal_range(Side(name, folder));
+    for (auto it = from; it != to; ++it) pairs_[it->second].active = false;
+}
+
+// ---- source archive entries against plain target files ----
+
+void PairwiseReference::CompareSourceArchives(RefList& src, RefList& dst) {
+    WalkGroups(src, dst, [this](RefGroup& s, RefGroup& t) { SourceArchiveGroup(s, t); });
+    out_.stopped = stop_;
+}
+
+void PairwiseReference::SourceArchiveGroup(RefGroup& sg, RefGroup& tg) {
+    for (RefRecord& s : sg.files) {
+        if (stop_) break;
+        if (!s.alive) continue;
+        const std::optional<std::string> x = Extract(s.path, s.entry);
+        if (x) {
+            for (RefRecord& t : tg.files) {
+                if (stop_) break;
+                if (!t.alive) continue;
+                const std::optional<Bytes>& target = Read(t.path);
+                // The extracted copy is a file of its own: never the target's inode.
+                if (!target || target->data != *x) continue;
+
+                s.matched = t.matched = true;
+                const std::string line = SameLine(Label(s.path, s.entry), t.path);
+                out_.log.push_back(line);
+                MsgAnswer answer = MsgAnswer::Yes;
+                if (settings_.noDelete) {
+                    answer = MsgAnswer::No;
+                } else if (settings_.delConfirm) {
+                    answer = Ask(line + "\n｢" + t.path + "｣を削除してよいですか？",
+                                 MsgButtons::YesNoCancel);
+                    if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) {
+                        answer = MsgAnswer::Cancel;
+                        stop_ = fileFuncStop_ = true;
+                    }
+                }
+                if (answer == MsgAnswer::Yes && RemoveDuplicate(t.path, s.path)) {
+                    out_.log.push_back("｢" + t.path + "｣を削除しました。");
+                    t.alive = false;
+                    continue;
+                }
+                SamePairRec rec;
+                rec.name1 = s.entry;
+                rec.folder1 = s.path;
+                std::tie(rec.name2, rec.folder2) = Split(t.path);
+                rec.size = sg.size;
+                out_.pairs.push_back(rec);
+            }
+        }
+        if (fileFuncStop_) stop_ = true;
+    }
+}
+
+// ---- files, archives, deletion, questions ----
+
+const std::optional<PairwiseReference::Bytes>& PairwiseReference::Read(const std::string& path) {
+    const auto known = files_.find(path);
+    if (known != files_.end()) return known->second;
+    std::optional<Bytes>& slot = files_[path];
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return slot;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        Bytes b;
+        b.device = st.st_dev;
+        b.inode = st.st_ino;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            b.data.append(buffer, static_cast<std::size_t>(got));
+        }
+        slot = std::move(b);
+    }
+    ::close(fd);
+    return slot;
+}
+
+bool PairwiseReference::SameFiles(const std::string& a, const std::string& b) {
+    if (a == b) return false;
+    const std::optional<Bytes>& x = Read(a);
+    const std::optional<Bytes>& y = Read(b);
+    if (!x || !y) return false;
+    if (x->device == y->device && x->inode == y->inode) return false;
+    return x->data == y->data;
+}
+
+std::optional<std::string> PairwiseReference::Extract(const std::string& archivePath,
+                                                      const std::string& entry) {
+    auto& slot = archives_[archivePath];
+    if (!slot) {
+        // libarchive hands out names in the thread's charset; the test
+        // process has none set, so one is lent for the read.
+        Utf8Names utf8;
+        archive* a = archive_read_new();
+        archive_read_support_format_zip(a);
+        archive_read_support_filter_all(a);
+        if (archive_read_open_filename(a, archivePath.c_str(), 65536) == ARCHIVE_OK) {
+            std::map<std::string, std::string> entries;
+            archive_entry* e = nullptr;
+            for (int rc = archive_read_next_header(a, &e); rc == ARCHIVE_OK;
+                 rc = archive_read_next_header(a, &e)) {
+                if (archive_entry_filetype(e) != AE_IFREG) continue;
+                const char* name = archive_entry_pathname_utf8(e);
+                std::string data;
+                char buffer[65536];
+                la_ssize_t got;
+                while ((got = archive_read_data(a, buffer, sizeof buffer)) > 0) {
+                    data.append(buffer, static_cast<std::size_t>(got));
+                }
+                if (name != nullptr) entries[name] = std::move(data);
+            }
+            slot = std::move(entries);
+        }
+        archive_read_free(a);
+    }
+    struct stat st;
+    if (slot && ::lstat(archivePath.c_str(), &st) == 0) {
+        const auto it = slot->find(entry);
+        if (it != slot->end()) return it->second;
+    }
+    if (Ask("圧縮ファイル｢" + archivePath + "｣の解凍にしっぱいしちゃった。\n作業を続けますか?",
+            MsgButtons::YesNo) == MsgAnswer::No) {
+        fileFuncStop_ = true;
+    }
+    return std::nullopt;
+}
+
+bool PairwiseReference::RemoveDuplicate(const std::string& doomed, const std::string& kept) {
+    struct stat d;
+    struct stat k;
+    if (::lstat(doomed.c_str(), &d) != 0 || ::lstat(kept.c_str(), &k) != 0) return false;
+    if (d.st_dev == k.st_dev && d.st_ino == k.st_ino) return false;
+    if (::unlink(doomed.c_str()) != 0) return false;
+    files_.erase(doomed);
+    return true;
+}
+
+MsgAnswer PairwiseReference::Ask(const std::string& text, MsgButtons buttons) {
+    out_.questions.push_back(QuestionText(text, buttons));
+    if (answers_.messages.empty()) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+    const MsgAnswer a = answers_.messages.front();
+    answers_.messages.pop_front();
+    return a;
+}
+
+int PairwiseReference::AskChoice(const DeleteChoice& choice) {
+    out_.questions.push_back(ChoiceText(choice));
+    if (answers_.choices.empty()) return kDelNeither;
+    const int a = answers_.choices.front();
+    answers_.choices.pop_front();
+    return a;
+}
+
+}  // namespace nebu::test
