@@ -21,6 +21,8 @@ import subprocess
 import sys
 import time
 
+# No __pycache__ next to the sources of a tree others check out.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import report  # noqa: E402
 import trees  # noqa: E402

@@ -121,6 +121,12 @@ void TNebuFileFunc::DropExtractionCache() {
     for (const auto& [key, path] : extractionCache_) ::unlink(path.c_str());
     extractionCache_.clear();
     cacheBytes_ = 0;
+}
+
+void TNebuFileFunc::RemoveExtractionCacheFolder() {
+    DropExtractionCache();
+    // Kept from group to group: making and removing a folder per group costs
+    // more than the comparisons on a slow disk.
     if (!cacheFolder_.empty()) ::rmdir(cacheFolder_.c_str());
     cacheFolder_.clear();
 }

@@ -193,6 +193,7 @@ void TNebu::Run() {
     }
 
     ff.EndGroup();  // a stopped group may still hold extracted entries
+    ff.RemoveExtractionCacheFolder();
     ff.RemoveWorkFolders();
     ff.ForgetIdentities();
 

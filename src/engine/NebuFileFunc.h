@@ -78,6 +78,8 @@ class TNebuFileFunc {
     void PrepareGroup(const std::vector<std::string>& paths);
     void AddToGroup(const std::string& path);
     void EndGroup();
+    // Ends the last group and removes the folder that held its extractions.
+    void RemoveExtractionCacheFolder();
     const ContentClasses& GroupClasses() const { return classes_; }
     // Deletes an extracted file for good (no trash, no question).
     void DeleteExtracted(const std::string& path);

@@ -144,7 +144,9 @@ INSTANTIATE_TEST_SUITE_P(Answer, ExtractionFailureTest, ::testing::Bool(),
                              return info.param ? "GoOn" : "Stop";
                          });
 
-TEST_F(ArchiveJobTest, ADamagedZipContributesNothingAndAsksNothing) {
+class DamagedArchiveTest : public ArchiveJobTest {};
+
+TEST_F(DamagedArchiveTest, ADamagedZipContributesNothingAndAsksNothing) {
     tree_.MakeDir("src");
     const std::string data = RandomBytes(3000, 31);
     MakeZip(S("whole.zip"), {Item("a", data), Item("b", RandomBytes(3000, 32))});

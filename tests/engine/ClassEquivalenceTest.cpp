@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -173,8 +174,8 @@ void ExpectSameSequence(const char* what, const std::vector<std::string>& engine
     while (at < n && engine[at] == reference[at]) ++at;
     if (at == n && engine.size() == reference.size()) return;
     ADD_FAILURE() << what << ": engine has " << engine.size() << ", reference " << reference.size()
-                  << "; first difference at " << at << "\n  engine:    "
-                  << (at < engine.size() ? engine[at] : "(none)")
+                  << "; first difference at " << at
+                  << "\n  engine:    " << (at < engine.size() ? engine[at] : "(none)")
                   << "\n  reference: " << (at < reference.size() ? reference[at] : "(none)");
 }
 
@@ -201,7 +202,7 @@ class ClassEquivalence : public ::testing::TestWithParam<Case> {
   protected:
     void SetUp() override { platform::LibraryLoader::ResetFaults(); }
     void TearDown() override {
-        EXPECT_TRUE(FilesBelow(tmp_).empty()) << "work files left behind";
+        EXPECT_TRUE(std::filesystem::is_empty(tmp_)) << "work folders or files left behind";
     }
 
     // Runs the engine over tree A and the reference over tree B and holds
@@ -226,10 +227,9 @@ class ClassEquivalence : public ::testing::TestWithParam<Case> {
             job.SrcZip = 1;
             job.SrcMask = "*.ZIP;";
         }
-        const RefSettings settings{c.deletion == Deletion::None ||
-                                       c.deletion == Deletion::NoneDespiteConfirm,
-                                   c.deletion == Deletion::Confirm ||
-                                       c.deletion == Deletion::NoneDespiteConfirm};
+        const RefSettings settings{
+            c.deletion == Deletion::None || c.deletion == Deletion::NoneDespiteConfirm,
+            c.deletion == Deletion::Confirm || c.deletion == Deletion::NoneDespiteConfirm};
         job.NoDelete = settings.noDelete ? 1 : 0;
         job.DelConfirm = settings.delConfirm ? 1 : 0;
         const DrawnAnswers answers = DrawAnswers(c.seed, c.cancelPerMille);
@@ -326,14 +326,14 @@ TEST_P(SourceArchiveEquivalence, EngineAgreesWithPairwiseComparison) {
 
 INSTANTIATE_TEST_SUITE_P(
     RandomTrees, PlainEquivalence,
-    ::testing::Values(Case{1, Layout::Apart, Deletion::None, true},
+    ::testing::Values(Case{1, Layout::Apart, Deletion::None, false},
                       Case{2, Layout::TargetInsideSource, Deletion::Always, false},
                       Case{3, Layout::SameFolder, Deletion::Confirm, true},
                       Case{4, Layout::SameFolderFlatTarget, Deletion::Confirm, false, 3},
                       Case{5, Layout::Overlapping, Deletion::Always, true},
                       Case{6, Layout::SameFolder, Deletion::Always, false},
                       Case{7, Layout::Overlapping, Deletion::Confirm, false},
-                      Case{8, Layout::Apart, Deletion::Confirm, true, 2},
+                      Case{8, Layout::Apart, Deletion::Confirm, false, 2},
                       Case{9, Layout::TargetInsideSource, Deletion::NoneDespiteConfirm, false},
                       Case{10, Layout::SameFolder, Deletion::None, true},
                       Case{11, Layout::TargetInsideSource, Deletion::Confirm, true},
@@ -347,7 +347,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{23, Layout::SameFolder, Deletion::Confirm, true},
                       Case{24, Layout::Apart, Deletion::Confirm, false, 0, true},
                       Case{25, Layout::TargetInsideSource, Deletion::Confirm, false, 5},
-                      Case{26, Layout::SameFolder, Deletion::Always, true, 0, true}),
+                      Case{26, Layout::SameFolder, Deletion::Always, true}),
     CaseName);
 
 }  // namespace

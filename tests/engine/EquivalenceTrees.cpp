@@ -1,5 +1,6 @@
 #include "EquivalenceTrees.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -116,8 +117,8 @@ std::vector<std::string> ContentPool(std::size_t size, SeededDraw& draw) {
 }
 
 std::vector<std::size_t> DrawSizes(SeededDraw& draw, std::size_t count) {
-    static const std::size_t kEdges[] = {1023, 1024, 1025, 4095, 4096, 4097, 16384, 65536, 65537,
-                                         70000};
+    static const std::size_t kEdges[] = {1023, 1024,  1025,  4095,  4096,
+                                         4097, 16384, 65536, 65537, 70000};
     std::vector<std::size_t> sizes;
     for (std::size_t i = 0; i < count; ++i) {
         sizes.push_back(draw.Chance(20) ? kEdges[draw.Below(10)] : 1 + draw.Below(200));
@@ -160,6 +161,17 @@ std::vector<std::string> CopiesWithVariants(std::size_t copies, std::size_t vari
         out.push_back(v);
     }
     return out;
+}
+
+// Thousands of small files: straight system calls, the folders are made
+// beforehand.
+void WriteWhole(const std::string& path, const std::string& content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) throw std::runtime_error("cannot create " + path);
+    const bool ok =
+        ::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+    ::close(fd);
+    if (!ok) throw std::runtime_error("cannot write " + path);
 }
 
 }  // namespace
@@ -231,16 +243,18 @@ TreePlan MakeSourceArchivePlan(const PlanOptions& options) {
         entries.insert(entries.end(), copies.begin() + 286, copies.end());
     }
     if (options.manyEntries) {
-        const auto three = ManyOfFew(1140, 10, 3, draw);
-        entries.insert(entries.end(), three.begin(), three.begin() + 1100);
-        targets.insert(targets.end(), three.begin() + 1100, three.end());
+        // Past the 1024 extracted files a group keeps for itself.
+        const auto three = ManyOfFew(1080, 10, 3, draw);
+        entries.insert(entries.end(), three.begin(), three.begin() + 1040);
+        targets.insert(targets.end(), three.begin() + 1040, three.end());
     }
 
     const std::size_t archiveCount = options.manyEntries ? 25 : 6 + draw.Below(10);
     for (std::size_t a = 0; a < archiveCount; ++a) {
         const std::string& place = srcPlaces[draw.Below(srcPlaces.size())];
         plan.archives.push_back({place + "/箱_" + std::to_string(a) + ".zip", {}, -1});
-        if (draw.Chance(30)) plan.archives.back().items.emplace_back("写真/", "", ArchiveItem::Directory);
+        if (draw.Chance(30))
+            plan.archives.back().items.emplace_back("写真/", "", ArchiveItem::Directory);
     }
     static const char* const kFolders[] = {"", "写真/", "写真/夏/", "sub/"};
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -275,7 +289,7 @@ void Materialize(const TreePlan& plan, const std::string& root) {
     for (const auto& f : plan.files) {
         const std::string path = root + "/" + f.rel;
         if (f.linkOf < 0) {
-            WriteFile(path, f.content);
+            WriteWhole(path, f.content);
         } else if (::link((root + "/" + plan.files[f.linkOf].rel).c_str(), path.c_str()) != 0) {
             throw std::runtime_error("cannot link " + path);
         }

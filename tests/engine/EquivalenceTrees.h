@@ -29,11 +29,11 @@ class SeededDraw {
 
 // How the source and target folders lie relative to each other.
 enum class Layout {
-    Apart,               // two separate folders
-    TargetInsideSource,  // the target folder is a sub-folder of the source folder
-    SameFolder,          // one folder on both sides, set up alike (target copied)
+    Apart,                 // two separate folders
+    TargetInsideSource,    // the target folder is a sub-folder of the source folder
+    SameFolder,            // one folder on both sides, set up alike (target copied)
     SameFolderFlatTarget,  // one folder, the target side without sub-folders
-    Overlapping,         // two folders per side, one of them shared in part
+    Overlapping,           // two folders per side, one of them shared in part
 };
 const char* LayoutName(Layout layout);
 

@@ -3,10 +3,9 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <locale.h>
 
 #include <cerrno>
 
@@ -52,10 +51,6 @@ class Utf8Names {
     locale_t previous_ = static_cast<locale_t>(0);
 };
 
-std::string Side(const std::string& name, const std::string& folder) {
-    return name + '\0' + folder;
-}
-
 }  // namespace
 
 std::string QuestionText(const std::string& text, MsgButtons buttons) {
@@ -97,26 +92,40 @@ void PairwiseReference::ComparePlain(RefList& src, RefList& dst) {
         pairs_.clear();
         pairIndex_.clear();
         sideIndex_.clear();
+        ids_.clear();
+        paths_.clear();
     });
     out_.stopped = stop_;
 }
 
+int PairwiseReference::IdOf(const std::string& path) {
+    const auto [it, added] = ids_.emplace(path, static_cast<int>(paths_.size()));
+    if (added) {
+        const auto [name, folder] = Split(path);
+        paths_.push_back({name, folder, nullptr});
+    }
+    return it->second;
+}
+
 void PairwiseReference::PlainGroup(RefGroup& sg, RefGroup& tg) {
+    std::vector<int> targetIds;
+    for (const RefRecord& t : tg.files) targetIds.push_back(IdOf(t.path));
     for (RefRecord& s : sg.files) {
         if (stop_) break;
         if (!s.alive) continue;
-        const auto [sName, sFolder] = Split(s.path);
-        for (RefRecord& t : tg.files) {
+        const int sid = IdOf(s.path);
+        for (std::size_t k = 0; k < tg.files.size(); ++k) {
             if (stop_) break;
+            RefRecord& t = tg.files[k];
             if (!t.alive) continue;
-            const auto [tName, tFolder] = Split(t.path);
-            if (FindReversePair(sName, sFolder, tName, tFolder) || s.path == t.path) {
+            const int tid = targetIds[k];
+            if (FindReversePair(sid, tid) || sid == tid) {
                 s.matched = t.matched = true;
                 continue;
             }
-            if (SameFiles(s.path, t.path)) {
+            if (SameFiles(sid, tid)) {
                 s.matched = t.matched = true;
-                AddPair(sName, sFolder, tName, tFolder);
+                AddPair(sid, tid);
             }
         }
     }
@@ -167,8 +176,7 @@ void PairwiseReference::ResolvePairs(std::int64_t sizeKey) {
             const std::string& kept = deleteSource ? dstPath : srcPath;
             if (RemoveDuplicate(doomed, kept)) {
                 out_.log.push_back("｢" + doomed + "｣を削除しました。");
-                const auto [name, folder] = Split(doomed);
-                DropPairsOf(name, folder);
+                DropPairsOf(IdOf(doomed));
                 continue;
             }
         }
@@ -177,32 +185,35 @@ void PairwiseReference::ResolvePairs(std::int64_t sizeKey) {
     }
 }
 
-bool PairwiseReference::FindReversePair(const std::string& srcName, const std::string& srcFolder,
-                                        const std::string& dstName,
-                                        const std::string& dstFolder) {
-    const auto it = pairIndex_.find(Side(dstName, dstFolder) + '\0' + Side(srcName, srcFolder));
+namespace {
+std::uint64_t PairKey(int src, int dst) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(src)) << 32) |
+           static_cast<std::uint32_t>(dst);
+}
+}  // namespace
+
+bool PairwiseReference::FindReversePair(int src, int dst) {
+    const auto it = pairIndex_.find(PairKey(dst, src));
     if (it == pairIndex_.end()) return false;
     pairs_[it->second].rec.mutual = 1;
     return true;
 }
 
-void PairwiseReference::AddPair(const std::string& srcName, const std::string& srcFolder,
-                                const std::string& dstName, const std::string& dstFolder) {
+void PairwiseReference::AddPair(int src, int dst) {
     Pair p;
-    p.rec.name1 = srcName;
-    p.rec.folder1 = srcFolder;
-    p.rec.name2 = dstName;
-    p.rec.folder2 = dstFolder;
+    p.rec.name1 = paths_[src].name;
+    p.rec.folder1 = paths_[src].folder;
+    p.rec.name2 = paths_[dst].name;
+    p.rec.folder2 = paths_[dst].folder;
     const std::size_t index = pairs_.size();
     pairs_.push_back(p);
-    pairIndex_[Side(srcName, srcFolder) + '\0' + Side(dstName, dstFolder)] = index;
-    sideIndex_.emplace(Side(srcName, srcFolder), index);
-    sideIndex_.emplace(Side(dstName, dstFolder), index);
+    pairIndex_[PairKey(src, dst)] = index;
+    sideIndex_[src].push_back(index);
+    sideIndex_[dst].push_back(index);
 }
 
-void PairwiseReference::DropPairsOf(const std::string& name, const std::string& folder) {
-    const auto [from, to] = sideIndex_.equal_range(Side(name, folder));
-    for (auto it = from; it != to; ++it) pairs_[it->second].active = false;
+void PairwiseReference::DropPairsOf(int id) {
+    for (std::size_t index : sideIndex_[id]) pairs_[index].active = false;
 }
 
 // ---- source archive entries against plain target files ----
@@ -282,10 +293,15 @@ const std::optional<PairwiseReference::Bytes>& PairwiseReference::Read(const std
     return slot;
 }
 
-bool PairwiseReference::SameFiles(const std::string& a, const std::string& b) {
+bool PairwiseReference::SameFiles(int a, int b) {
     if (a == b) return false;
-    const std::optional<Bytes>& x = Read(a);
-    const std::optional<Bytes>& y = Read(b);
+    for (int id : {a, b}) {
+        if (paths_[id].bytes == nullptr) {
+            paths_[id].bytes = &Read(Join(paths_[id].folder, paths_[id].name));
+        }
+    }
+    const std::optional<Bytes>& x = *paths_[a].bytes;
+    const std::optional<Bytes>& y = *paths_[b].bytes;
     if (!x || !y) return false;
     if (x->device == y->device && x->inode == y->inode) return false;
     return x->data == y->data;

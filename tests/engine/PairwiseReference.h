@@ -5,12 +5,14 @@
 // out of the archive with libarchive. The engine must come to exactly the
 // same log, pairs, questions, deletions and marks.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <optional>
 #include <string>
-#include <sys/types.h>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/NebuHost.h"
@@ -76,6 +78,14 @@ class PairwiseReference {
         SamePairRec rec;
         bool active = true;
     };
+    // The paths of the group under way, each with a number: pairs and
+    // contents are looked up by number, which is the same as by the four
+    // texts, since a path and its (name, folder) determine each other.
+    struct GroupPath {
+        std::string name;
+        std::string folder;
+        const std::optional<Bytes>* bytes = nullptr;  // read when first compared
+    };
 
     template <typename GroupFn>
     void WalkGroups(RefList& src, RefList& dst, GroupFn&& group);
@@ -83,14 +93,13 @@ class PairwiseReference {
     void ResolvePairs(std::int64_t sizeKey);
     void SourceArchiveGroup(RefGroup& s, RefGroup& t);
 
-    bool FindReversePair(const std::string& srcName, const std::string& srcFolder,
-                         const std::string& dstName, const std::string& dstFolder);
-    void AddPair(const std::string& srcName, const std::string& srcFolder,
-                 const std::string& dstName, const std::string& dstFolder);
-    void DropPairsOf(const std::string& name, const std::string& folder);
+    int IdOf(const std::string& path);
+    bool FindReversePair(int src, int dst);
+    void AddPair(int src, int dst);
+    void DropPairsOf(int id);
 
     const std::optional<Bytes>& Read(const std::string& path);
-    bool SameFiles(const std::string& a, const std::string& b);
+    bool SameFiles(int a, int b);
     std::optional<std::string> Extract(const std::string& archive, const std::string& entry);
     bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
@@ -102,9 +111,11 @@ class PairwiseReference {
     bool stop_ = false;
     bool fileFuncStop_ = false;
 
+    std::map<std::string, int> ids_;
+    std::vector<GroupPath> paths_;
     std::vector<Pair> pairs_;
-    std::map<std::string, std::size_t> pairIndex_;
-    std::multimap<std::string, std::size_t> sideIndex_;
+    std::unordered_map<std::uint64_t, std::size_t> pairIndex_;
+    std::unordered_map<int, std::vector<std::size_t>> sideIndex_;
 
     // Files are read whole once; a file is forgotten when it is deleted.
     std::map<std::string, std::optional<Bytes>> files_;
