@@ -289,33 +289,28 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
                 char* buf = buffer + slotOf[i] * cap;
                 counts[i] = ReadFull(files[i].fd, buf, chunk);
             }
-            // Split by (length, bytes): hash first, then confirm by memcmp
-            // against the first member of each part.
+            // Split by (length, bytes). A member is compared with the first
+            // member of each part so far; unequal chunks differ early, so
+            // this costs little even when every file is different.
             std::vector<std::vector<std::size_t>> parts;
-            std::multimap<std::uint64_t, std::size_t> partsByHash;
             for (std::size_t i : set) {
                 if (counts[i] < 0) {
                     CloseFd(files[i].fd);
                     continue;
                 }
                 const char* buf = buffer + slotOf[i] * cap;
-                const std::uint64_t h = HashBytes(buf, static_cast<std::size_t>(counts[i]));
                 bool placed = false;
-                auto [lo, hi] = partsByHash.equal_range(h);
-                for (auto it = lo; it != hi && !placed; ++it) {
-                    auto& part = parts[it->second];
+                for (auto& part : parts) {
                     const std::size_t rep = part.front();
                     if (counts[rep] == counts[i] &&
                         std::memcmp(buffer + slotOf[rep] * cap, buf,
                                     static_cast<std::size_t>(counts[i])) == 0) {
                         part.push_back(i);
                         placed = true;
+                        break;
                     }
                 }
-                if (!placed) {
-                    partsByHash.emplace(h, parts.size());
-                    parts.push_back({i});
-                }
+                if (!placed) parts.push_back({i});
             }
             for (auto& part : parts) {
                 if (static_cast<std::size_t>(counts[part.front()]) < chunk) {
