@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "engine/FileReading.h"
+
 namespace nebu {
 
 namespace {
@@ -19,32 +21,9 @@ constexpr std::size_t kLastChunk = 65536;
 constexpr std::size_t kStepBufferBudget = 4u << 20;
 constexpr std::size_t kPrefixBytes = 4096;
 
-int OpenForRead(const std::string& path) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
-}
-
-// Fills the buffer unless the file ends first; -1 on a read error.
-long ReadFull(int fd, char* buffer, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<long>(done);
 }
 
 std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
@@ -160,7 +139,7 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
         const auto it = members_.find(list[gone]);
         // Forgotten, or placed anew under the same name (an extracted file).
         if (it == members_.end() || it->second.cls != cls) continue;
-        int fd = OpenForRead(list[gone]);
+        int fd = OpenForReading(list[gone]);
         if (fd < 0) continue;
         if (Unchanged(fd, it->second.identity)) {
             identity = it->second.identity;
@@ -192,7 +171,7 @@ void ContentClasses::Build(const std::vector<std::string>& paths) {
     for (std::size_t limit : {kPrefixBytes, SIZE_MAX}) {
         std::map<std::uint64_t, std::vector<Candidate>> buckets;
         for (auto& c : all) {
-            int fd = OpenForRead(c.path);
+            int fd = OpenForReading(c.path);
             if (fd < 0) continue;
             const auto id = platform::IdentityOfDescriptor(fd);
             const auto h = id ? HashFile(fd, limit, buffer) : std::nullopt;
@@ -232,7 +211,7 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
     std::vector<std::size_t> open;
     for (std::size_t i = 0; i < files.size(); ++i) {
         Candidate& c = files[i];
-        c.fd = OpenForRead(c.path);
+        c.fd = OpenForReading(c.path);
         if (c.fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(c.fd);
         if (!id) {
@@ -251,9 +230,9 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
     // end), and all chunks together stay within the budget.
     std::int64_t longest = 0;
     for (std::size_t i : open) longest = std::max(longest, files[i].identity.size);
-    const std::size_t cap = std::max<std::size_t>(
-        kFirstChunk, std::min({kLastChunk, kStepBufferBudget / open.size(),
-                               static_cast<std::size_t>(longest) + 1}));
+    const std::size_t cap =
+        std::max<std::size_t>(kFirstChunk, std::min({kLastChunk, kStepBufferBudget / open.size(),
+                                                     static_cast<std::size_t>(longest) + 1}));
     char* buffer = StepBuffer(cap * open.size());
     std::vector<long> counts(files.size(), 0);
     std::vector<std::size_t> slotOf(files.size(), 0);
@@ -338,7 +317,7 @@ void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& file
     };
     std::vector<Representative> reps;
     for (auto& c : files) {
-        int fd = OpenForRead(c.path);
+        int fd = OpenForReading(c.path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
@@ -395,7 +374,7 @@ void ContentClasses::IndexPrefixes() {
 void ContentClasses::Add(const std::string& path) {
     if (members_.count(path) != 0) return;
     members_[path] = Member{};
-    int fd = OpenForRead(path);
+    int fd = OpenForReading(path);
     if (fd < 0) return;
     const auto id = platform::IdentityOfDescriptor(fd);
     std::vector<char> b1(kLastChunk), b2(kLastChunk);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/FileReading.h"
 #include "engine/NebuFileFunc.h"
 
 namespace nebu {
@@ -39,38 +40,12 @@ class Descriptor {
     int fd_;
 };
 
-// O_NONBLOCK keeps a path that became a FIFO after the scan from hanging the
-// open; the fstat that follows turns away everything but regular files.
-int OpenForCompare(const std::string& path) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// Fills the buffer unless the file ends first; -1 on a read error. A short
-// count therefore always means end of file.
-long ReadChunk(int fd, char* buffer, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<long>(done);
-}
-
 }  // namespace
 
 bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string& path2) {
-    Descriptor file1(OpenForCompare(path1));
+    Descriptor file1(OpenForReading(path1));
     if (!file1.valid()) return false;
-    Descriptor file2(OpenForCompare(path2));
+    Descriptor file2(OpenForReading(path2));
     if (!file2.valid()) return false;
 
     const std::optional<platform::FileIdentity> before1 =
@@ -90,9 +65,9 @@ bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string&
     // files are read in 64 KiB chunks.
     std::size_t chunk = kFirstChunk;
     for (;;) {
-        const long count1 = ReadChunk(file1.get(), g_buffer1, chunk);
+        const long count1 = ReadFull(file1.get(), g_buffer1, chunk);
         if (count1 < 0) return false;
-        const long count2 = ReadChunk(file2.get(), g_buffer2, chunk);
+        const long count2 = ReadFull(file2.get(), g_buffer2, chunk);
         if (count2 < 0) return false;
         // Both files must end together: a file that grew or shrank since the
         // scan is different, whichever side it is on.

@@ -1,0 +1,32 @@
+#include "engine/FileReading.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace nebu {
+
+int OpenForReading(const std::string& path) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+long ReadFull(int fd, char* buffer, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(done);
+}
+
+}  // namespace nebu

@@ -1,0 +1,19 @@
+#pragma once
+// Opening and reading files for byte comparison, shared by the pairwise
+// comparison and the in-step classification.
+
+#include <cstddef>
+#include <string>
+
+namespace nebu {
+
+// Read-only, close-on-exec, never through a link. O_NONBLOCK keeps a path
+// that became a FIFO after the scan from hanging the open; callers fstat and
+// turn away everything but regular files. -1 on failure.
+int OpenForReading(const std::string& path);
+
+// Fills the buffer unless the file ends first (EINTR retried); -1 on a read
+// error. A short count therefore always means end of file.
+long ReadFull(int fd, char* buffer, std::size_t size);
+
+}  // namespace nebu
