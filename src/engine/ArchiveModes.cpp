@@ -38,8 +38,9 @@ bool SameArchiveFile(const std::string& path1, const std::string& path2) {
 // lose what was never compared.
 bool EveryEntryListed(const std::string& path, std::uint8_t kind) {
     using platform::ArchiveStream;
-    auto stream = ArchiveStream::Open(path, kind == kKindLzh ? platform::ArchiveFormat::Lzh
-                                                             : platform::ArchiveFormat::Zip);
+    const platform::ArchiveFormat format =
+        kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
+    auto stream = ArchiveStream::Open(path, format);
     if (!stream) return false;
     std::set<std::string> files;
     platform::StoredEntry entry;

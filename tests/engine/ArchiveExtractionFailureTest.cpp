@@ -18,7 +18,7 @@ void MakeBrokenZip(const std::string& path, const std::vector<std::string>& name
 }
 
 class ExtractionFailureTest : public ArchiveJobTest, public ::testing::WithParamInterface<bool> {
-protected:
+  protected:
     bool GoOn() const { return GetParam(); }
     void Answer() { host_.messageAnswers = {GoOn() ? MsgAnswer::Yes : MsgAnswer::No}; }
     void ExpectEnd(const RunResult& r) {

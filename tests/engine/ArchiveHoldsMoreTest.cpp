@@ -25,8 +25,8 @@ void ZipWithLink(const std::string& path) {
                       RawZipEntry("link", "data.txt", std::nullopt, false, false, 0120777)});
 }
 void LzhWithLink(const std::string& path) {
-    MakeRawLzh(path, {RawLzhEntry("data.txt", kData), RawLzhEntry("link", "", std::nullopt, false,
-                                                                   "data.txt")});
+    MakeRawLzh(path, {RawLzhEntry("data.txt", kData),
+                      RawLzhEntry("link", "", std::nullopt, false, "data.txt")});
 }
 // The second entry's header is cut short: the first is listed and extracts.
 void LzhCutShort(const std::string& path) {
@@ -38,7 +38,7 @@ void LzhCutShort(const std::string& path) {
 
 class ArchiveHoldsMoreTest : public ArchiveJobTest,
                              public ::testing::WithParamInterface<MoreThanListed> {
-protected:
+  protected:
     std::string Archive() const { return D(std::string("more") + GetParam().ext); }
     void SetUp() override {
         ArchiveJobTest::SetUp();
@@ -54,9 +54,9 @@ TEST_P(ArchiveHoldsMoreTest, ItsEntriesPairButTheArchiveIsNeverWhollyPresent) {
     tree_.Write("src/data.txt", kData);
     DeleteWithoutAsking();
     RunResult r = Run(kPlainSide, kArchiveSide);
-    EXPECT_EQ(LinesContaining(r.log, "が同じです"),
-              (std::vector<std::string>{
-                  MakeSameLine(S("data.txt"), EntryLabel(Archive(), "data.txt"))}));
+    EXPECT_EQ(
+        LinesContaining(r.log, "が同じです"),
+        (std::vector<std::string>{MakeSameLine(S("data.txt"), EntryLabel(Archive(), "data.txt"))}));
     EXPECT_EQ(r.pairs.size(), 1u);
     EXPECT_TRUE(LinesContaining(r.log, "全てファイル").empty());
     EXPECT_TRUE(LinesContaining(r.log, "削除").empty());
@@ -94,12 +94,13 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ArchiveHoldsMoreTest,
 // Two file entries of one name: extracting by that name always yields the
 // first, so the second is never really compared.
 class SharedEntryNameTest : public ArchiveJobTest {
-protected:
+  protected:
     void SetUp() override {
         ArchiveJobTest::SetUp();
         tree_.MakeDir("src");
         tree_.MakeDir("dst");
-        MakeRawZip(D("twice.zip"), {RawZipEntry("same.txt", "first"), RawZipEntry("same.txt", "other")});
+        MakeRawZip(D("twice.zip"),
+                   {RawZipEntry("same.txt", "first"), RawZipEntry("same.txt", "other")});
         original_ = ReadFile(D("twice.zip"));
     }
     std::string original_;

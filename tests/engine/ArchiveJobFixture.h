@@ -158,7 +158,9 @@ inline std::string FailedExtractionQuestion(const std::string& archive) {
     return "圧縮ファイル｢" + archive + "｣の解凍にしっぱいしちゃった。\n作業を続けますか?";
 }
 
-inline std::string DeletedLine(const std::string& path) { return "｢" + path + "｣を削除しました。"; }
+inline std::string DeletedLine(const std::string& path) {
+    return "｢" + path + "｣を削除しました。";
+}
 
 inline std::string CompleteArchiveLine(const std::string& archive) {
     return "｢" + archive + "｣の中の全てファイルは比較元にあります。";
@@ -177,7 +179,7 @@ inline std::string ClosingWord(const std::vector<std::string>& log) {
 }
 
 class ArchiveJobTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { platform::LibraryLoader::ResetFaults(); }
     void TearDown() override {
         EXPECT_TRUE(NamesIn(tmp_).empty())

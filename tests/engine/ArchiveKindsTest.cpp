@@ -13,7 +13,7 @@ namespace nebu::test {
 namespace {
 
 class ArchiveKindsTest : public ArchiveJobTest, public ::testing::WithParamInterface<ArchiveMaker> {
-protected:
+  protected:
     void SetUp() override {
         ArchiveJobTest::SetUp();
         tree_.MakeDir("src");
@@ -69,9 +69,10 @@ TEST_P(ArchiveKindsTest, EntriesPairWithAZipOfOtherNames) {
     RunResult r = Run(kArchiveSide, kArchiveSide, true);
     EXPECT_EQ(r.pairs, (std::vector<SamePairRec>{
                            {kEntry, S(Name("書庫")), "別の/名前.txt", D("other.zip"), 6000, 0}}));
-    EXPECT_EQ(LinesContaining(r.log, "が同じです"),
-              (std::vector<std::string>{MakeSameLine(EntryLabel(S(Name("書庫")), kEntry),
-                                                     EntryLabel(D("other.zip"), "別の/名前.txt"))}));
+    EXPECT_EQ(
+        LinesContaining(r.log, "が同じです"),
+        (std::vector<std::string>{MakeSameLine(EntryLabel(S(Name("書庫")), kEntry),
+                                               EntryLabel(D("other.zip"), "別の/名前.txt"))}));
 }
 
 TEST_P(ArchiveKindsTest, WholeArchivesOfTheSameFilesUnderOtherNamesAreEqual) {
@@ -92,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(EveryWriter, ArchiveKindsTest, ::testing::ValuesIn(AllA
 // Self-extracting archives take part by their contents, under the kind the
 // library recognises behind the executable stub.
 class SelfExtractingTest : public ArchiveJobTest {
-protected:
+  protected:
     void SetUp() override {
         ArchiveJobTest::SetUp();
         tree_.MakeDir("src");

@@ -46,9 +46,10 @@ TEST_F(CompareArchiveEntriesTest, TwinEntriesOfOneArchiveOnBothSidesGiveOneMutua
     EXPECT_EQ(r.pairs[0].folder1, tree_ / "d/a.zip");
     EXPECT_EQ(r.pairs[0].folder2, tree_ / "d/a.zip");
     EXPECT_NE(r.pairs[0].name1, r.pairs[0].name2);
-    EXPECT_EQ(LinesContaining(r.log, "が同じです"),
-              (std::vector<std::string>{MakeSameLine(EntryLabel(tree_ / "d/a.zip", r.pairs[0].name1),
-                                                     EntryLabel(tree_ / "d/a.zip", r.pairs[0].name2))}));
+    EXPECT_EQ(
+        LinesContaining(r.log, "が同じです"),
+        (std::vector<std::string>{MakeSameLine(EntryLabel(tree_ / "d/a.zip", r.pairs[0].name1),
+                                               EntryLabel(tree_ / "d/a.zip", r.pairs[0].name2))}));
     EXPECT_TRUE(Exists(tree_ / "d/a.zip"));
 }
 
@@ -59,8 +60,9 @@ TEST_F(CompareArchiveEntriesTest, SharedEntriesOfTwoArchivesArePairedAndNothingI
     tree_.MakeDir("dst");
     MakeLzh(S("元.lzh"), {Item("資料/共有.txt", shared), Item("a.bin", alsoShared),
                           Item("only-src.txt", Compressible(4000, 'o'))});
-    MakeZip(D("先.zip"), {Item("別名.txt", shared), Item("深い/b.bin", alsoShared),
-                          Item("only-dst.txt", RandomBytes(50, 12))},
+    MakeZip(D("先.zip"),
+            {Item("別名.txt", shared), Item("深い/b.bin", alsoShared),
+             Item("only-dst.txt", RandomBytes(50, 12))},
             false);
     DeleteAfterAsking();
     RunResult r = Run(kArchiveSide, kArchiveSide, true);
@@ -69,10 +71,10 @@ TEST_F(CompareArchiveEntriesTest, SharedEntriesOfTwoArchivesArePairedAndNothingI
     const SamePairRec large{"資料/共有.txt", S("元.lzh"), "別名.txt", D("先.zip"), 4000, 0};
     EXPECT_EQ(r.pairs, (std::vector<SamePairRec>{small, large}));
     EXPECT_EQ(LinesContaining(r.log, "が同じです"),
-              (std::vector<std::string>{
-                  MakeSameLine(EntryLabel(S("元.lzh"), "a.bin"), EntryLabel(D("先.zip"), "深い/b.bin")),
-                  MakeSameLine(EntryLabel(S("元.lzh"), "資料/共有.txt"),
-                               EntryLabel(D("先.zip"), "別名.txt"))}));
+              (std::vector<std::string>{MakeSameLine(EntryLabel(S("元.lzh"), "a.bin"),
+                                                     EntryLabel(D("先.zip"), "深い/b.bin")),
+                                        MakeSameLine(EntryLabel(S("元.lzh"), "資料/共有.txt"),
+                                                     EntryLabel(D("先.zip"), "別名.txt"))}));
     EXPECT_TRUE(LinesContaining(r.log, "削除").empty());
     EXPECT_TRUE(LinesContaining(r.log, "全てファイル").empty());
     EXPECT_TRUE(host_.questions.empty());
@@ -109,7 +111,8 @@ TEST_F(CompareArchiveEntriesTest, OneArchiveReachedByTwoNamesListsNoEntryAsItsOw
     const std::string twin = RandomBytes(777, 16);
     tree_.MakeDir("src");
     tree_.MakeDir("dst");
-    MakeZip(S("a.zip"), {Item("one", RandomBytes(500, 17)), Item("左/twin", twin), Item("右/twin", twin)});
+    MakeZip(S("a.zip"),
+            {Item("one", RandomBytes(500, 17)), Item("左/twin", twin), Item("右/twin", twin)});
     ASSERT_EQ(::link(S("a.zip").c_str(), D("b.zip").c_str()), 0);
     RunResult r = Run(kArchiveSide, kArchiveSide, true);
     // Only the two twins are duplicates of each other, once each way.

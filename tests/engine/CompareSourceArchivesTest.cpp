@@ -10,11 +10,12 @@ namespace nebu::test {
 namespace {
 
 class CompareSourceArchivesTest : public ArchiveJobTest {
-protected:
+  protected:
     // A source archive whose photo is also lying twice in the target.
     void PhotoTwiceInTheTarget() {
         tree_.MakeDir("src");
-        MakeZip(S("箱.zip"), {Folder("写真/"), Item("写真/夏/海.jpg", photo_), Item("メモ.txt", "memo")});
+        MakeZip(S("箱.zip"),
+                {Folder("写真/"), Item("写真/夏/海.jpg", photo_), Item("メモ.txt", "memo")});
         tree_.Write("dst/コピー.jpg", photo_);
         tree_.Write("dst/sub/もう一つ.jpg", photo_);
         tree_.Write("dst/other.txt", "oth!");
@@ -116,8 +117,10 @@ TEST_F(CompareSourceArchivesTest, ConfirmationAnswersYesNoAndCancel) {
     EXPECT_TRUE(Exists(D("2")));
     EXPECT_TRUE(Exists(D("3")));
     EXPECT_TRUE(Exists(D("4")));
-    EXPECT_EQ(LinesContaining(r.log, "が同じです"), (std::vector<std::string>{line1, line2, line3}));
-    EXPECT_EQ(LinesContaining(r.log, "削除しました"), (std::vector<std::string>{DeletedLine(D("1"))}));
+    EXPECT_EQ(LinesContaining(r.log, "が同じです"),
+              (std::vector<std::string>{line1, line2, line3}));
+    EXPECT_EQ(LinesContaining(r.log, "削除しました"),
+              (std::vector<std::string>{DeletedLine(D("1"))}));
     // No and Cancel list their pairs.
     ASSERT_EQ(r.pairs.size(), 2u);
     EXPECT_EQ(r.pairs[0], (SamePairRec{"dir/two", S("a.zip"), "2", tree_ / "dst", 2, 0}));
@@ -141,7 +144,8 @@ TEST_F(CompareSourceArchivesTest, ADeletedTargetIsNeverComparedAgain) {
     DeleteWithoutAsking();
     RunResult r = Run(kArchiveSide, kPlainSide);
     EXPECT_EQ(LinesContaining(r.log, "が同じです").size(), 1u);
-    EXPECT_EQ(LinesContaining(r.log, "削除しました"), (std::vector<std::string>{DeletedLine(D("t.txt"))}));
+    EXPECT_EQ(LinesContaining(r.log, "削除しました"),
+              (std::vector<std::string>{DeletedLine(D("t.txt"))}));
     EXPECT_TRUE(r.pairs.empty());
     EXPECT_EQ(ReadFile(D("t.txt")), "same content");
 }
@@ -171,7 +175,8 @@ TEST_F(CompareSourceArchivesTest, AnArchiveRewrittenWhileTheQuestionWasOpenKeeps
     host_.messageAnswers = {MsgAnswer::Yes};
     host_.onLine = [&](const std::string& line) {
         // The only other copy goes while the user looks at the question.
-        if (line.find("が同じです") != std::string::npos) MakeZip(S("a.zip"), {Item("e.txt", "gone")});
+        if (line.find("が同じです") != std::string::npos)
+            MakeZip(S("a.zip"), {Item("e.txt", "gone")});
     };
     DeleteAfterAsking();
     RunResult r = Run(kArchiveSide, kPlainSide);

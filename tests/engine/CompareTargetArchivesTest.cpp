@@ -23,7 +23,8 @@ TEST_F(CompareTargetArchivesTest, PairsAreLoggedAndListedButEntriesAreNeverDelet
     const std::string line = MakeSameLine(S("歌.mp3"), EntryLabel(D("まとめ.zip"), "音楽/歌.mp3"));
     EXPECT_EQ(LinesContaining(r.log, "が同じです"), (std::vector<std::string>{line}));
     ASSERT_EQ(r.pairs.size(), 1u);
-    EXPECT_EQ(r.pairs[0], (SamePairRec{"歌.mp3", tree_ / "src", "音楽/歌.mp3", D("まとめ.zip"), 5000, 0}));
+    EXPECT_EQ(r.pairs[0],
+              (SamePairRec{"歌.mp3", tree_ / "src", "音楽/歌.mp3", D("まとめ.zip"), 5000, 0}));
     EXPECT_TRUE(LinesContaining(r.log, "削除").empty());
     EXPECT_TRUE(LinesContaining(r.log, "全てファイル").empty());
     EXPECT_TRUE(Exists(D("まとめ.zip")));
@@ -38,8 +39,8 @@ class TwoOfThreeEntriesTest : public CompareTargetArchivesTest,
 TEST_P(TwoOfThreeEntriesTest, AnArchiveWithAnEntryMissingIsNeitherAnnouncedNorDeleted) {
     const std::string contents[3] = {"a", RandomBytes(300, 1), RandomBytes(9000, 2)};
     tree_.MakeDir("dst/in");
-    MakeZip(D("in/three.zip"), {Item("small", contents[0]), Item("mid/dle", contents[1]),
-                                Item("large", contents[2])});
+    MakeZip(D("in/three.zip"),
+            {Item("small", contents[0]), Item("mid/dle", contents[1]), Item("large", contents[2])});
     for (int i = 0; i < 3; ++i) {
         if (i != GetParam()) tree_.Write("src/f" + std::to_string(i), contents[i]);
     }
@@ -120,9 +121,9 @@ TEST_F(CompareTargetArchivesTest, ConfirmationAsksOncePerCompleteArchiveAndCance
     DeleteAfterAsking();
     RunResult r = Run(kPlainSide, kArchiveSide);
 
-    EXPECT_EQ(host_.questions,
-              (std::vector<std::string>{DeleteQuestion(D("書庫1.zip")), DeleteQuestion(D("書庫2.zip")),
-                                        DeleteQuestion(D("書庫3.zip"))}));
+    EXPECT_EQ(host_.questions, (std::vector<std::string>{DeleteQuestion(D("書庫1.zip")),
+                                                         DeleteQuestion(D("書庫2.zip")),
+                                                         DeleteQuestion(D("書庫3.zip"))}));
     // After Cancel the last archive is still announced, but neither asked
     // about nor deleted.
     EXPECT_EQ(LinesContaining(r.log, "全てファイル").size(), 4u);

@@ -11,7 +11,7 @@ namespace nebu::test {
 namespace {
 
 class CompareWholeArchivesTest : public ArchiveJobTest {
-protected:
+  protected:
     // Two archives, of two kinds, holding the same files under other names
     // and in other folders.
     void SameFilesUnderOtherNames() {
@@ -41,8 +41,9 @@ TEST_F(CompareWholeArchivesTest, SameFilesUnderOtherNamesMakeTheTargetArchiveADu
 TEST_F(CompareWholeArchivesTest, DoNotDeleteListsTheArchivesLikePlainFiles) {
     SameFilesUnderOtherNames();
     RunResult r = Run(kArchiveSide, kArchiveSide);
-    EXPECT_EQ(r.pairs, (std::vector<SamePairRec>{
-                           {"元.zip", tree_ / "src", "先.lzh", tree_ / "dst", 1300, 0}}));
+    EXPECT_EQ(
+        r.pairs,
+        (std::vector<SamePairRec>{{"元.zip", tree_ / "src", "先.lzh", tree_ / "dst", 1300, 0}}));
     EXPECT_TRUE(Exists(D("先.lzh")));
 }
 

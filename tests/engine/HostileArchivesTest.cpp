@@ -33,6 +33,13 @@ void ZipSymlink(const std::string& path, const TempTree& tree, const std::string
     MakeRawZip(path, {RawZipEntry("ln", tree / "outside", std::nullopt, false, false, 0120777),
                       RawZipEntry("ln/through.txt", "THRU")});
 }
+// A link to a file outside, then a file of the link's name: extracting the
+// file must not write through the link.
+void ZipLinkThenFile(const std::string& path, const TempTree& tree, const std::string&) {
+    MakeRawZip(path, {RawZipEntry("victim", tree / "outside/victim.txt", std::nullopt, false, false,
+                                  0120777),
+                      RawZipEntry("victim", "THRU")});
+}
 void ZipLonger(const std::string& path, const TempTree&, const std::string&) {
     MakeRawZip(path, {RawZipEntry("long.txt", kEvil + kEvil, 4u, true)});
 }
@@ -45,6 +52,10 @@ void LzhAbsolute(const std::string& path, const TempTree& tree, const std::strin
 void LzhSymlink(const std::string& path, const TempTree& tree, const std::string&) {
     MakeRawLzh(path, {RawLzhEntry("ln", "", std::nullopt, false, tree / "outside"),
                       RawLzhEntry("ln/through.txt", "THRU")});
+}
+void LzhLinkThenFile(const std::string& path, const TempTree& tree, const std::string&) {
+    MakeRawLzh(path, {RawLzhEntry("victim", "", std::nullopt, false, tree / "outside/victim.txt"),
+                      RawLzhEntry("victim", "THRU")});
 }
 void LzhLonger(const std::string& path, const TempTree&, const std::string&) {
     MakeRawLzh(path, {RawLzhEntry("long.txt", kEvil + kEvil, 4u)});
@@ -63,26 +74,40 @@ const Hostile kHostiles[] = {
     {"ZipDotDot", ".zip", &ZipDotDot, 2, true},
     {"ZipAbsolute", ".zip", &ZipAbsolute, 1, true},
     {"ZipSymlink", ".zip", &ZipSymlink, 1, false},
+    {"ZipLinkThenFile", ".zip", &ZipLinkThenFile, 1, false},
     {"ZipLongerThanDeclared", ".zip", &ZipLonger, 1, true},
     {"LzhDotDot", ".lzh", &LzhDotDot, 2, true},
     {"LzhAbsolute", ".lzh", &LzhAbsolute, 1, true},
     {"LzhSymlink", ".lzh", &LzhSymlink, 1, false},
+    {"LzhLinkThenFile", ".lzh", &LzhLinkThenFile, 1, false},
     {"LzhLongerThanDeclared", ".lzh", &LzhLonger, 1, true},
     {"Lzh0DotDot", ".lzh", &Lzh0DotDot, 2, true},
     {"Lzh0Absolute", ".lzh", &Lzh0Absolute, 1, true},
 };
 
-enum class Mode { SourceArchives, TargetArchives, EntriesHostileSource, EntriesHostileTarget,
-                  WholeHostileSource, WholeHostileTarget };
+enum class Mode {
+    SourceArchives,
+    TargetArchives,
+    EntriesHostileSource,
+    EntriesHostileTarget,
+    WholeHostileSource,
+    WholeHostileTarget
+};
 
 const char* ModeName(Mode m) {
     switch (m) {
-        case Mode::SourceArchives: return "SourceArchives";
-        case Mode::TargetArchives: return "TargetArchives";
-        case Mode::EntriesHostileSource: return "EntriesHostileSource";
-        case Mode::EntriesHostileTarget: return "EntriesHostileTarget";
-        case Mode::WholeHostileSource: return "WholeHostileSource";
-        case Mode::WholeHostileTarget: return "WholeHostileTarget";
+        case Mode::SourceArchives:
+            return "SourceArchives";
+        case Mode::TargetArchives:
+            return "TargetArchives";
+        case Mode::EntriesHostileSource:
+            return "EntriesHostileSource";
+        case Mode::EntriesHostileTarget:
+            return "EntriesHostileTarget";
+        case Mode::WholeHostileSource:
+            return "WholeHostileSource";
+        case Mode::WholeHostileTarget:
+            return "WholeHostileTarget";
     }
     return "";
 }
@@ -94,7 +119,7 @@ TEST_P(HostileArchivesTest, NothingEscapesNothingIsDeletedAndTheRunEnds) {
     const auto& [hostile, mode] = GetParam();
     const std::string escape = std::filesystem::path(tree_.Path()).filename().string() + "-escaped";
     const std::string escapedPath = std::filesystem::path(tree_.Path()).parent_path() / escape;
-    tree_.MakeDir("outside");
+    tree_.Write("outside/victim.txt", "KEEP");
     tree_.MakeDir("src");
     tree_.MakeDir("dst");
 
@@ -110,7 +135,8 @@ TEST_P(HostileArchivesTest, NothingEscapesNothingIsDeletedAndTheRunEnds) {
         // As many entries of the same size as the hostile archive lists, so
         // that even whole archives get as far as extracting.
         std::vector<ArchiveItem> items;
-        for (int i = 0; i < hostile.listed; ++i) items.push_back(Item("e" + std::to_string(i), kEvil));
+        for (int i = 0; i < hostile.listed; ++i)
+            items.push_back(Item("e" + std::to_string(i), kEvil));
         MakeZip(tree_ / (otherSide + "good.zip"), items);
     }
 
