@@ -17,7 +17,7 @@
 namespace nebu::cli {
 
 class CliHost : public NebuHost {
-public:
+  public:
     // Questions are written to `prompt` and answered from `answers`.
     CliHost(std::istream& answers, std::ostream& prompt);
 
@@ -40,7 +40,7 @@ public:
     // that constructed the host.
     void RunJob(TNebu& job, const Callbacks& callbacks);
 
-private:
+  private:
     void RunPostedCalls();
     void Drain(TNebu& job, const Callbacks& callbacks);
     std::string ReadAnswer();

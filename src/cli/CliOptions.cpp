@@ -99,7 +99,8 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         {"--dst-ignore", [&](const std::string& v) { TypeIgnoreMask(ws, 2, v); }},
         {"--size",
          [&](const std::string& v) {
-             if (!ParseSizeRange(v, ws)) error = "--size needs MIN:MAX / --size は MIN:MAX の形です";
+             if (!ParseSizeRange(v, ws))
+                 error = "--size needs MIN:MAX / --size は MIN:MAX の形です";
          }},
         {"--settings",
          [&](const std::string& v) {
@@ -137,8 +138,9 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     // Without a settings file the window's reset directory would be the whole
     // file system; a command line must name what it compares.
     if (!settingsLoaded && (o.sources.empty() || (o.targets.empty() && !ws.CheckSame))) {
-        error = "give at least one source (-s DIR) and one target (-t DIR), or --settings FILE / "
-                "比較元 (-s) と比較先 (-t) か設定ﾌｧｲﾙを指定してください";
+        error =
+            "give at least one source (-s DIR) and one target (-t DIR), or --settings FILE / "
+            "比較元 (-s) と比較先 (-t) か設定ﾌｧｲﾙを指定してください";
         return std::nullopt;
     }
 

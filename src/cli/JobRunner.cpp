@@ -1,8 +1,7 @@
 #include "cli/JobRunner.h"
 
-#include <csignal>
-
 #include <algorithm>
+#include <csignal>
 
 #include "cli/CliHost.h"
 
@@ -11,7 +10,9 @@ namespace nebu::cli {
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    g_interrupted = 1;
+}
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -22,9 +23,13 @@ void InstallInterruptHandler() {
     sigaction(SIGTERM, &sa, nullptr);
 }
 
-bool InterruptRequested() { return g_interrupted != 0; }
+bool InterruptRequested() {
+    return g_interrupted != 0;
+}
 
-void ClearInterrupt() { g_interrupted = 0; }
+void ClearInterrupt() {
+    g_interrupted = 0;
+}
 
 RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream& prompt,
                                  const RunHooks& hooks) {

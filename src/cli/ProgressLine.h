@@ -10,7 +10,7 @@
 namespace nebu::cli {
 
 class ProgressLine {
-public:
+  public:
     explicit ProgressLine(std::ostream& out) : out_(out) {}
     // The text for the job's state as the window's tick would show it.
     static std::string TextFor(const TNebu& job, int barWidth = 30);
@@ -19,7 +19,7 @@ public:
     void Clear();
     void Finish(const TNebu& job);
 
-private:
+  private:
     std::ostream& out_;
     bool shown_ = false;
 };

@@ -1,3 +1,5 @@
 #include "cli/CliApp.h"
 
-int main(int argc, char** argv) { return nebu::cli::RunCli(argc, argv); }
+int main(int argc, char** argv) {
+    return nebu::cli::RunCli(argc, argv);
+}

@@ -10,7 +10,7 @@
 namespace nebu {
 
 class ArchiverLibrary {
-public:
+  public:
     // `prefix` is "Unlha" or "UnZip".
     ArchiverLibrary(std::string libraryName, std::string prefix);
     ~ArchiverLibrary();
@@ -31,7 +31,7 @@ public:
     platform::ArchiverGetVersionFn GetVersion = nullptr;
     platform::ArchiverCheckArchiveFn CheckArchive = nullptr;
 
-private:
+  private:
     std::string libraryName_;
     std::string prefix_;
     platform::LibraryHandle* handle_ = nullptr;

@@ -2,7 +2,9 @@
 
 namespace nebu {
 
-void TDirList::Add(const std::string& name) { names_.push_back(name); }
+void TDirList::Add(const std::string& name) {
+    names_.push_back(name);
+}
 
 bool TDirList::First(std::string& name) {
     cur_ = 0;

@@ -9,7 +9,7 @@
 namespace nebu {
 
 class TDirList {
-public:
+  public:
     void Add(const std::string& name);
     bool First(std::string& name);
     bool Next(std::string& name);
@@ -18,7 +18,7 @@ public:
     // Names in the order they were added (the reverse of iteration order).
     const std::vector<std::string>& InAddedOrder() const { return names_; }
 
-private:
+  private:
     std::vector<std::string> names_;  // in order of addition
     std::size_t cur_ = 0;             // iteration steps taken from the back
 };

@@ -10,7 +10,7 @@
 namespace nebu {
 
 class TEntryList {
-public:
+  public:
     // New active entry after the last entry whose size is <= `size`.
     void InsertBySize(const std::string& name, std::int64_t size);
     void Append(const std::string& name, std::int64_t size);
@@ -35,7 +35,7 @@ public:
     };
     const std::vector<Entry>& Entries() const { return entries_; }
 
-private:
+  private:
     bool CopyCurrent(std::int64_t& size, std::string& name) const;
     bool SeekActive(std::size_t from, std::int64_t& size, std::string& name);
 

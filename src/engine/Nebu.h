@@ -28,7 +28,7 @@ enum Phase : std::uint8_t {
 };
 
 class TNebu {
-public:
+  public:
     TNebu();
     ~TNebu();
     TNebu(const TNebu&) = delete;
@@ -91,7 +91,7 @@ public:
     static std::string DateTimeText(std::int64_t epochSeconds);
     static std::string ElapsedText(std::int64_t seconds);
 
-private:
+  private:
     bool SameConditions() const;
     void CompareLists();
 };

@@ -21,7 +21,7 @@ inline constexpr int kDelNeither = 7;
 inline constexpr int kDelCancel = 2;
 
 class NebuHost {
-public:
+  public:
     virtual ~NebuHost() = default;
     // Called on the worker: runs `call` on the main thread and returns only
     // after it has run there. A host without a worker may run it in place.

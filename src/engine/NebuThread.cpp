@@ -6,7 +6,9 @@ namespace nebu {
 
 TNebuThread::TNebuThread(TNebu& job, NebuHost& host) : job_(job), host_(host) {}
 
-TNebuThread::~TNebuThread() { Join(); }
+TNebuThread::~TNebuThread() {
+    Join();
+}
 
 void TNebuThread::Start(std::function<void()> finished) {
     // The job reaches every hand-off through this object, so it is published

@@ -13,7 +13,7 @@ namespace nebu {
 class TNebu;
 
 class TNebuThread {
-public:
+  public:
     TNebuThread(TNebu& job, NebuHost& host);
     ~TNebuThread();  // joins
     TNebuThread(const TNebuThread&) = delete;
@@ -30,13 +30,12 @@ public:
     // done its part.
     void LogLine(const std::string& text);
     void HandOverSamePair(const SamePairRec* rec);
-    MsgAnswer AskMessage(const std::string& caption, const std::string& text,
-                         MsgButtons buttons);
+    MsgAnswer AskMessage(const std::string& caption, const std::string& text, MsgButtons buttons);
     void AskDeleteChoice(DeleteChoice& dialog);
 
     TNebu& Job() { return job_; }
 
-private:
+  private:
     TNebu& job_;
     NebuHost& host_;
     const SamePairRec* Rec = nullptr;

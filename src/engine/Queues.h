@@ -11,7 +11,7 @@
 namespace nebu {
 
 class TMsgStr {
-public:
+  public:
     void Push(const std::string& text) { items_.push_back(text); }
     bool Pop(std::string& text) {
         if (items_.empty()) return false;
@@ -23,12 +23,12 @@ public:
     bool Empty() const { return items_.empty(); }
     std::size_t Size() const { return items_.size(); }
 
-private:
+  private:
     std::deque<std::string> items_;
 };
 
 class TSameList {
-public:
+  public:
     void Push(const SamePairRec& rec) { items_.push_back(rec); }
     bool Pop(SamePairRec& rec) {
         if (items_.empty()) return false;
@@ -39,7 +39,7 @@ public:
     void Clear() { items_.clear(); }
     bool Empty() const { return items_.empty(); }
 
-private:
+  private:
     std::deque<SamePairRec> items_;
 };
 

@@ -13,7 +13,7 @@
 namespace nebu {
 
 class TSameChkList {
-public:
+  public:
     bool FindReversePair(const std::string& srcName, const std::string& srcFolder,
                          const std::string& dstName, const std::string& dstFolder);
     void AddPair(const std::string& srcName, const std::string& srcFolder,
@@ -24,7 +24,7 @@ public:
     void Clear();
     std::int32_t Count() const { return count_; }
 
-private:
+  private:
     struct Node {
         std::string name1, folder1, name2, folder2;
         std::int32_t Active = 1;

@@ -31,7 +31,7 @@ struct DirEntry {
 // Hidden entries (files and directories) are returned only when the mask
 // holds kAttrHidden. System never applies on Linux.
 class DirectorySearch {
-public:
+  public:
     DirectorySearch() = default;
     ~DirectorySearch();
     DirectorySearch(const DirectorySearch&) = delete;
@@ -47,7 +47,7 @@ public:
     dev_t Device() const { return device_; }
     ino_t Inode() const { return inode_; }
 
-private:
+  private:
     void* dirp_ = nullptr;  // DIR*
     std::uint32_t attrMask_ = 0;
     dev_t device_ = 0;

@@ -10,7 +10,7 @@ namespace nebu::platform {
 struct LibraryHandle;
 
 class LibraryLoader {
-public:
+  public:
     // nullptr when no library of that name exists or loading was made to fail.
     static LibraryHandle* Load(const std::string& name);
     // nullptr when the library has no such entry point (or it was hidden).

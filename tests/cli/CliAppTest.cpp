@@ -19,7 +19,7 @@ struct CliRun {
 };
 
 class CliAppTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         cli::ClearInterrupt();
         tree_.Write("src/a.txt", "alpha");
@@ -50,8 +50,9 @@ protected:
 TEST_F(CliAppTest, ListsDuplicatesWithoutDeletingByDefault) {
     CliRun r = Run({"-r", "-s", src(), "-t", dst()});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("｢" + tree_ / "src/a.txt" + "｣と｢" + tree_ / "dst/a-copy.txt" + "｣が同じです。"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("｢" + tree_ / "src/a.txt" + "｣と｢" + tree_ / "dst/a-copy.txt" + "｣が同じです。"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("比較元2件検索しました。\n比較先3件検索しました。\n"), std::string::npos);
     EXPECT_EQ(r.out.find("削除しました"), std::string::npos);
@@ -119,10 +120,10 @@ TEST_F(CliAppTest, UnusableCommandLinesExitWithTwo) {
 // Ctrl-C while a question is open: both stop requests are set as soon as the
 // answer is in, and the run ends stopped.
 class InterruptingStream : public std::streambuf {
-public:
+  public:
     explicit InterruptingStream(std::string s) : text_(std::move(s)) {}
 
-protected:
+  protected:
     // The get area starts empty, so the first read of an answer lands here.
     int_type underflow() override {
         if (!raised_) {
@@ -133,7 +134,7 @@ protected:
         return gptr() < egptr() ? traits_type::to_int_type(*gptr()) : traits_type::eof();
     }
 
-private:
+  private:
     std::string text_;
     bool raised_ = false;
 };
@@ -144,7 +145,8 @@ TEST_F(CliAppTest, InterruptEndsTheRunWithTheStoppedLines) {
     std::istream in(&buf);
     std::ostringstream out;
     std::ostringstream err;
-    int code = cli::RunCli({"-r", "--confirm", "-s", src(), "-t", dst()}, in, out, err, cli::Terminal{true, false});
+    int code = cli::RunCli({"-r", "--confirm", "-s", src(), "-t", dst()}, in, out, err,
+                           cli::Terminal{true, false});
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.str().find("処理中止（"), std::string::npos) << out.str();
     EXPECT_EQ(out.str().find("｢" + tree_ / "src/sub/b.txt"), std::string::npos)
@@ -212,7 +214,9 @@ TEST_F(CliSettingsTest, LogFileIsAppendedInShiftJisWithCrLf) {
     ASSERT_EQ(Run({"-s", src(), "-t", dst(), "--log", log, "-q"}).code, 0);
     const std::string bytes = ReadFile(log);
     // "比較元" in CP932, then "1件検索しました。" and CR LF.
-    const std::string line = "\x94\xe4\x8a\x72\x8c\xb3" "1\x8c\x8f\x8c\x9f\x8d\xf5\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n";
+    const std::string line =
+        "\x94\xe4\x8a\x72\x8c\xb3"
+        "1\x8c\x8f\x8c\x9f\x8d\xf5\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\r\n";
     size_t first = bytes.find(line);
     ASSERT_NE(first, std::string::npos);
     EXPECT_NE(bytes.find(line, first + 1), std::string::npos) << "appended, not overwritten";

@@ -12,7 +12,7 @@ namespace nebu::test {
 namespace {
 
 class ComparePlainTest : public ::testing::Test {
-protected:
+  protected:
     RunResult Run(const std::vector<std::string>& sources, const std::vector<std::string>& targets,
                   void (*tweak)(TNebu&) = nullptr) {
         SetUpJob(job_, sources, targets);
@@ -121,7 +121,8 @@ TEST_F(ComparePlainTest, ConfirmationAnswersDecideEachPair) {
         j.DelConfirm = 1;
     });
     ASSERT_EQ(host_.questions.size(), 3u);
-    EXPECT_EQ(host_.questions[0], MakeSameLine(S("a"), D("a")) + "\n｢" + D("a") + "｣を削除してよいですか？");
+    EXPECT_EQ(host_.questions[0],
+              MakeSameLine(S("a"), D("a")) + "\n｢" + D("a") + "｣を削除してよいですか？");
     EXPECT_TRUE(Exists(D("a")));
     EXPECT_FALSE(Exists(D("bb")));
     EXPECT_TRUE(Exists(D("ccc")));

@@ -141,6 +141,25 @@ TEST_F(CompareTargetArchivesTest, ConfirmationAsksOncePerCompleteArchiveAndCance
     EXPECT_EQ(job_.Phase, kPhaseStopped);
 }
 
+TEST_F(CompareTargetArchivesTest, AStopDuringTheWalkStillAnnouncesButDeletesNothing) {
+    tree_.Write("src/four", "four");
+    tree_.Write("src/eight", "eight!!!");
+    tree_.MakeDir("dst");
+    MakeZip(D("complete.zip"), {Item("4", "four")});
+    // Eight bytes by its headers, sixteen in its data: it cannot be extracted.
+    MakeRawZip(D("broken.zip"), {RawZipEntry("8", "eight!!!eight!!!", 8u, true)});
+    host_.messageAnswers = {MsgAnswer::No};
+    DeleteWithoutAsking();
+    RunResult r = Run(kPlainSide, kArchiveSide);
+    EXPECT_EQ(host_.questions,
+              (std::vector<std::string>{FailedExtractionQuestion(D("broken.zip"))}));
+    EXPECT_EQ(LinesContaining(r.log, "全てファイル"),
+              (std::vector<std::string>{CompleteArchiveLine(D("complete.zip"))}));
+    EXPECT_TRUE(LinesContaining(r.log, "削除").empty());
+    EXPECT_TRUE(Exists(D("complete.zip")));
+    EXPECT_EQ(ClosingWord(r.log), "処理中止");
+}
+
 TEST_F(CompareTargetArchivesTest, AnArchiveChangedBeforeItsDeletionIsKept) {
     tree_.Write("src/x", "xxxx");
     tree_.MakeDir("dst");

@@ -11,7 +11,7 @@ namespace nebu::test {
 namespace {
 
 class JobRunTest : public ::testing::Test {
-protected:
+  protected:
     bool TmpIsEmpty() const {
         std::vector<std::string> names;
         for (auto& e : std::filesystem::directory_iterator(tmp_)) names.push_back(e.path());
@@ -34,13 +34,17 @@ TEST_F(JobRunTest, LogsEveryLineOfAPlainRunInOrder) {
     RunResult r = RunJob(job_, host_);
 
     ASSERT_EQ(r.log.size(), 7u);
-    EXPECT_TRUE(std::regex_match(r.log[0], std::regex("処理開始（\\d{4}/\\d\\d/\\d\\d( \\d\\d:\\d\\d:\\d\\d)?）")))
+    EXPECT_TRUE(std::regex_match(
+        r.log[0], std::regex("処理開始（\\d{4}/\\d\\d/\\d\\d( \\d\\d:\\d\\d:\\d\\d)?）")))
         << r.log[0];
-    EXPECT_EQ(r.log[1], "ディレクトリ｢" + tree_ / "src/" + "｣と｢" + tree_ / "dst/" + "｣を検索します。");
+    EXPECT_EQ(r.log[1],
+              "ディレクトリ｢" + tree_ / "src/" + "｣と｢" + tree_ / "dst/" + "｣を検索します。");
     EXPECT_EQ(r.log[2], "比較元2件検索しました。");
     EXPECT_EQ(r.log[3], "比較先1件検索しました。");
-    EXPECT_EQ(r.log[4], "｢" + tree_ / "src/あ.txt" + "｣と｢" + tree_ / "dst/い.txt" + "｣が同じです。");
-    EXPECT_TRUE(std::regex_match(r.log[5], std::regex("処理終了（\\d{4}/\\d\\d/\\d\\d( \\d\\d:\\d\\d:\\d\\d)?）")));
+    EXPECT_EQ(r.log[4],
+              "｢" + tree_ / "src/あ.txt" + "｣と｢" + tree_ / "dst/い.txt" + "｣が同じです。");
+    EXPECT_TRUE(std::regex_match(
+        r.log[5], std::regex("処理終了（\\d{4}/\\d\\d/\\d\\d( \\d\\d:\\d\\d:\\d\\d)?）")));
     EXPECT_TRUE(std::regex_match(r.log[6], std::regex("処理時間は\\d\\d:\\d\\d:\\d\\dです")));
     EXPECT_EQ(job_.Phase, kPhaseFinished);
     ASSERT_EQ(r.pairs.size(), 1u);
@@ -56,8 +60,8 @@ TEST_F(JobRunTest, DirectoryLineJoinsDirectoriesInTheOrderTheyWereAdded) {
     SetUpJob(job_, {tree_ / "a", tree_ / "b"}, {tree_ / "c"});
     RunResult r = RunJob(job_, host_);
     ASSERT_GE(r.log.size(), 2u);
-    EXPECT_EQ(r.log[1], "ディレクトリ｢" + tree_ / "a/" + ";" + tree_ / "b/" + "｣と｢" + tree_ / "c/" +
-                            "｣を検索します。");
+    EXPECT_EQ(r.log[1], "ディレクトリ｢" + tree_ / "a/" + ";" + tree_ / "b/" + "｣と｢" +
+                            tree_ / "c/" + "｣を検索します。");
 }
 
 TEST_F(JobRunTest, IdenticalSidesCopyTheSourceListAndIgnoreTheTargetIgnoreMask) {

@@ -10,7 +10,9 @@
 
 namespace nebu::test {
 
-inline std::string DirArg(const std::string& path) { return path + "/"; }
+inline std::string DirArg(const std::string& path) {
+    return path + "/";
+}
 
 // A job over the given folders with the window's defaults, plain files only,
 // every size taken, nothing deleted.

@@ -14,7 +14,7 @@
 namespace nebu::test {
 
 class ScriptedHost : public NebuHost {
-public:
+  public:
     std::deque<MsgAnswer> messageAnswers;
     std::deque<int> deleteChoices;
     std::vector<std::string> questions;  // every message text, in order
@@ -38,9 +38,11 @@ public:
         SamePairRec rec;
         while (job->SameQueue.Pop(rec)) pairs.push_back(rec);
     }
-    MsgAnswer ShowMessage(const std::string&, const std::string& text, MsgButtons buttons) override {
+    MsgAnswer ShowMessage(const std::string&, const std::string& text,
+                          MsgButtons buttons) override {
         questions.push_back(text);
-        if (messageAnswers.empty()) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+        if (messageAnswers.empty())
+            return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
         MsgAnswer a = messageAnswers.front();
         messageAnswers.pop_front();
         return a;

@@ -22,7 +22,9 @@ TempTree::TempTree() {
     root_ = pattern;
 }
 
-TempTree::~TempTree() { RemoveTree(root_); }
+TempTree::~TempTree() {
+    RemoveTree(root_);
+}
 
 std::string TempTree::operator/(std::string_view relative) const {
     return root_ + "/" + std::string(relative);
@@ -60,7 +62,9 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-void MakeDirs(const std::string& path) { fs::create_directories(path); }
+void MakeDirs(const std::string& path) {
+    fs::create_directories(path);
+}
 
 namespace {
 // Folders made unreadable by a test must become removable again.

@@ -8,7 +8,7 @@
 namespace nebu::test {
 
 class TempTree {
-public:
+  public:
     TempTree();
     ~TempTree();
     TempTree(const TempTree&) = delete;
@@ -22,7 +22,7 @@ public:
     std::string Write(std::string_view relative, std::string_view content) const;
     std::string MakeDir(std::string_view relative) const;
 
-private:
+  private:
     std::string root_;
 };
 
