@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "platform/Cp932.h"
+#include "platform/FileWriting.h"
 
 namespace nebu {
 
@@ -55,18 +56,8 @@ bool WriteCsvFile(const std::string& path, std::string_view records) {
     // are written, as the file is cut at the end of the write.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_DSYNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::ftruncate(fd, static_cast<off_t>(done)) != 0) ok = false;
+    bool ok = platform::WriteAll(fd, bytes);
+    if (ok && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     return ok;
 }

@@ -1,0 +1,20 @@
+#include "platform/FileWriting.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace nebu::platform {
+
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace nebu::platform
