@@ -4,6 +4,9 @@
 set -eu
 out=${1:?usage: make-sample-trees.sh OUTDIR}
 rm -rf "$out"
+mkdir -p "$out"
+# Absolute, since the archives are made from inside the trees.
+out=$(cd "$out" && pwd)
 src="$out/source"
 dst="$out/target"
 mkdir -p "$src/写真/2024" "$src/文書" "$src/.隠し" "$dst/コピー/古い" "$dst/misc" "$out/tmp"
