@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <filesystem>
 #include <functional>
 #include <map>
 
@@ -146,6 +147,18 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
 
     // Directories named here replace a side's list as it stands, in the order
     // given, so that the job iterates them most recent first.
+    // Relative directories are taken from the current folder once, so the
+    // log, the lists, the settings saved and the trash all name whole paths.
+    auto absolute = [](std::vector<std::string>& dirs) {
+        for (auto& dir : dirs) {
+            std::error_code ec;
+            const std::filesystem::path full = std::filesystem::absolute(dir, ec);
+            if (!ec) dir = full.lexically_normal().string();
+            while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        }
+    };
+    absolute(o.sources);
+    absolute(o.targets);
     if (!o.sources.empty()) {
         ws.Side(1).DirListText = o.sources;
         ws.Side(1).DirListShown = true;

@@ -2,6 +2,7 @@
 #include <stdlib.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/CliApp.h"
@@ -240,6 +241,24 @@ TEST_F(CliSettingsTest, AnUnwritableCsvIsAFailureNotASuccess) {
     CliRun r = Run({"-s", src(), "-t", dst(), "--csv", tree_ / "no/such/folder/x.csv"});
     EXPECT_EQ(r.code, 3);
     EXPECT_NE(r.err.find("ファイルの書き込みに失敗しました。"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nebu::test
+
+namespace nebu::test {
+namespace {
+
+TEST_F(CliAppTest, RelativeDirectoriesAreTakenFromTheCurrentFolder) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(tree_.Path());
+    CliRun r = Run({"-r", "--delete", "-s", "src/", "-t", "./dst"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("ディレクトリ｢" + tree_ / "src/" + "｣と｢" + tree_ / "dst/" + "｣"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("｢" + tree_ / "dst/a-copy.txt" + "｣を削除しました。"), std::string::npos);
 }
 
 }  // namespace
