@@ -17,11 +17,6 @@ namespace nebu {
 
 namespace {
 
-void MarkBoth(TNebu& job) {
-    job.SrcList->MarkMatched();
-    job.DstList->MarkMatched();
-}
-
 // One archive file reached by two names (a hard link, a folder given on each
 // side under another name) holds no duplicate of itself: taking it for one
 // would offer its only copy for deletion.
@@ -102,24 +97,17 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
-    std::vector<std::string> targets;
-    std::vector<long> positions;
-    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
-        targets.push_back(t.Path);
-        positions.push_back(dst.CurrentInGroup());
-    }
-    ff.PrepareGroup(targets);
+    const auto targets = FilesOfGroup(dst);
+    std::vector<std::string> targetPaths;
+    for (const auto& target : targets) targetPaths.push_back(target.second);
+    ff.PrepareGroup(targetPaths);
     const ContentClasses& classes = ff.GroupClasses();
-    std::unordered_map<int, std::vector<long>> targetsByClass;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const int cls = classes.ClassOf(targets[i]);
-        if (cls >= 0) targetsByClass[cls].push_back(positions[i]);
-    }
+    const auto targetsByClass = PositionsByClass(targets, classes);
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
         if (!x.empty()) {
             const auto it = targetsByClass.find(classes.ClassOf(x));
-            if (classes.ClassOf(x) >= 0 && it != targetsByClass.end()) {
+            if (it != targetsByClass.end()) {
                 for (long position : it->second) {
                     if (job.Stop != 0) break;
                     if (!dst.GoToInGroup(position, t)) continue;  // deleted meanwhile
@@ -133,11 +121,11 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     ff.EndGroup();
 }
 
-// Plain source files against target entries; entries are never deleted
-// one by one, only whole archives afterwards.
 // Archive path -> whether it can be wholly present; asked once per archive.
 using ListedCache = std::map<std::string, bool>;
 
+// Plain source files against target entries; entries are never deleted
+// one by one, only whole archives afterwards.
 void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;

@@ -11,11 +11,6 @@ namespace nebu {
 
 namespace {
 
-void MarkBoth(TNebu& job) {
-    job.SrcList->MarkMatched();
-    job.DstList->MarkMatched();
-}
-
 // One source against one target: the steps every pair of the group takes.
 void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec& t,
                  const std::string& srcName, const std::string& srcFolder) {
@@ -64,16 +59,12 @@ void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     const ContentClasses& classes = job.FileFunc->GroupClasses();
-    std::unordered_map<int, std::vector<long>> targetsByClass;
+    const auto targets = FilesOfGroup(dst);
+    const auto targetsByClass = PositionsByClass(targets, classes);
     std::unordered_map<std::string, std::vector<long>> targetsByPath;
+    for (const auto& [position, path] : targets) targetsByPath[path].push_back(position);
     _NebuNameRec s;
     _NebuNameRec t;
-    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
-        const long position = dst.CurrentInGroup();
-        const int cls = classes.ClassOf(t.Path);
-        if (cls >= 0) targetsByClass[cls].push_back(position);
-        targetsByPath[t.Path].push_back(position);
-    }
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         visit.clear();
