@@ -26,24 +26,7 @@ void CliHost::InvokeOnMainThread(const std::function<void()>& call) {
         call();
         return;
     }
-    std::unique_lock lock(mutex_);
-    const std::uint64_t ticket = ++submitted_;
-    calls_.push_back(&call);
-    posted_.notify_one();
-    done_.wait(lock, [&] { return finished_ >= ticket; });
-}
-
-void CliHost::RunPostedCalls() {
-    std::unique_lock lock(mutex_);
-    while (!calls_.empty()) {
-        const std::function<void()>* call = calls_.front();
-        calls_.pop_front();
-        lock.unlock();
-        (*call)();
-        lock.lock();
-        ++finished_;
-        done_.notify_all();
-    }
+    calls_.Invoke(call);
 }
 
 void CliHost::Drain(TNebu& job, const Callbacks& callbacks) {
@@ -61,22 +44,19 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
     job.Stop = 0;
     job.FileFunc->Stop = 0;
     job.Phase = kPhaseScanSource;
-    bool workerEnded = false;
+    std::atomic<bool> workerEnded{false};
     TNebuThread worker(job, *this);
     worker.Start([this, &workerEnded] {
-        std::lock_guard lock(mutex_);
-        workerEnded = true;
-        posted_.notify_one();
+        workerEnded.store(true, std::memory_order_release);
+        calls_.Wake();
     });
     auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
     for (;;) {
-        bool ended = false;
-        {
-            std::unique_lock lock(mutex_);
-            posted_.wait_until(lock, nextTick, [&] { return !calls_.empty() || workerEnded; });
-            ended = workerEnded && calls_.empty();
-        }
-        RunPostedCalls();
+        calls_.WaitForWork(nextTick);
+        // Read before the calls are run: the worker posts nothing after it
+        // has ended, so everything it posted is run below.
+        const bool ended = workerEnded.load(std::memory_order_acquire);
+        calls_.RunPosted();
         // Once the worker has returned nothing touches the job any more, so
         // the end is taken at once instead of on the second poll after it.
         if (ended) break;
@@ -93,7 +73,7 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
         if (callbacks.onTick) callbacks.onTick(job);
     }
     worker.Join();
-    RunPostedCalls();
+    calls_.RunPosted();
     Drain(job, callbacks);
     if (callbacks.onTick) callbacks.onTick(job);
 }

@@ -3,14 +3,12 @@
 // worker posts, polls the job every 200 ms as the work-status window does,
 // and asks questions on the terminal.
 
-#include <condition_variable>
-#include <deque>
+#include <atomic>
 #include <functional>
 #include <iosfwd>
-#include <mutex>
 #include <thread>
-#include <vector>
 
+#include "cli/MainThreadCalls.h"
 #include "engine/Nebu.h"
 #include "engine/NebuHost.h"
 
@@ -41,19 +39,13 @@ class CliHost : public NebuHost {
     void RunJob(TNebu& job, const Callbacks& callbacks);
 
   private:
-    void RunPostedCalls();
     void Drain(TNebu& job, const Callbacks& callbacks);
     std::string ReadAnswer();
 
     std::istream& answers_;
     std::ostream& prompt_;
     std::thread::id mainThread_;
-    std::mutex mutex_;
-    std::condition_variable posted_;
-    std::condition_variable done_;
-    std::deque<const std::function<void()>*> calls_;
-    std::uint64_t finished_ = 0;
-    std::uint64_t submitted_ = 0;
+    MainThreadCalls calls_;
 };
 
 }  // namespace nebu::cli

@@ -97,22 +97,20 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     TNebuFileFunc& ff = *job.FileFunc;
     _NebuNameRec s;
     _NebuNameRec t;
-    const auto targets = FilesOfGroup(dst);
-    std::vector<std::string> targetPaths;
-    for (const auto& target : targets) targetPaths.push_back(target.second);
-    ff.PrepareGroup(targetPaths);
+    ff.PrepareGroup(PathsOfGroup(dst));
     const ContentClasses& classes = ff.GroupClasses();
-    const auto targetsByClass = PositionsByClass(targets, classes);
+    const PositionIndex targetsByClass = PositionsByClass(dst, classes);
+    std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
         if (!x.empty()) {
-            const auto it = targetsByClass.find(classes.ClassOf(x));
-            if (it != targetsByClass.end()) {
-                for (long position : it->second) {
-                    if (job.Stop != 0) break;
-                    if (!dst.GoToInGroup(position, t)) continue;  // deleted meanwhile
-                    if (ff.SameContents(x, t.Path)) SettleSourceEntryPair(job, s, t, sizeKey);
-                }
+            visit.clear();
+            const int cls = classes.ClassOf(x);
+            if (cls >= 0) targetsByClass.AppendPositions(static_cast<std::uint64_t>(cls), visit);
+            for (long position : visit) {
+                if (job.Stop != 0) break;
+                if (!dst.GoToInGroup(position, t)) continue;  // deleted meanwhile
+                if (ff.SameContents(x, t.Path)) SettleSourceEntryPair(job, s, t, sizeKey);
             }
             ff.DeleteExtracted(x);
         }
@@ -136,7 +134,7 @@ void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
     // source files are read once, side by side.
     std::vector<std::string> sources;
     for (bool ms = src.FirstInGroup(s); ms; ms = src.NextInGroup(s)) sources.push_back(s.Path);
-    ff.PrepareGroup(sources);
+    ff.PrepareGroup(std::move(sources));
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
             // An archive is never compared with its own entries.

@@ -1,5 +1,5 @@
 #include <algorithm>
-#include <unordered_map>
+#include <functional>
 #include <vector>
 
 #include "engine/CompareModes.h"
@@ -59,21 +59,30 @@ void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     const ContentClasses& classes = job.FileFunc->GroupClasses();
-    const auto targets = FilesOfGroup(dst);
-    const auto targetsByClass = PositionsByClass(targets, classes);
-    std::unordered_map<std::string, std::vector<long>> targetsByPath;
-    for (const auto& [position, path] : targets) targetsByPath[path].push_back(position);
+    // Targets by class, and by a hash of their path for the identical-path
+    // rule; a target reached through a hash collision takes the steps and
+    // comes out of them untouched, as it would in the full walk.
+    PositionIndex targetsByClass;
+    PositionIndex targetsByPath;
+    const std::hash<std::string> pathHash;
     _NebuNameRec s;
     _NebuNameRec t;
+    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
+        const long position = dst.CurrentInGroup();
+        const int cls = classes.ClassOf(t.Path);
+        if (cls >= 0) targetsByClass.Add(static_cast<std::uint64_t>(cls), position);
+        targetsByPath.Add(pathHash(t.Path), position);
+    }
+    targetsByClass.Seal();
+    targetsByPath.Seal();
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         visit.clear();
         const int cls = classes.ClassOf(s.Path);
-        if (cls >= 0) {
-            if (auto it = targetsByClass.find(cls); it != targetsByClass.end()) visit = it->second;
-        }
-        if (auto it = targetsByPath.find(s.Path); it != targetsByPath.end()) {
-            visit.insert(visit.end(), it->second.begin(), it->second.end());
+        if (cls >= 0) targetsByClass.AppendPositions(static_cast<std::uint64_t>(cls), visit);
+        const std::size_t inClass = visit.size();
+        targetsByPath.AppendPositions(pathHash(s.Path), visit);
+        if (visit.size() > inClass) {
             std::sort(visit.begin(), visit.end());
             visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
         }
@@ -161,7 +170,7 @@ std::vector<std::string> PlainFilesOfGroup(TNebu& job) {
     _NebuNameRec rec;
     for (TNebuList* list : {job.SrcList.get(), job.DstList.get()}) {
         for (bool m = list->FirstInGroup(rec); m; m = list->NextInGroup(rec)) {
-            if (rec.Kind == kKindPlain) paths.push_back(rec.Path);
+            if (rec.Kind == kKindPlain) paths.push_back(std::move(rec.Path));
         }
     }
     return paths;
@@ -177,7 +186,7 @@ void ComparePlain(TNebu& job) {
         // Whole archives: each entry is extracted once for the group.
         std::vector<std::string> paths = PlainFilesOfGroup(job);
         if (paths.size() > 2) {
-            job.FileFunc->PrepareGroup(paths);
+            job.FileFunc->PrepareGroup(std::move(paths));
             CompareGroupByClass(job, pairs);
         } else {
             job.FileFunc->PrepareGroup({});

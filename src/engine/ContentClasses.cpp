@@ -17,8 +17,9 @@ namespace {
 
 constexpr std::size_t kFirstChunk = 1024;
 constexpr std::size_t kLastChunk = 65536;
-// Reading in step keeps one chunk per open file; this bounds them together.
-constexpr std::size_t kStepBufferBudget = 4u << 20;
+// Reading in step keeps one chunk per distinct content seen at that point,
+// not one per file: identical files need no more memory than two.
+constexpr std::size_t kStepBufferBudget = 1u << 20;
 constexpr std::size_t kPrefixBytes = 4096;
 
 void CloseFd(int& fd) {
@@ -79,46 +80,65 @@ bool Unchanged(int fd, const platform::FileIdentity& before) {
     return after && *after == before;
 }
 
+// Tells chunks apart cheaply before any byte-by-byte comparison: random or
+// different data almost always differs at one of the chunk's two ends.
+std::uint64_t QuickKey(const char* data, std::size_t size) {
+    if (size < 16) return HashBytes(data, size);
+    std::uint64_t first, last;
+    std::memcpy(&first, data, 8);
+    std::memcpy(&last, data + size - 8, 8);
+    return Mix(Mix(0, first), last);
+}
+
 }  // namespace
 
-char* ContentClasses::StepBuffer(std::size_t size) {
-    // Kept between groups: a fresh, zero-filled buffer per group would cost
-    // more than reading small files.
-    if (stepBufferSize_ < size) {
-        stepBuffer_.reset(new char[size]);
-        stepBufferSize_ = size;
-    }
+char* ContentClasses::StepBuffer() {
+    // Kept between groups; untouched pages of it cost no memory.
+    if (!stepBuffer_) stepBuffer_.reset(new char[kStepBufferBudget]);
     return stepBuffer_.get();
 }
 
 void ContentClasses::Clear() {
+    index_.clear();
     members_.clear();
     classes_.clear();
     byPrefix_.clear();
     indexed_ = 0;
 }
 
+const ContentClasses::Member* ContentClasses::Find(const std::string& path) const {
+    const auto it = index_.find(path);
+    return it == index_.end() ? nullptr : &members_[it->second];
+}
+
+std::uint32_t ContentClasses::NewMember(std::string path) {
+    const auto idx = static_cast<std::uint32_t>(members_.size());
+    members_.push_back(Member{std::move(path), -1, {}});
+    index_[members_.back().path] = idx;
+    return idx;
+}
+
 void ContentClasses::Forget(const std::string& path) {
-    members_.erase(path);
+    index_.erase(path);
 }
 
 bool ContentClasses::Same(const std::string& a, const std::string& b) const {
-    const auto ia = members_.find(a);
-    const auto ib = members_.find(b);
-    if (ia == members_.end() || ib == members_.end()) return false;
-    if (ia->second.cls < 0 || ia->second.cls != ib->second.cls) return false;
-    return !ia->second.identity.SameFileAs(ib->second.identity);
+    const Member* ma = Find(a);
+    const Member* mb = Find(b);
+    if (ma == nullptr || mb == nullptr) return false;
+    if (ma->cls < 0 || ma->cls != mb->cls) return false;
+    return !ma->identity.SameFileAs(mb->identity);
 }
 
 int ContentClasses::ClassOf(const std::string& path) const {
-    const auto it = members_.find(path);
-    return it == members_.end() ? -1 : it->second.cls;
+    const Member* m = Find(path);
+    return m == nullptr ? -1 : m->cls;
 }
 
 std::optional<platform::FileIdentity> ContentClasses::IdentityOf(const std::string& path) const {
-    const auto it = members_.find(path);
-    if (it == members_.end() || it->second.cls < 0) return std::nullopt;
-    return it->second.identity;
+    const Member* m = Find(path);
+    if (m == nullptr || m->cls < 0) return std::nullopt;
+    return m->identity;
 }
 
 int ContentClasses::NewClass() {
@@ -126,23 +146,24 @@ int ContentClasses::NewClass() {
     return static_cast<int>(classes_.size()) - 1;
 }
 
-void ContentClasses::Assign(const Candidate& c, int cls) {
-    members_[c.path] = Member{cls, c.identity};
-    classes_[cls].members.push_back(c.path);
+void ContentClasses::Assign(std::uint32_t member, int cls) {
+    members_[member].cls = cls;
+    classes_[cls].members.push_back(member);
 }
 
 int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
-    std::vector<std::string>& list = classes_[cls].members;
+    std::vector<std::uint32_t>& list = classes_[cls].members;
     std::size_t gone = 0;
     int found = -1;
     for (; gone < list.size(); ++gone) {
-        const auto it = members_.find(list[gone]);
+        const Member& m = members_[list[gone]];
         // Forgotten, or placed anew under the same name (an extracted file).
-        if (it == members_.end() || it->second.cls != cls) continue;
-        int fd = OpenForReading(list[gone]);
+        const auto it = index_.find(m.path);
+        if (it == index_.end() || it->second != list[gone]) continue;
+        int fd = OpenForReading(m.path);
         if (fd < 0) continue;
-        if (Unchanged(fd, it->second.identity)) {
-            identity = it->second.identity;
+        if (Unchanged(fd, m.identity)) {
+            identity = m.identity;
             found = fd;
             break;
         }
@@ -152,14 +173,15 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
     return found;
 }
 
-void ContentClasses::Build(const std::vector<std::string>& paths) {
-    std::vector<Candidate> all;
+void ContentClasses::Build(std::vector<std::string> paths) {
+    std::vector<std::uint32_t> all;
     all.reserve(paths.size());
-    for (const auto& path : paths) {
-        if (members_.count(path) != 0) continue;
-        members_[path] = Member{};  // unreadable until classified
-        all.push_back(Candidate{path, -1, {}, 0});
+    index_.reserve(index_.size() + paths.size());
+    for (auto& path : paths) {
+        if (index_.count(path) != 0) continue;
+        all.push_back(NewMember(std::move(path)));  // unreadable until classified
     }
+    paths.clear();
     if (all.size() <= kBatch) {
         ClassifyBucket(all);
         return;
@@ -169,15 +191,15 @@ void ContentClasses::Build(const std::vector<std::string>& paths) {
     // different hashes certainly differ; equal hashes prove nothing yet.
     std::vector<char> buffer(kLastChunk);
     for (std::size_t limit : {kPrefixBytes, SIZE_MAX}) {
-        std::map<std::uint64_t, std::vector<Candidate>> buckets;
-        for (auto& c : all) {
-            int fd = OpenForReading(c.path);
+        std::map<std::uint64_t, std::vector<std::uint32_t>> buckets;
+        for (std::uint32_t m : all) {
+            int fd = OpenForReading(members_[m].path);
             if (fd < 0) continue;
             const auto id = platform::IdentityOfDescriptor(fd);
             const auto h = id ? HashFile(fd, limit, buffer) : std::nullopt;
             if (id && h && Unchanged(fd, *id)) {
-                c.identity = *id;
-                buckets[*h].push_back(std::move(c));
+                members_[m].identity = *id;
+                buckets[Mix(*h, static_cast<std::uint64_t>(id->size))].push_back(m);
             }
             CloseFd(fd);
         }
@@ -190,14 +212,14 @@ void ContentClasses::Build(const std::vector<std::string>& paths) {
             if (bucket.size() <= kBatch || limit != kPrefixBytes) {
                 ClassifyBucket(bucket);
             } else {
-                for (auto& c : bucket) all.push_back(std::move(c));
+                all.insert(all.end(), bucket.begin(), bucket.end());
             }
         }
         if (all.empty()) return;
     }
 }
 
-void ContentClasses::ClassifyBucket(std::vector<Candidate>& bucket) {
+void ContentClasses::ClassifyBucket(const std::vector<std::uint32_t>& bucket) {
     if (bucket.size() <= kBatch) {
         ClassifyInStep(bucket);
     } else {
@@ -206,102 +228,126 @@ void ContentClasses::ClassifyBucket(std::vector<Candidate>& bucket) {
 }
 
 // Reads all files of the bucket chunk by chunk, side by side, splitting the
-// set wherever bytes (or lengths) differ; each file is read once.
-void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
-    std::vector<std::size_t> open;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Candidate& c = files[i];
-        c.fd = OpenForReading(c.path);
-        if (c.fd < 0) continue;
-        const auto id = platform::IdentityOfDescriptor(c.fd);
+// set wherever bytes differ; each file is read once.
+void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
+    // Files of different lengths differ; the length each had when opened
+    // also tells where to stop reading without a read to find the end.
+    std::map<std::int64_t, std::vector<OpenFile>> bySize;
+    for (std::uint32_t m : files) {
+        int fd = OpenForReading(members_[m].path);
+        if (fd < 0) continue;
+        const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
-            CloseFd(c.fd);
+            CloseFd(fd);
             continue;
         }
-        c.identity = *id;
-        if (c.identity.size > static_cast<std::int64_t>(kLastChunk)) {
-            ::posix_fadvise(c.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        members_[m].identity = *id;
+        if (id->size > static_cast<std::int64_t>(kLastChunk)) {
+            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         }
-        open.push_back(i);
+        bySize[id->size].push_back(OpenFile{m, fd});
     }
-    if (open.empty()) return;
+    for (auto& [size, set] : bySize) SplitInStep(std::move(set));
+}
 
-    // No chunk needs to be longer than the files (plus one byte to see their
-    // end), and all chunks together stay within the budget.
-    std::int64_t longest = 0;
-    for (std::size_t i : open) longest = std::max(longest, files[i].identity.size);
-    const std::size_t cap =
-        std::max<std::size_t>(kFirstChunk, std::min({kLastChunk, kStepBufferBudget / open.size(),
-                                                     static_cast<std::size_t>(longest) + 1}));
-    char* buffer = StepBuffer(cap * open.size());
-    std::vector<long> counts(files.size(), 0);
-    std::vector<std::size_t> slotOf(files.size(), 0);
-    for (std::size_t s = 0; s < open.size(); ++s) slotOf[open[s]] = s;
-
-    auto finish = [&](const std::vector<std::size_t>& set) {
-        // Equal to the end; a file changed while it was read is not trusted.
-        int cls = -1;
-        for (std::size_t i : set) {
-            Candidate& c = files[i];
-            // A file alone in its class is never called equal to anything,
-            // so only members of shared classes need the second look.
-            if (set.size() == 1 || Unchanged(c.fd, c.identity)) {
-                if (cls < 0) cls = NewClass();
-                Assign(c, cls);
-            }
-            CloseFd(c.fd);
+// Equal up to their common length: one class, except for a file that
+// changed while it was read (it is not trusted and gets none).
+void ContentClasses::Finish(std::vector<OpenFile>& files) {
+    int cls = -1;
+    for (OpenFile& f : files) {
+        // A file alone in its class is never called equal to anything, so
+        // only members of shared classes need the second look.
+        if (files.size() == 1 || Unchanged(f.fd, members_[f.member].identity)) {
+            if (cls < 0) cls = NewClass();
+            Assign(f.member, cls);
         }
+        CloseFd(f.fd);
+    }
+}
+
+void ContentClasses::SplitInStep(std::vector<OpenFile> files) {
+    struct Pending {
+        std::vector<OpenFile> files;
+        std::int64_t offset;
+        std::size_t chunk;
     };
+    std::vector<Pending> pending;
+    pending.push_back(Pending{std::move(files), 0, kFirstChunk});
+    while (!pending.empty()) {
+        Pending item = std::move(pending.back());
+        pending.pop_back();
+        const std::int64_t size = members_[item.files.front().member].identity.size;
+        if (item.files.size() == 1 || item.offset >= size) {
+            Finish(item.files);
+            continue;
+        }
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(item.chunk, size - item.offset));
+        auto parts = SplitChunk(item.files, item.offset, want);
+        const std::size_t next = std::min(item.chunk * 4, kLastChunk);
+        for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+            pending.push_back(
+                Pending{std::move(*it), item.offset + static_cast<std::int64_t>(want), next});
+        }
+    }
+}
 
-    std::vector<std::vector<std::size_t>> active{open};
-    std::size_t chunk = std::min(kFirstChunk, cap);
-    while (!active.empty()) {
-        std::vector<std::vector<std::size_t>> next;
-        for (auto& set : active) {
-            if (set.size() == 1) {
-                // Unlike every other file of the group: a class of its own,
-                // and no need to read the rest of it.
-                finish(set);
-                continue;
+struct ContentClasses::Part {
+    std::vector<OpenFile> files;
+    std::uint64_t key;
+    const char* data;  // its chunk, or null when it is read again on demand
+};
+
+// Splits files (all of one length, all equal before `offset`) by their next
+// `want` bytes. A file that gives fewer bytes than its length promised has
+// changed: it is closed and gets no class.
+std::vector<std::vector<ContentClasses::OpenFile>> ContentClasses::SplitChunk(
+    std::vector<OpenFile>& files, std::int64_t offset, std::size_t want) {
+    char* const arena = StepBuffer();
+    const std::size_t slots = kStepBufferBudget / want;  // at least 16
+    // Slot 0 receives each file's chunk, slot 1 a part's chunk read again;
+    // the others keep the chunks of parts.
+    char* const reread = arena + want;
+    std::size_t nextSlot = 2;
+    char* incoming = arena;
+    std::vector<Part> parts;
+    for (OpenFile& f : files) {
+        if (ReadFullAt(f.fd, incoming, want, offset) != static_cast<long>(want)) {
+            CloseFd(f.fd);
+            continue;
+        }
+        const std::uint64_t key = QuickKey(incoming, want);
+        Part* home = nullptr;
+        for (Part& part : parts) {
+            if (part.key != key) continue;
+            const char* data = part.data;
+            if (data == nullptr) {
+                const OpenFile& rep = part.files.front();
+                if (ReadFullAt(rep.fd, reread, want, offset) != static_cast<long>(want)) continue;
+                data = reread;
             }
-            for (std::size_t i : set) {
-                char* buf = buffer + slotOf[i] * cap;
-                counts[i] = ReadFull(files[i].fd, buf, chunk);
-            }
-            // Split by (length, bytes). A member is compared with the first
-            // member of each part so far; unequal chunks differ early, so
-            // this costs little even when every file is different.
-            std::vector<std::vector<std::size_t>> parts;
-            for (std::size_t i : set) {
-                if (counts[i] < 0) {
-                    CloseFd(files[i].fd);
-                    continue;
-                }
-                const char* buf = buffer + slotOf[i] * cap;
-                bool placed = false;
-                for (auto& part : parts) {
-                    const std::size_t rep = part.front();
-                    if (counts[rep] == counts[i] &&
-                        std::memcmp(buffer + slotOf[rep] * cap, buf,
-                                    static_cast<std::size_t>(counts[i])) == 0) {
-                        part.push_back(i);
-                        placed = true;
-                        break;
-                    }
-                }
-                if (!placed) parts.push_back({i});
-            }
-            for (auto& part : parts) {
-                if (static_cast<std::size_t>(counts[part.front()]) < chunk) {
-                    finish(part);  // every member ended here, together
-                } else {
-                    next.push_back(std::move(part));
-                }
+            if (std::memcmp(data, incoming, want) == 0) {
+                home = &part;
+                break;
             }
         }
-        active = std::move(next);
-        chunk = std::min(chunk * 4, cap);
+        if (home != nullptr) {
+            home->files.push_back(f);
+            continue;
+        }
+        const char* data = nullptr;
+        if (nextSlot < slots) {
+            // Copied rather than swapped: slot 0 stays the place to read into.
+            data = arena + nextSlot * want;
+            std::memcpy(arena + nextSlot * want, incoming, want);
+            ++nextSlot;
+        }
+        parts.push_back(Part{{f}, key, data});
     }
+    std::vector<std::vector<OpenFile>> out;
+    out.reserve(parts.size());
+    for (Part& part : parts) out.push_back(std::move(part.files));
+    return out;
 }
 
 // More files than can be held open even after hashing: almost surely copies
@@ -309,22 +355,22 @@ void ContentClasses::ClassifyInStep(std::vector<Candidate>& files) {
 // far. The first kBatch classes keep that member open; the rest open theirs
 // when needed, so that every readable file still gets its class: the
 // comparison modes never look past the classes.
-void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& files) {
+void ContentClasses::ClassifyAgainstRepresentatives(const std::vector<std::uint32_t>& files) {
     std::vector<char> b1(kLastChunk), b2(kLastChunk);
     struct Representative {
         int cls;
         int fd;  // -1 past the first kBatch
     };
     std::vector<Representative> reps;
-    for (auto& c : files) {
-        int fd = OpenForReading(c.path);
+    for (std::uint32_t m : files) {
+        int fd = OpenForReading(members_[m].path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
             CloseFd(fd);
             continue;
         }
-        c.identity = *id;
+        members_[m].identity = *id;
         int cls = -1;
         for (const Representative& rep : reps) {
             platform::FileIdentity repId;
@@ -337,17 +383,17 @@ void ContentClasses::ClassifyAgainstRepresentatives(std::vector<Candidate>& file
                 break;
             }
         }
-        if (!Unchanged(fd, c.identity)) {
+        if (!Unchanged(fd, *id)) {
             CloseFd(fd);
             continue;
         }
         if (cls >= 0) {
-            Assign(c, cls);
+            Assign(m, cls);
             CloseFd(fd);
             continue;
         }
         cls = NewClass();
-        Assign(c, cls);
+        Assign(m, cls);
         if (reps.size() < kBatch) {
             reps.push_back({cls, fd});
         } else {
@@ -372,8 +418,8 @@ void ContentClasses::IndexPrefixes() {
 }
 
 void ContentClasses::Add(const std::string& path) {
-    if (members_.count(path) != 0) return;
-    members_[path] = Member{};
+    if (Knows(path)) return;
+    const std::uint32_t member = NewMember(path);
     int fd = OpenForReading(path);
     if (fd < 0) return;
     const auto id = platform::IdentityOfDescriptor(fd);
@@ -400,13 +446,13 @@ void ContentClasses::Add(const std::string& path) {
     const bool stable = Unchanged(fd, *id);
     CloseFd(fd);
     if (!stable) return;
-    Candidate c{path, -1, *id, 0};
+    members_[member].identity = *id;
     if (found < 0) {
         found = NewClass();
         byPrefix_.emplace(*prefix, found);
         indexed_ = classes_.size();
     }
-    Assign(c, found);
+    Assign(member, found);
 }
 
 }  // namespace nebu

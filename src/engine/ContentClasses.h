@@ -5,9 +5,11 @@
 // hashes order and split the work but never make two files equal.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -19,14 +21,14 @@ class ContentClasses {
   public:
     // Classifies the files (duplicates in `paths` are ignored). A file that
     // cannot be read, or that changed while it was read, gets no class.
-    void Build(const std::vector<std::string>& paths);
+    void Build(std::vector<std::string> paths);
     // Places one more file among the classes already built: it joins the
     // class whose bytes it equals, or starts its own.
     void Add(const std::string& path);
     void Forget(const std::string& path);
     void Clear();
 
-    bool Knows(const std::string& path) const { return members_.count(path) != 0; }
+    bool Knows(const std::string& path) const { return index_.count(path) != 0; }
     // True when both files are known and their bytes are identical; the same
     // file reached through two paths never counts.
     bool Same(const std::string& a, const std::string& b) const;
@@ -39,7 +41,9 @@ class ContentClasses {
     static constexpr std::size_t kBatch = 256;
 
   private:
+    // Each path is held once, here; the index and the classes refer to it.
     struct Member {
+        std::string path;
         int cls = -1;
         platform::FileIdentity identity;
     };
@@ -48,20 +52,25 @@ class ContentClasses {
         // for the class: the first may be deleted while the group is under
         // way (a duplicate settled at once), and the class must stay
         // reachable through the others.
-        std::vector<std::string> members;
+        std::vector<std::uint32_t> members;
     };
-    struct Candidate {
-        std::string path;
-        int fd = -1;
-        platform::FileIdentity identity;
-        std::uint64_t key = 0;
+    struct OpenFile {
+        std::uint32_t member;
+        int fd;
     };
+    struct Part;
 
-    void ClassifyBucket(std::vector<Candidate>& bucket);
-    void ClassifyInStep(std::vector<Candidate>& files);
-    void ClassifyAgainstRepresentatives(std::vector<Candidate>& files);
+    const Member* Find(const std::string& path) const;
+    std::uint32_t NewMember(std::string path);
+    void ClassifyBucket(const std::vector<std::uint32_t>& bucket);
+    void ClassifyInStep(const std::vector<std::uint32_t>& files);
+    void SplitInStep(std::vector<OpenFile> files);
+    std::vector<std::vector<OpenFile>> SplitChunk(std::vector<OpenFile>& files, std::int64_t offset,
+                                                  std::size_t want);
+    void Finish(std::vector<OpenFile>& files);
+    void ClassifyAgainstRepresentatives(const std::vector<std::uint32_t>& files);
     int NewClass();
-    void Assign(const Candidate& c, int cls);
+    void Assign(std::uint32_t member, int cls);
     // Opens the first member of the class that is still as it was read and
     // gives its identity; -1 when none is left. Members found gone or
     // changed are dropped from the class's list on the way.
@@ -69,11 +78,12 @@ class ContentClasses {
     // Hashes the first bytes of every class not yet indexed.
     void IndexPrefixes();
 
-    char* StepBuffer(std::size_t size);
+    char* StepBuffer();
 
-    std::unordered_map<std::string, Member> members_;
+    // A deque, so that the paths the index views never move.
+    std::deque<Member> members_;
+    std::unordered_map<std::string_view, std::uint32_t> index_;
     std::unique_ptr<char[]> stepBuffer_;
-    std::size_t stepBufferSize_ = 0;
     std::vector<Class> classes_;
     std::unordered_multimap<std::uint64_t, int> byPrefix_;
     std::size_t indexed_ = 0;

@@ -103,10 +103,10 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
     return CompareContents(path1, path2);
 }
 
-void TNebuFileFunc::PrepareGroup(const std::vector<std::string>& paths) {
+void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths) {
     EndGroup();
     groupActive_ = true;
-    classes_.Build(paths);
+    classes_.Build(std::move(paths));
 }
 
 void TNebuFileFunc::AddToGroup(const std::string& path) {

@@ -29,4 +29,19 @@ long ReadFull(int fd, char* buffer, std::size_t size) {
     return static_cast<long>(done);
 }
 
+long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, buffer + done, size - done,
+                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(done);
+}
+
 }  // namespace nebu

@@ -3,6 +3,7 @@
 // comparison and the in-step classification.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace nebu {
@@ -15,5 +16,7 @@ int OpenForReading(const std::string& path);
 // Fills the buffer unless the file ends first (EINTR retried); -1 on a read
 // error. A short count therefore always means end of file.
 long ReadFull(int fd, char* buffer, std::size_t size);
+// The same from `offset`, leaving the file position alone.
+long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset);
 
 }  // namespace nebu

@@ -2,9 +2,10 @@
 // Walks two size-sorted lists like a merge and calls `group` for every size
 // key present on both sides, until a list runs out or the job is stopped.
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -19,26 +20,46 @@ inline void MarkBoth(TNebu& job) {
     job.DstList->MarkMatched();
 }
 
-// The alive files of a list's current group: walk position and path.
-inline std::vector<std::pair<long, std::string>> FilesOfGroup(TNebuList& list) {
-    std::vector<std::pair<long, std::string>> files;
+// Paths of the alive files of a list's current group, in walk order.
+inline std::vector<std::string> PathsOfGroup(TNebuList& list) {
+    std::vector<std::string> paths;
     _NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
-        files.emplace_back(list.CurrentInGroup(), rec.Path);
+        paths.push_back(std::move(rec.Path));
     }
-    return files;
+    return paths;
 }
 
-// Walk positions of the given files by content class, each in walk order;
-// files without a class are left out (they equal nothing).
-inline std::unordered_map<int, std::vector<long>> PositionsByClass(
-    const std::vector<std::pair<long, std::string>>& files, const ContentClasses& classes) {
-    std::unordered_map<int, std::vector<long>> byClass;
-    for (const auto& [position, path] : files) {
-        const int cls = classes.ClassOf(path);
-        if (cls >= 0) byClass[cls].push_back(position);
+// Walk positions of a group's files by a key of each file. Kept as one
+// sorted array rather than a map of lists: a group can hold tens of
+// thousands of files, and the index costs 16 bytes for each.
+class PositionIndex {
+  public:
+    void Add(std::uint64_t key, long position) { entries_.emplace_back(key, position); }
+    // After the last Add.
+    void Seal() { std::sort(entries_.begin(), entries_.end()); }
+    // Appends the positions filed under `key`, in walk order.
+    void AppendPositions(std::uint64_t key, std::vector<long>& out) const {
+        auto it = std::lower_bound(entries_.begin(), entries_.end(),
+                                   std::pair<std::uint64_t, long>(key, LONG_MIN));
+        for (; it != entries_.end() && it->first == key; ++it) out.push_back(it->second);
     }
-    return byClass;
+
+  private:
+    std::vector<std::pair<std::uint64_t, long>> entries_;
+};
+
+// Walk positions of the list's current group by content class; files
+// without a class are left out (they equal nothing).
+inline PositionIndex PositionsByClass(TNebuList& list, const ContentClasses& classes) {
+    PositionIndex index;
+    _NebuNameRec rec;
+    for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
+        const int cls = classes.ClassOf(rec.Path);
+        if (cls >= 0) index.Add(static_cast<std::uint64_t>(cls), list.CurrentInGroup());
+    }
+    index.Seal();
+    return index;
 }
 
 template <typename GroupFn>

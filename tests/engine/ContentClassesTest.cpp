@@ -348,5 +348,25 @@ TEST_F(ContentClassesTest, IdenticalBigFilesAreReadAboutOnce) {
     EXPECT_LE(read, kSize * kFiles * 12 / 10);
 }
 
+TEST_F(ContentClassesTest, ManyPairsThatPartLateAreStillClassifiedExactly) {
+    // Forty files share a long start and part into twenty different pairs
+    // only past it, where chunks are largest: more distinct chunks at once
+    // than are kept in memory, so some are read again to be compared.
+    const std::string common = RandomBytes(300 << 10, 30);
+    std::vector<std::string> paths;
+    std::map<std::string, std::string> contents;
+    for (int tail = 0; tail < 20; ++tail) {
+        const std::string content = common + RandomBytes(70 << 10, 100 + tail);
+        for (int copy = 0; copy < 2; ++copy) {
+            const std::string path = Write(
+                "後半/" + std::to_string(tail) + "_" + std::to_string(copy) + ".bin", content);
+            paths.push_back(path);
+            contents[path] = content;
+        }
+    }
+    classes_.Build(paths);
+    ExpectClassesFollowContents(paths, contents);
+}
+
 }  // namespace
 }  // namespace nebu::test
