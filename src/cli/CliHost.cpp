@@ -10,6 +10,9 @@ namespace nebu::cli {
 
 namespace {
 constexpr auto kPollInterval = std::chrono::milliseconds(200);
+// A stop (Ctrl-C) is passed on this soon, not at the next poll: the job may
+// be about to delete something.
+constexpr auto kStopCheckInterval = std::chrono::milliseconds(20);
 
 std::string Trimmed(std::string s) {
     while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t')) s.pop_back();
@@ -19,63 +22,76 @@ std::string Trimmed(std::string s) {
 }  // namespace
 
 CliHost::CliHost(std::istream& answers, std::ostream& prompt)
-    : answers_(answers), prompt_(prompt), mainThread_(std::this_thread::get_id()) {}
+    : answers_(answers), prompt_(prompt) {}
 
 void CliHost::InvokeOnMainThread(const std::function<void()>& call) {
-    if (std::this_thread::get_id() == mainThread_) {
-        call();
-        return;
-    }
-    calls_.Invoke(call);
+    call();
+    if (job_ == nullptr) return;
+    // A Ctrl-C that came while a question was open counts before the job
+    // acts on the answer.
+    PassOnStop(*job_);
+    // What the call queued is shown at once rather than at the next poll;
+    // the queues are touched on this thread only.
+    Drain(*job_);
 }
 
-void CliHost::Drain(TNebu& job, const Callbacks& callbacks) {
+void CliHost::PassOnStop(TNebu& job) {
+    const std::uint8_t phase = job.Phase;
+    if (phase >= kPhaseScanSource && phase <= kPhaseCompare && callbacks_->stopWanted &&
+        callbacks_->stopWanted()) {
+        job.RequestStop();
+    }
+}
+
+void CliHost::Drain(TNebu& job) {
+    std::lock_guard lock(output_);
     std::string line;
     while (job.LogQueue.Pop(line)) {
-        if (callbacks.onLogLine) callbacks.onLogLine(line);
+        if (callbacks_->onLogLine) callbacks_->onLogLine(line);
     }
     SamePairRec rec;
     while (job.SameQueue.Pop(rec)) {
-        if (callbacks.onSamePair) callbacks.onSamePair(rec);
+        if (callbacks_->onSamePair) callbacks_->onSamePair(rec);
     }
+}
+
+void CliHost::Tick(TNebu& job) {
+    if (!callbacks_->onTick) return;
+    // Skipped while a line is written or a question waits for its answer.
+    std::unique_lock lock(output_, std::try_to_lock);
+    if (lock.owns_lock()) callbacks_->onTick(job);
 }
 
 void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
     job.Stop = 0;
     job.FileFunc->Stop = 0;
     job.Phase = kPhaseScanSource;
-    std::atomic<bool> workerEnded{false};
-    TNebuThread worker(job, *this);
-    worker.Start([this, &workerEnded] {
-        workerEnded.store(true, std::memory_order_release);
-        calls_.Wake();
-    });
-    auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
-    for (;;) {
-        calls_.WaitForWork(nextTick);
-        // Read before the calls are run: the worker posts nothing after it
-        // has ended, so everything it posted is run below.
-        const bool ended = workerEnded.load(std::memory_order_acquire);
-        calls_.RunPosted();
-        // Once the worker has returned nothing touches the job any more, so
-        // the end is taken at once instead of on the second poll after it.
-        if (ended) break;
-        // A stop is taken at once, not at the next poll: the worker may be
-        // about to delete something.
-        const std::uint8_t phase = job.Phase;
-        if (phase >= kPhaseScanSource && phase <= kPhaseCompare && callbacks.stopWanted &&
-            callbacks.stopWanted()) {
-            job.RequestStop();
+    job_ = &job;
+    callbacks_ = &callbacks;
+    tickerEnd_ = false;
+    std::thread ticker([this, &job] {
+        auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
+        std::unique_lock lock(tickerMutex_);
+        while (!tickerWake_.wait_for(lock, kStopCheckInterval, [this] { return tickerEnd_; })) {
+            PassOnStop(job);
+            if (std::chrono::steady_clock::now() < nextTick) continue;
+            nextTick += kPollInterval;
+            Tick(job);
         }
-        if (std::chrono::steady_clock::now() < nextTick) continue;
-        nextTick += kPollInterval;
-        Drain(job, callbacks);
-        if (callbacks.onTick) callbacks.onTick(job);
-    }
+    });
+    TNebuThread worker(job, *this);
+    worker.Execute();
     worker.Join();
-    calls_.RunPosted();
-    Drain(job, callbacks);
+    {
+        std::lock_guard lock(tickerMutex_);
+        tickerEnd_ = true;
+    }
+    tickerWake_.notify_one();
+    ticker.join();
+    Drain(job);
     if (callbacks.onTick) callbacks.onTick(job);
+    job_ = nullptr;
+    callbacks_ = nullptr;
 }
 
 std::string CliHost::ReadAnswer() {
@@ -86,6 +102,7 @@ std::string CliHost::ReadAnswer() {
 
 MsgAnswer CliHost::ShowMessage(const std::string& caption, const std::string& text,
                                MsgButtons buttons) {
+    std::lock_guard lock(output_);
     prompt_ << "[" << caption << "]\n" << text << "\n";
     for (;;) {
         switch (buttons) {
@@ -109,6 +126,7 @@ MsgAnswer CliHost::ShowMessage(const std::string& caption, const std::string& te
 }
 
 void CliHost::ShowDeleteChoice(DeleteChoice& dialog) {
+    std::lock_guard lock(output_);
     prompt_ << "以下のファイルは相互に比較している同じファイルです。\n"
             << "どちらのファイルを削除しますか？\n"
             << " 1: ﾌｧｲﾙ名：" << dialog.Fname1 << "  場所：" << dialog.Dname1 << "\n"

@@ -1,14 +1,17 @@
 #pragma once
-// The command line as the engine's host: the main thread runs the calls the
-// worker posts, polls the job every 200 ms as the work-status window does,
-// and asks questions on the terminal.
+// The command line as the engine's host. There is no window to keep alive,
+// so the job runs on the thread that calls RunJob and every synchronous call
+// runs in place: a log line or a pair costs no hand-off between threads. A
+// ticker thread stands in for the work-status window's 200 ms poll: it draws
+// the progress and passes a stop request on while the job is busy.
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <iosfwd>
+#include <mutex>
 #include <thread>
 
-#include "cli/MainThreadCalls.h"
 #include "engine/Nebu.h"
 #include "engine/NebuHost.h"
 
@@ -25,27 +28,38 @@ class CliHost : public NebuHost {
     void ShowDeleteChoice(DeleteChoice& dialog) override;
 
     struct Callbacks {
+        // Called on the job's thread as soon as a line or pair is reported.
         std::function<void(const std::string&)> onLogLine;
         std::function<void(const SamePairRec&)> onSamePair;
-        // Called on every poll; return true to request a stop.
+        // Called on the ticker thread; return true to request a stop. Must
+        // only read what may be read while the job runs.
         std::function<bool()> stopWanted;
-        // Called on every poll with the job, for progress displays.
+        // Called every 200 ms on the ticker thread, never while a line is
+        // being reported or a question is open, and once more at the end;
+        // it may read only the job's phase and counters.
         std::function<void(const TNebu&)> onTick;
     };
 
-    // Runs one job on its worker and returns when the worker has ended and
-    // everything it reported has been drained. Must be called on the thread
-    // that constructed the host.
+    // Runs one job to its end on the calling thread.
     void RunJob(TNebu& job, const Callbacks& callbacks);
 
   private:
-    void Drain(TNebu& job, const Callbacks& callbacks);
+    void Drain(TNebu& job);
+    void Tick(TNebu& job);
+    // Either thread: sets the job's stop requests when a stop is wanted.
+    void PassOnStop(TNebu& job);
     std::string ReadAnswer();
 
     std::istream& answers_;
     std::ostream& prompt_;
-    std::thread::id mainThread_;
-    MainThreadCalls calls_;
+    TNebu* job_ = nullptr;
+    const Callbacks* callbacks_ = nullptr;
+    // Keeps the ticker's drawing apart from the lines, pairs and questions
+    // written by the job's thread.
+    std::mutex output_;
+    std::mutex tickerMutex_;
+    std::condition_variable tickerWake_;
+    bool tickerEnd_ = false;
 };
 
 }  // namespace nebu::cli

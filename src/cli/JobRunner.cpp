@@ -1,6 +1,7 @@
 #include "cli/JobRunner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 
 #include "cli/CliHost.h"
@@ -8,7 +9,10 @@
 namespace nebu::cli {
 
 namespace {
-volatile std::sig_atomic_t g_interrupted = 0;
+// Written by the handler, read by the ticker thread: a lock-free atomic is
+// safe for both.
+std::atomic<int> g_interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
     g_interrupted = 1;

@@ -1,7 +1,5 @@
 #include "platform/ArchiveStream.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
@@ -14,6 +12,7 @@
 
 #include "platform/ArchiveNames.h"
 #include "platform/Cp932.h"
+#include "platform/LibArchive.h"
 
 namespace nebu::platform {
 
@@ -172,10 +171,10 @@ bool LooksLikeLzhHeader(const unsigned char* p, std::size_t avail) {
     }
 }
 
-StoredEntry DescribeEntry(archive_entry* e, ArchiveFormat format) {
+StoredEntry DescribeEntry(const LibArchive& la, archive_entry* e, ArchiveFormat format) {
     StoredEntry entry;
-    const char* raw = archive_entry_pathname(e);
-    if (!raw) raw = archive_entry_pathname_utf8(e);
+    const char* raw = la.archive_entry_pathname(e);
+    if (!raw) raw = la.archive_entry_pathname_utf8(e);
     if (raw && *raw) {
         if (format == ArchiveFormat::Lzh) {
             // LZH names are read as Latin-1 so that no byte is lost; a header
@@ -190,11 +189,11 @@ StoredEntry DescribeEntry(archive_entry* e, ArchiveFormat format) {
             entry.name = DecodeStoredName(raw);
         }
     }
-    entry.sizeKnown = archive_entry_size_is_set(e) != 0;
-    entry.size = entry.sizeKnown ? static_cast<std::uint64_t>(archive_entry_size(e)) : 0;
-    switch (archive_entry_filetype(e)) {
+    entry.sizeKnown = la.archive_entry_size_is_set(e) != 0;
+    entry.size = entry.sizeKnown ? static_cast<std::uint64_t>(la.archive_entry_size(e)) : 0;
+    switch (la.archive_entry_filetype(e)) {
         case AE_IFREG:
-            entry.type = archive_entry_hardlink(e) ? StoredEntry::Other : StoredEntry::File;
+            entry.type = la.archive_entry_hardlink(e) ? StoredEntry::Other : StoredEntry::File;
             break;
         case AE_IFDIR:
             entry.type = StoredEntry::Directory;
@@ -213,6 +212,7 @@ StoredEntry DescribeEntry(archive_entry* e, ArchiveFormat format) {
 
 // The byte range [base, end of file) of the archive file, as libarchive reads it.
 struct ArchiveStream::Source {
+    const LibArchive* api = nullptr;
     int fd = -1;
     std::uint64_t base = 0;
     std::uint64_t length = 0;
@@ -236,7 +236,7 @@ struct ArchiveStream::Source {
             ssize_t n = pread(s->fd, s->buffer.get(), want, static_cast<off_t>(s->base + s->pos));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                archive_set_error(a, errno, "read error");
+                s->api->archive_set_error(a, errno, "read error");
                 return ARCHIVE_FATAL;
             }
             s->pos += static_cast<std::uint64_t>(n);
@@ -272,46 +272,55 @@ ArchiveStream::ArchiveStream(int fd, ArchiveFormat format) : fd_(fd), format_(fo
 ArchiveStream::~ArchiveStream() {
     if (reader_) {
         Utf8LocaleScope scope;
-        archive_read_free(reader_);
+        api_->archive_read_free(reader_);
     }
     close(fd_);
 }
 
 bool ArchiveStream::Start(std::uint64_t offset) {
+    // Looked up only once a file looks like an archive: runs that read none
+    // never load the library. Without it every archive is unreadable.
+    if (!api_) api_ = LibArchive::Get();
+    if (!api_) return false;
+    const LibArchive& la = *api_;
     Utf8LocaleScope scope;
-    if (reader_) archive_read_free(reader_);
+    if (reader_) {
+        la.archive_read_free(reader_);
+        reader_ = nullptr;
+    }
     pending_.reset();
     finished_ = false;
     std::uint64_t size = FileSize(fd_);
     if (offset >= size) return false;
     source_ = std::make_unique<Source>();
+    source_->api = api_;
     source_->fd = fd_;
     source_->base = offset;
     source_->length = size - offset;
 
-    reader_ = archive_read_new();
+    reader_ = la.archive_read_new();
     if (!reader_) return false;
     if (format_ == ArchiveFormat::Lzh) {
-        archive_read_support_format_lha(reader_);
-        archive_read_set_format_option(reader_, "lha", "hdrcharset", "ISO-8859-1");
+        la.archive_read_support_format_lha(reader_);
+        la.archive_read_set_format_option(reader_, "lha", "hdrcharset", "ISO-8859-1");
     } else {
-        archive_read_support_format_zip(reader_);
+        la.archive_read_support_format_zip(reader_);
     }
-    archive_read_set_callback_data(reader_, source_.get());
-    archive_read_set_read_callback(reader_, &Source::Read);
-    archive_read_set_skip_callback(reader_, &Source::Skip);
-    archive_read_set_seek_callback(reader_, &Source::Seek);
-    if (archive_read_open1(reader_) != ARCHIVE_OK) return false;
+    la.archive_read_set_callback_data(reader_, source_.get());
+    la.archive_read_set_read_callback(reader_, &Source::Read);
+    la.archive_read_set_skip_callback(reader_, &Source::Skip);
+    la.archive_read_set_seek_callback(reader_, &Source::Seek);
+    if (la.archive_read_open1(reader_) != ARCHIVE_OK) return false;
 
     // An archive whose first header cannot be read is no archive.
     archive_entry* e = nullptr;
-    int rc = archive_read_next_header(reader_, &e);
+    int rc = la.archive_read_next_header(reader_, &e);
     if (rc == ARCHIVE_EOF) {
         finished_ = true;
         return true;
     }
     if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) return false;
-    pending_ = DescribeEntry(e, format_);
+    pending_ = DescribeEntry(la, e, format_);
     return true;
 }
 
@@ -374,9 +383,9 @@ ArchiveStream::Step ArchiveStream::Next(StoredEntry& entry) {
     if (finished_) return Step::End;
     Utf8LocaleScope scope;
     archive_entry* e = nullptr;
-    int rc = archive_read_next_header(reader_, &e);
+    int rc = api_->archive_read_next_header(reader_, &e);
     if (rc == ARCHIVE_OK || rc == ARCHIVE_WARN) {
-        entry = DescribeEntry(e, format_);
+        entry = DescribeEntry(*api_, e, format_);
         return Step::Entry;
     }
     finished_ = true;
@@ -388,10 +397,10 @@ bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error)
     auto buffer = std::make_unique_for_overwrite<char[]>(kBlockSize);
     std::uint64_t written = 0;
     for (;;) {
-        la_ssize_t n = archive_read_data(reader_, buffer.get(), kBlockSize);
+        la_ssize_t n = api_->archive_read_data(reader_, buffer.get(), kBlockSize);
         if (n == 0) break;
         if (n < 0) {
-            const char* why = archive_error_string(reader_);
+            const char* why = api_->archive_error_string(reader_);
             error = why ? why : "the entry's data cannot be read";
             finished_ = true;
             return false;

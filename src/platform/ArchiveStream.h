@@ -12,6 +12,8 @@ struct archive;
 
 namespace nebu::platform {
 
+struct LibArchive;
+
 enum class ArchiveFormat { Lzh, Zip };
 
 struct StoredEntry {
@@ -48,6 +50,7 @@ class ArchiveStream {
 
     int fd_;
     ArchiveFormat format_;
+    const LibArchive* api_ = nullptr;  // set once a reader is started
     std::unique_ptr<Source> source_;
     ::archive* reader_ = nullptr;
     std::optional<StoredEntry> pending_;  // the first entry, read while opening
