@@ -106,6 +106,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     bool logFailed = false;
 
     RunHooks hooks;
+    hooks.keepSameList = !options->csvPath.empty();
     hooks.onLogLine = [&](const std::string& line) {
         if (!options->quiet) {
             progress.Clear();

@@ -41,7 +41,9 @@ RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream
     CliHost host(answers, prompt);
     CliHost::Callbacks callbacks;
     callbacks.onLogLine = hooks.onLogLine;
-    callbacks.onSamePair = [&](const SamePairRec& rec) { outcome.sameList.push_back(rec); };
+    if (hooks.keepSameList) {
+        callbacks.onSamePair = [&](const SamePairRec& rec) { outcome.sameList.push_back(rec); };
+    }
     callbacks.stopWanted = [] { return InterruptRequested(); };
     callbacks.onTick = hooks.onTick;
     host.RunJob(job, callbacks);

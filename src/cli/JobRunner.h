@@ -20,6 +20,9 @@ struct RunOutcome {
 };
 
 struct RunHooks {
+    // Only a run that writes the same-file list keeps it: with thousands of
+    // pairs it is a large part of the run's memory.
+    bool keepSameList = true;
     std::function<void(const std::string&)> onLogLine;
     std::function<void(const TNebu&)> onTick;
 };

@@ -98,7 +98,43 @@ char* ContentClasses::StepBuffer() {
     return stepBuffer_.get();
 }
 
+ContentClasses::~ContentClasses() {
+    CloseCommonFolder();
+}
+
+void ContentClasses::CloseCommonFolder() {
+    CloseFd(commonFolderFd_);
+    commonFolder_.clear();
+}
+
+void ContentClasses::OpenCommonFolder(const std::deque<Member>& members, std::size_t first) {
+    CloseCommonFolder();
+    if (first >= members.size()) return;
+    std::string_view common = members[first].path;
+    for (std::size_t i = first + 1; i < members.size() && !common.empty(); ++i) {
+        const std::string& path = members[i].path;
+        std::size_t n = 0;
+        while (n < common.size() && n < path.size() && common[n] == path[n]) ++n;
+        common = common.substr(0, n);
+    }
+    const std::size_t slash = common.rfind('/');
+    // Only absolute folders below the root gain anything.
+    if (slash == std::string_view::npos || slash == 0 || common.front() != '/') return;
+    commonFolder_.assign(common.substr(0, slash + 1));
+    commonFolderFd_ = ::open(commonFolder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (commonFolderFd_ < 0) commonFolder_.clear();
+}
+
+int ContentClasses::OpenMemberFile(const std::string& path) const {
+    if (commonFolderFd_ >= 0 && path.size() > commonFolder_.size() &&
+        path.compare(0, commonFolder_.size(), commonFolder_) == 0) {
+        return OpenForReadingAt(commonFolderFd_, path.c_str() + commonFolder_.size());
+    }
+    return OpenForReading(path);
+}
+
 void ContentClasses::Clear() {
+    CloseCommonFolder();
     index_.clear();
     members_.clear();
     classes_.clear();
@@ -160,7 +196,7 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
         // Forgotten, or placed anew under the same name (an extracted file).
         const auto it = index_.find(m.path);
         if (it == index_.end() || it->second != list[gone]) continue;
-        int fd = OpenForReading(m.path);
+        int fd = OpenMemberFile(m.path);
         if (fd < 0) continue;
         if (Unchanged(fd, m.identity)) {
             identity = m.identity;
@@ -177,11 +213,13 @@ void ContentClasses::Build(std::vector<std::string> paths) {
     std::vector<std::uint32_t> all;
     all.reserve(paths.size());
     index_.reserve(index_.size() + paths.size());
+    const std::size_t first = members_.size();
     for (auto& path : paths) {
         if (index_.count(path) != 0) continue;
         all.push_back(NewMember(std::move(path)));  // unreadable until classified
     }
     paths.clear();
+    OpenCommonFolder(members_, first);
     if (all.size() <= kBatch) {
         ClassifyBucket(all);
         return;
@@ -193,7 +231,7 @@ void ContentClasses::Build(std::vector<std::string> paths) {
     for (std::size_t limit : {kPrefixBytes, SIZE_MAX}) {
         std::map<std::uint64_t, std::vector<std::uint32_t>> buckets;
         for (std::uint32_t m : all) {
-            int fd = OpenForReading(members_[m].path);
+            int fd = OpenMemberFile(members_[m].path);
             if (fd < 0) continue;
             const auto id = platform::IdentityOfDescriptor(fd);
             const auto h = id ? HashFile(fd, limit, buffer) : std::nullopt;
@@ -234,7 +272,7 @@ void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
     // also tells where to stop reading without a read to find the end.
     std::map<std::int64_t, std::vector<OpenFile>> bySize;
     for (std::uint32_t m : files) {
-        int fd = OpenForReading(members_[m].path);
+        int fd = OpenMemberFile(members_[m].path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
@@ -363,7 +401,7 @@ void ContentClasses::ClassifyAgainstRepresentatives(const std::vector<std::uint3
     };
     std::vector<Representative> reps;
     for (std::uint32_t m : files) {
-        int fd = OpenForReading(members_[m].path);
+        int fd = OpenMemberFile(members_[m].path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
@@ -420,7 +458,7 @@ void ContentClasses::IndexPrefixes() {
 void ContentClasses::Add(const std::string& path) {
     if (Knows(path)) return;
     const std::uint32_t member = NewMember(path);
-    int fd = OpenForReading(path);
+    int fd = OpenMemberFile(path);
     if (fd < 0) return;
     const auto id = platform::IdentityOfDescriptor(fd);
     std::vector<char> b1(kLastChunk), b2(kLastChunk);

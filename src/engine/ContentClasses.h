@@ -27,6 +27,10 @@ class ContentClasses {
     void Add(const std::string& path);
     void Forget(const std::string& path);
     void Clear();
+    ContentClasses() = default;
+    ~ContentClasses();
+    ContentClasses(const ContentClasses&) = delete;
+    ContentClasses& operator=(const ContentClasses&) = delete;
 
     bool Knows(const std::string& path) const { return index_.count(path) != 0; }
     // True when both files are known and their bytes are identical; the same
@@ -79,6 +83,10 @@ class ContentClasses {
     void IndexPrefixes();
 
     char* StepBuffer();
+    // Opens a member's file; below the group's common folder, relative to it.
+    int OpenMemberFile(const std::string& path) const;
+    void OpenCommonFolder(const std::deque<Member>& members, std::size_t first);
+    void CloseCommonFolder();
 
     // A deque, so that the paths the index views never move.
     std::deque<Member> members_;
@@ -87,6 +95,10 @@ class ContentClasses {
     std::vector<Class> classes_;
     std::unordered_multimap<std::uint64_t, int> byPrefix_;
     std::size_t indexed_ = 0;
+    // The deepest folder holding every file given to Build, kept open so
+    // that the kernel walks only the rest of each path when opening it.
+    std::string commonFolder_;
+    int commonFolderFd_ = -1;
 };
 
 }  // namespace nebu

@@ -91,15 +91,15 @@ int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             }
             if (!MatchMaskList(Mask, entry.name)) continue;
             if (MatchMaskList(Ignore, entry.name)) continue;
-            const std::string path = dir + entry.name;
+            std::string path = dir + entry.name;
             if (Lzh == 1 || Zip == 1) {
                 DispatchArchive(path, list);
             } else if (SizeMin <= entry.size && entry.size <= SizeMax) {
                 _NebuRec rec;
                 rec.Size = entry.size;
-                rec.Path = path;
+                rec.Path = std::move(path);
                 rec.Kind = kKindPlain;
-                list.AddSorted(rec);
+                list.AddSorted(std::move(rec));
             }
         }
     }

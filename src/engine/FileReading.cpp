@@ -8,9 +8,13 @@
 namespace nebu {
 
 int OpenForReading(const std::string& path) {
+    return OpenForReadingAt(AT_FDCWD, path.c_str());
+}
+
+int OpenForReadingAt(int dirFd, const char* path) {
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+        fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }

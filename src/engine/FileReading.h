@@ -12,6 +12,8 @@ namespace nebu {
 // that became a FIFO after the scan from hanging the open; callers fstat and
 // turn away everything but regular files. -1 on failure.
 int OpenForReading(const std::string& path);
+// The same for a path relative to an open folder (or AT_FDCWD).
+int OpenForReadingAt(int dirFd, const char* path);
 
 // Fills the buffer unless the file ends first (EINTR retried); -1 on a read
 // error. A short count therefore always means end of file.

@@ -94,13 +94,19 @@ TNebuList::SizeNode& TNebuList::GroupForSorted(std::int64_t size) {
 }
 
 void TNebuList::AddToGroup(SizeNode& group, const _NebuRec& rec) {
+    _NebuRec copy = rec;
+    AddToGroup(group, std::move(copy));
+}
+
+void TNebuList::AddToGroup(SizeNode& group, _NebuRec&& rec) {
     candidatesValid_ = false;
+    const bool wholeArchive = rec.IsWholeArchive();
     FileNode node;
-    node.Path = rec.Path;
-    node.Entry = rec.Entry;
+    node.Path = std::move(rec.Path);
+    node.Entry = std::move(rec.Entry);
     node.Kind = rec.Kind;
     std::int32_t added = 1;
-    if (rec.IsWholeArchive()) {
+    if (wholeArchive) {
         node.Entries = std::make_unique<TArcList>();
         for (const TEntryList::Entry& entry : rec.Entries.Entries()) {
             if (entry.active) node.Entries->InsertBySize(entry.name, entry.size);
@@ -115,6 +121,11 @@ void TNebuList::AddToGroup(SizeNode& group, const _NebuRec& rec) {
 
 void TNebuList::AddSorted(const _NebuRec& rec) {
     AddToGroup(GroupForSorted(rec.Size), rec);
+}
+
+void TNebuList::AddSorted(_NebuRec&& rec) {
+    SizeNode& group = GroupForSorted(rec.Size);
+    AddToGroup(group, std::move(rec));
 }
 
 void TNebuList::AddAppended(const _NebuRec& rec) {

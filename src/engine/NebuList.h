@@ -36,6 +36,9 @@ class TNebuList {
     TNebuList& operator=(const TNebuList&) = delete;
 
     void AddSorted(const _NebuRec& rec);
+    // The same, taking the record's texts over instead of copying them (the
+    // scan adds every file of a tree this way).
+    void AddSorted(_NebuRec&& rec);
     void AddAppended(const _NebuRec& rec);
 
     bool FirstFile(_NebuRec& rec);
@@ -78,6 +81,7 @@ class TNebuList {
 
     SizeNode& GroupForSorted(std::int64_t size);
     void AddToGroup(SizeNode& group, const _NebuRec& rec);
+    void AddToGroup(SizeNode& group, _NebuRec&& rec);
     void Settle() const;
     bool SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec& rec);
     bool SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec);
