@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
+#include "engine/HeadPass.h"
 #include "engine/Nebu.h"
 #include "engine/SameChkList.h"
 
@@ -164,13 +166,73 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
     pairs.Clear();
 }
 
-// Every plain file of the group on either side, for reading them all once.
-std::vector<std::string> PlainFilesOfGroup(TNebu& job) {
+// Heads of the plain files of one list, by group index and file index.
+using ListHeads = std::vector<std::vector<std::uint64_t>>;
+
+// Groups that will be sorted into classes: present on both sides, more than
+// two plain files in all.
+bool WillBeClassified(const TNebuList::SizeNode& a, const TNebuList::SizeNode& b) {
+    auto plain = [](const TNebuList::SizeNode& g) {
+        return std::count_if(g.Files.begin(), g.Files.end(), [](const TNebuList::FileNode& f) {
+            return f.Alive != 0 && f.Kind == kKindPlain;
+        });
+    };
+    return plain(a) + plain(b) > 2;
+}
+
+// Reads the heads of every file that will be classified, folder by folder.
+void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
+    const auto& src = job.SrcList->Groups();
+    const auto& dst = job.DstList->Groups();
+    srcHeads.assign(src.size(), {});
+    dstHeads.assign(dst.size(), {});
+    HeadPass pass;
+    auto request = [&](const TNebuList::SizeNode& group, std::vector<std::uint64_t>& heads) {
+        heads.resize(group.Files.size());
+        for (std::size_t i = 0; i < group.Files.size(); ++i) {
+            const TNebuList::FileNode& f = group.Files[i];
+            if (f.Alive != 0 && f.Kind == kKindPlain) pass.Request(&f.Path, group.Size, &heads[i]);
+        }
+    };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < src.size() && j < dst.size()) {
+        if (src[i].Size < dst[j].Size) {
+            ++i;
+        } else if (dst[j].Size < src[i].Size) {
+            ++j;
+        } else {
+            if (WillBeClassified(src[i], dst[j])) {
+                request(src[i], srcHeads[i]);
+                request(dst[j], dstHeads[j]);
+            }
+            ++i;
+            ++j;
+        }
+    }
+    pass.Run(job.Stop);
+}
+
+// Every plain file of the current group on either side, with its head.
+std::vector<std::string> PlainFilesOfGroup(TNebu& job, const ListHeads& srcHeads,
+                                           const ListHeads& dstHeads,
+                                           ContentClasses::Heads& heads) {
     std::vector<std::string> paths;
-    _NebuNameRec rec;
-    for (TNebuList* list : {job.SrcList.get(), job.DstList.get()}) {
-        for (bool m = list->FirstInGroup(rec); m; m = list->NextInGroup(rec)) {
-            if (rec.Kind == kKindPlain) paths.push_back(std::move(rec.Path));
+    heads.clear();
+    for (auto [list, table] :
+         {std::pair{job.SrcList.get(), &srcHeads}, std::pair{job.DstList.get(), &dstHeads}}) {
+        const int g = list->CurrentGroupIndex();
+        if (g < 0) continue;
+        const auto& files = list->Groups()[static_cast<std::size_t>(g)].Files;
+        const auto& known = (*table)[static_cast<std::size_t>(g)];
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (files[i].Alive == 0 || files[i].Kind != kKindPlain) continue;
+            paths.push_back(files[i].Path);
+            if (i < known.size() && known[i] != HeadPass::kNoHead) {
+                heads.push_back(known[i]);
+            } else {
+                heads.push_back(std::nullopt);
+            }
         }
     }
     return paths;
@@ -180,13 +242,17 @@ std::vector<std::string> PlainFilesOfGroup(TNebu& job) {
 
 void ComparePlain(TNebu& job) {
     TSameChkList pairs;
+    ListHeads srcHeads;
+    ListHeads dstHeads;
+    ReadHeads(job, srcHeads, dstHeads);
+    ContentClasses::Heads heads;
     ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
         // Two files are compared directly; more are sorted into classes of
         // identical bytes first, so no file is read once per partner.
         // Whole archives: each entry is extracted once for the group.
-        std::vector<std::string> paths = PlainFilesOfGroup(job);
+        std::vector<std::string> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
         if (paths.size() > 2) {
-            job.FileFunc->PrepareGroup(std::move(paths));
+            job.FileFunc->PrepareGroup(std::move(paths), &heads);
             CompareGroupByClass(job, pairs);
         } else {
             job.FileFunc->PrepareGroup({});

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "engine/ByteHash.h"
 #include "engine/FileReading.h"
 
 namespace nebu {
@@ -25,24 +26,6 @@ constexpr std::size_t kPrefixBytes = 4096;
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
     fd = -1;
-}
-
-std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
-    h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    h *= 0xFF51AFD7ED558CCDull;
-    return h ^ (h >> 33);
-}
-
-std::uint64_t HashBytes(const char* data, std::size_t size, std::uint64_t h = 0) {
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, data + i, 8);
-        h = Mix(h, w);
-    }
-    std::uint64_t tail = 0;
-    std::memcpy(&tail, data + i, size - i);
-    return Mix(h, tail ^ (static_cast<std::uint64_t>(size) << 56));
 }
 
 // Hash of the whole file, or of its first `limit` bytes; nullopt on error.
@@ -209,17 +192,52 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
     return found;
 }
 
-void ContentClasses::Build(std::vector<std::string> paths) {
+void ContentClasses::Build(std::vector<std::string> paths, const Heads* heads) {
     std::vector<std::uint32_t> all;
     all.reserve(paths.size());
     index_.reserve(index_.size() + paths.size());
     const std::size_t first = members_.size();
-    for (auto& path : paths) {
-        if (index_.count(path) != 0) continue;
-        all.push_back(NewMember(std::move(path)));  // unreadable until classified
+    // Heads of the members, when every one of them is known.
+    std::vector<std::uint64_t> memberHeads;
+    bool headsKnown = heads != nullptr && heads->size() == paths.size();
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (index_.count(paths[i]) != 0) continue;
+        all.push_back(NewMember(std::move(paths[i])));  // unreadable until classified
+        if (headsKnown) {
+            if ((*heads)[i]) {
+                memberHeads.push_back(*(*heads)[i]);
+            } else {
+                headsKnown = false;  // could equal anything: read it with all the others
+            }
+        }
     }
     paths.clear();
     OpenCommonFolder(members_, first);
+    if (!headsKnown) {
+        ClassifyMany(std::move(all));
+        return;
+    }
+    // A file whose head is like no other file's head differs from all of
+    // them without being opened again; the others are read in full.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byHead;
+    byHead.reserve(all.size());
+    for (std::size_t i = 0; i < all.size(); ++i) byHead.emplace_back(memberHeads[i], all[i]);
+    std::sort(byHead.begin(), byHead.end());
+    for (std::size_t i = 0; i < byHead.size();) {
+        std::size_t end = i + 1;
+        while (end < byHead.size() && byHead[end].first == byHead[i].first) ++end;
+        if (end - i == 1) {
+            Assign(byHead[i].second, NewClass());
+        } else {
+            std::vector<std::uint32_t> bucket;
+            for (std::size_t k = i; k < end; ++k) bucket.push_back(byHead[k].second);
+            ClassifyMany(std::move(bucket));
+        }
+        i = end;
+    }
+}
+
+void ContentClasses::ClassifyMany(std::vector<std::uint32_t> all) {
     if (all.size() <= kBatch) {
         ClassifyBucket(all);
         return;

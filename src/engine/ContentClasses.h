@@ -19,9 +19,13 @@ namespace nebu {
 
 class ContentClasses {
   public:
+    // What a pass that read the start of every file found there (HeadPass),
+    // one per path; none for a file it could not read as expected.
+    using Heads = std::vector<std::optional<std::uint64_t>>;
+
     // Classifies the files (duplicates in `paths` are ignored). A file that
     // cannot be read, or that changed while it was read, gets no class.
-    void Build(std::vector<std::string> paths);
+    void Build(std::vector<std::string> paths, const Heads* heads = nullptr);
     // Places one more file among the classes already built: it joins the
     // class whose bytes it equals, or starts its own.
     void Add(const std::string& path);
@@ -66,6 +70,7 @@ class ContentClasses {
 
     const Member* Find(const std::string& path) const;
     std::uint32_t NewMember(std::string path);
+    void ClassifyMany(std::vector<std::uint32_t> all);
     void ClassifyBucket(const std::vector<std::uint32_t>& bucket);
     void ClassifyInStep(const std::vector<std::uint32_t>& files);
     void SplitInStep(std::vector<OpenFile> files);

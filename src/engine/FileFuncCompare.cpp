@@ -103,10 +103,11 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
     return CompareContents(path1, path2);
 }
 
-void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths) {
+void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths,
+                                 const ContentClasses::Heads* heads) {
     EndGroup();
     groupActive_ = true;
-    classes_.Build(std::move(paths));
+    classes_.Build(std::move(paths), heads);
 }
 
 void TNebuFileFunc::AddToGroup(const std::string& path) {

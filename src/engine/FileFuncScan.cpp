@@ -91,7 +91,10 @@ int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             }
             if (!MatchMaskList(Mask, entry.name)) continue;
             if (MatchMaskList(Ignore, entry.name)) continue;
-            std::string path = dir + entry.name;
+            // Sized exactly: the list keeps this very string for the run.
+            std::string path;
+            path.reserve(dir.size() + entry.name.size());
+            path.append(dir).append(entry.name);
             if (Lzh == 1 || Zip == 1) {
                 DispatchArchive(path, list);
             } else if (SizeMin <= entry.size && entry.size <= SizeMax) {

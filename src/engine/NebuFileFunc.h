@@ -75,7 +75,7 @@ class TNebuFileFunc {
     // The files of the size group about to be compared: read once, side by
     // side, so that SameContents on any two of them is a lookup. Files not
     // given here are compared byte by byte as before.
-    void PrepareGroup(std::vector<std::string> paths);
+    void PrepareGroup(std::vector<std::string> paths, const ContentClasses::Heads* heads = nullptr);
     void AddToGroup(const std::string& path);
     void EndGroup();
     // Ends the last group and removes the folder that held its extractions.

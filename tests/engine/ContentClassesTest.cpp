@@ -368,5 +368,35 @@ TEST_F(ContentClassesTest, ManyPairsThatPartLateAreStillClassifiedExactly) {
     ExpectClassesFollowContents(paths, contents);
 }
 
+TEST_F(ContentClassesTest, HeadsOnlySplitAndAnUnknownHeadMeansReadingEverything) {
+    const std::string x = RandomBytes(900, 40);
+    const std::string y = RandomBytes(900, 41);
+    const std::string a = Write("甲/a", x);
+    const std::string b = Write("乙/b", x);
+    const std::string c = Write("丙/c", y);
+    const std::string d = Write("丁/d", y);
+    const std::map<std::string, std::string> contents{{a, x}, {b, x}, {c, y}, {d, y}};
+
+    // Heads that put all four together: only bytes join files.
+    ContentClasses::Heads same{7, 7, 7, 7};
+    classes_.Build({a, b, c, d}, &same);
+    ExpectClassesFollowContents({a, b, c, d}, contents);
+
+    // A head unlike the others keeps a file apart without reading it, even
+    // when its bytes would have matched: heads come from reading the files.
+    classes_.Clear();
+    ContentClasses::Heads apart{1, 2, 3, 3};
+    classes_.Build({a, b, c, d}, &apart);
+    EXPECT_FALSE(classes_.Same(a, b));
+    EXPECT_GE(classes_.ClassOf(a), 0);
+    EXPECT_TRUE(classes_.Same(c, d));
+
+    // One unknown head and the whole group is read as if there were none.
+    classes_.Clear();
+    ContentClasses::Heads unknown{1, 2, std::nullopt, 3};
+    classes_.Build({a, b, c, d}, &unknown);
+    ExpectClassesFollowContents({a, b, c, d}, contents);
+}
+
 }  // namespace
 }  // namespace nebu::test
