@@ -12,8 +12,12 @@
 namespace nebu {
 
 void HeadPass::Request(const std::string* path, std::int64_t size, std::uint64_t* out) {
-    *out = kNoHead;
-    items_.push_back(Item{path, size, out});
+    if (size < 0) {
+        *out = kNoHead;
+        return;
+    }
+    *out = static_cast<std::uint64_t>(size);
+    items_.push_back(Item{path, out});
 }
 
 void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
@@ -23,9 +27,14 @@ void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
     std::string folder;
     int folderFd = -1;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if ((i & 255) == 0 && stop.load() != 0) break;
+        if ((i & 255) == 0 && stop.load() != 0) {
+            for (std::size_t k = i; k < items_.size(); ++k) *items_[k].out = kNoHead;
+            break;
+        }
         const Item& item = items_[i];
         const std::string& path = *item.path;
+        const auto size = static_cast<std::int64_t>(*item.out);
+        *item.out = kNoHead;
         const std::size_t slash = path.rfind('/');
         if (slash == std::string::npos || slash + 1 == path.size()) continue;
         const std::string_view dir(path.data(), slash + 1);
@@ -40,10 +49,9 @@ void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
         // The size found by the scan says how many bytes to expect; a file
         // that gives fewer has changed, and one that grew shows it later,
         // when it is read in full.
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(item.size, kHeadBytes));
-        if (item.size >= 0 && ReadFullAt(fd, buffer, want, 0) == static_cast<long>(want)) {
-            const std::uint64_t h = HashBytes(buffer, want, static_cast<std::uint64_t>(item.size));
+        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes));
+        if (ReadFullAt(fd, buffer, want, 0) == static_cast<long>(want)) {
+            const std::uint64_t h = HashBytes(buffer, want, static_cast<std::uint64_t>(size));
             *item.out = h == kNoHead ? 1 : h;
         }
         ::close(fd);

@@ -30,9 +30,10 @@ class HeadPass {
     void Run(const std::atomic<std::uint8_t>& stop);
 
   private:
+    // One per file of a large tree, so kept small: `out` holds the file's
+    // size until the head takes its place.
     struct Item {
         const std::string* path;
-        std::int64_t size;
         std::uint64_t* out;
     };
     std::vector<Item> items_;

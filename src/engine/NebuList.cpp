@@ -27,7 +27,7 @@ long FindGroup(const std::vector<SizeNode>& groups, std::int64_t size) {
 template <typename Record>
 void CopyOut(const FileNode& node, Record& rec) {
     rec.Path = node.Path;
-    rec.Entry = node.Entry;
+    rec.Entry = node.Entry();
     rec.Matched = node.Matched;
     rec.Kind = node.Kind;
     if (!node.Entries) return;
@@ -103,7 +103,7 @@ void TNebuList::AddToGroup(SizeNode& group, _NebuRec&& rec) {
     const bool wholeArchive = rec.IsWholeArchive();
     FileNode node;
     node.Path = std::move(rec.Path);
-    node.Entry = std::move(rec.Entry);
+    if (!rec.Entry.empty()) node.EntryName = std::make_unique<std::string>(std::move(rec.Entry));
     node.Kind = rec.Kind;
     std::int32_t added = 1;
     if (wholeArchive) {

@@ -18,11 +18,20 @@ class TNebuList {
   public:
     struct FileNode {
         std::string Path;
-        std::string Entry;
+        // The entry name of a record read from an archive. Held apart because
+        // most records are plain files, and a list can hold hundreds of
+        // thousands of them: an empty text in every one would cost more
+        // than the pointer.
+        std::unique_ptr<std::string> EntryName;
         std::uint8_t Matched = 0;
         std::uint8_t Alive = 1;
         std::uint8_t Kind = kKindPlain;
         std::unique_ptr<TArcList> Entries;  // whole-archive records only
+
+        const std::string& Entry() const {
+            static const std::string none;
+            return EntryName ? *EntryName : none;
+        }
     };
     struct SizeNode {
         std::int64_t Size = 0;

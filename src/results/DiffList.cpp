@@ -34,7 +34,7 @@ struct NameFolder {
 // An archive entry is named by the entry, in the archive; anything else by
 // its path.
 NameFolder NameOf(const TNebuList::FileNode& file) {
-    if (!file.Entry.empty()) return {file.Entry, file.Path};
+    if (!file.Entry().empty()) return {file.Entry(), file.Path};
     auto [name, folder] = SplitPath(file.Path);
     return {std::move(name), std::move(folder)};
 }

@@ -78,7 +78,7 @@ RefList LayoutOf(const TNebuList& list, const std::string& from, const std::stri
         for (auto it = group.Files.rbegin(); it != group.Files.rend(); ++it) {
             RefRecord r;
             r.path = Replaced(it->Path, from, to);
-            r.entry = it->Entry;
+            r.entry = it->Entry();
             if (!fresh) {
                 r.matched = it->Matched != 0;
                 r.alive = it->Alive != 0;

@@ -25,7 +25,7 @@ inline std::vector<Found> AllFound(const TNebuList& list) {
             Found f;
             f.size = group.Size;
             f.path = it->Path;
-            f.entry = it->Entry;
+            f.entry = it->Entry();
             f.kind = it->Kind;
             if (it->Entries) {
                 for (const auto& e : it->Entries->Entries()) f.entryNames.push_back(e.name);
