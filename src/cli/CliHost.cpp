@@ -79,9 +79,10 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
             Tick(job);
         }
     });
-    TNebuThread worker(job, *this);
-    worker.Execute();
-    worker.Join();
+    // The thread object still carries every hand-off; it just runs here.
+    TNebuThread runner(job, *this);
+    runner.Execute();
+    runner.Join();
     {
         std::lock_guard lock(tickerMutex_);
         tickerEnd_ = true;

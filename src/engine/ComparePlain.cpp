@@ -166,8 +166,17 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
     pairs.Clear();
 }
 
-// Heads of the plain files of one list, by group index and file index.
-using ListHeads = std::vector<std::vector<std::uint64_t>>;
+// Heads of the plain files of one list: (group index, heads by file index),
+// ascending, for the groups that will be classified only.
+using ListHeads = std::vector<std::pair<std::size_t, std::vector<std::uint64_t>>>;
+
+const std::vector<std::uint64_t>& HeadsOfGroup(const ListHeads& table, std::size_t group) {
+    static const std::vector<std::uint64_t> none;
+    const auto it = std::lower_bound(
+        table.begin(), table.end(), group,
+        [](const ListHeads::value_type& entry, std::size_t g) { return entry.first < g; });
+    return it != table.end() && it->first == group ? it->second : none;
+}
 
 // Groups that will be sorted into classes: present on both sides, more than
 // two plain files in all.
@@ -184,11 +193,13 @@ bool WillBeClassified(const TNebuList::SizeNode& a, const TNebuList::SizeNode& b
 void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
     const auto& src = job.SrcList->Groups();
     const auto& dst = job.DstList->Groups();
-    srcHeads.assign(src.size(), {});
-    dstHeads.assign(dst.size(), {});
+    srcHeads.clear();
+    dstHeads.clear();
     HeadPass pass;
-    auto request = [&](const TNebuList::SizeNode& group, std::vector<std::uint64_t>& heads) {
-        heads.resize(group.Files.size());
+    // The inner vectors are sized before their slots are handed out and
+    // never resized; moving them keeps the slots where they are.
+    auto request = [&](const TNebuList::SizeNode& group, std::size_t index, ListHeads& table) {
+        std::vector<std::uint64_t>& heads = table.emplace_back(index, group.Files.size()).second;
         for (std::size_t i = 0; i < group.Files.size(); ++i) {
             const TNebuList::FileNode& f = group.Files[i];
             if (f.Alive != 0 && f.Kind == kKindPlain) pass.Request(&f.Path, group.Size, &heads[i]);
@@ -203,8 +214,8 @@ void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
             ++j;
         } else {
             if (WillBeClassified(src[i], dst[j])) {
-                request(src[i], srcHeads[i]);
-                request(dst[j], dstHeads[j]);
+                request(src[i], i, srcHeads);
+                request(dst[j], j, dstHeads);
             }
             ++i;
             ++j;
@@ -224,7 +235,7 @@ std::vector<std::string> PlainFilesOfGroup(TNebu& job, const ListHeads& srcHeads
         const int g = list->CurrentGroupIndex();
         if (g < 0) continue;
         const auto& files = list->Groups()[static_cast<std::size_t>(g)].Files;
-        const auto& known = (*table)[static_cast<std::size_t>(g)];
+        const auto& known = HeadsOfGroup(*table, static_cast<std::size_t>(g));
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (files[i].Alive == 0 || files[i].Kind != kKindPlain) continue;
             paths.push_back(files[i].Path);
@@ -261,6 +272,9 @@ void ComparePlain(TNebu& job) {
         job.FileFunc->EndGroup();
         if (pairs.Count() > 0) ResolvePairs(job, pairs, sizeKey);
         pairs.Clear();
+        // Every deletion that needed them is behind us: no file is compared
+        // outside its own size group. Kept, they would grow with the run.
+        job.FileFunc->ForgetIdentities();
     });
 }
 
