@@ -172,7 +172,7 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
     _NebuNameRec s;
     _NebuNameRec t;
     // Every entry of the group is extracted once, not once per partner.
-    ff.PrepareGroup({});
+    ff.PrepareGroup(std::vector<std::string>{});
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
         if (x1.empty()) {

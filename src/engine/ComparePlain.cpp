@@ -225,10 +225,12 @@ void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
 }
 
 // Every plain file of the current group on either side, with its head.
-std::vector<std::string> PlainFilesOfGroup(TNebu& job, const ListHeads& srcHeads,
-                                           const ListHeads& dstHeads,
-                                           ContentClasses::Heads& heads) {
-    std::vector<std::string> paths;
+// The paths are the lists' own texts, which stay in place while the group is
+// compared (nothing is added to a list then).
+std::vector<const std::string*> PlainFilesOfGroup(TNebu& job, const ListHeads& srcHeads,
+                                                  const ListHeads& dstHeads,
+                                                  ContentClasses::Heads& heads) {
+    std::vector<const std::string*> paths;
     heads.clear();
     for (auto [list, table] :
          {std::pair{job.SrcList.get(), &srcHeads}, std::pair{job.DstList.get(), &dstHeads}}) {
@@ -238,7 +240,7 @@ std::vector<std::string> PlainFilesOfGroup(TNebu& job, const ListHeads& srcHeads
         const auto& known = HeadsOfGroup(*table, static_cast<std::size_t>(g));
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (files[i].Alive == 0 || files[i].Kind != kKindPlain) continue;
-            paths.push_back(files[i].Path);
+            paths.push_back(&files[i].Path);
             if (i < known.size() && known[i] != HeadPass::kNoHead) {
                 heads.push_back(known[i]);
             } else {
@@ -261,12 +263,12 @@ void ComparePlain(TNebu& job) {
         // Two files are compared directly; more are sorted into classes of
         // identical bytes first, so no file is read once per partner.
         // Whole archives: each entry is extracted once for the group.
-        std::vector<std::string> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
+        std::vector<const std::string*> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
         if (paths.size() > 2) {
-            job.FileFunc->PrepareGroup(std::move(paths), &heads);
+            job.FileFunc->PrepareGroup(paths, &heads);
             CompareGroupByClass(job, pairs);
         } else {
-            job.FileFunc->PrepareGroup({});
+            job.FileFunc->PrepareGroup(std::vector<std::string>{});
             CompareGroup(job, pairs);
         }
         job.FileFunc->EndGroup();

@@ -90,12 +90,12 @@ void ContentClasses::CloseCommonFolder() {
     commonFolder_.clear();
 }
 
-void ContentClasses::OpenCommonFolder(const std::deque<Member>& members, std::size_t first) {
+void ContentClasses::OpenCommonFolder(const std::vector<Member>& members, std::size_t first) {
     CloseCommonFolder();
     if (first >= members.size()) return;
-    std::string_view common = members[first].path;
+    std::string_view common = *members[first].path;
     for (std::size_t i = first + 1; i < members.size() && !common.empty(); ++i) {
-        const std::string& path = members[i].path;
+        const std::string& path = *members[i].path;
         std::size_t n = 0;
         while (n < common.size() && n < path.size() && common[n] == path[n]) ++n;
         common = common.substr(0, n);
@@ -120,6 +120,7 @@ void ContentClasses::Clear() {
     CloseCommonFolder();
     index_.clear();
     members_.clear();
+    owned_.clear();
     classes_.clear();
     byPrefix_.clear();
     indexed_ = 0;
@@ -130,10 +131,10 @@ const ContentClasses::Member* ContentClasses::Find(const std::string& path) cons
     return it == index_.end() ? nullptr : &members_[it->second];
 }
 
-std::uint32_t ContentClasses::NewMember(std::string path) {
+std::uint32_t ContentClasses::NewMember(const std::string* path) {
     const auto idx = static_cast<std::uint32_t>(members_.size());
-    members_.push_back(Member{std::move(path), -1, {}});
-    index_[members_.back().path] = idx;
+    members_.push_back(Member{path, -1, {}});
+    index_[*path] = idx;
     return idx;
 }
 
@@ -177,9 +178,9 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
     for (; gone < list.size(); ++gone) {
         const Member& m = members_[list[gone]];
         // Forgotten, or placed anew under the same name (an extracted file).
-        const auto it = index_.find(m.path);
+        const auto it = index_.find(*m.path);
         if (it == index_.end() || it->second != list[gone]) continue;
-        int fd = OpenMemberFile(m.path);
+        int fd = OpenMemberFile(*m.path);
         if (fd < 0) continue;
         if (Unchanged(fd, m.identity)) {
             identity = m.identity;
@@ -193,6 +194,13 @@ int ContentClasses::OpenMember(int cls, platform::FileIdentity& identity) {
 }
 
 void ContentClasses::Build(std::vector<std::string> paths, const Heads* heads) {
+    std::vector<const std::string*> kept;
+    kept.reserve(paths.size());
+    for (auto& path : paths) kept.push_back(&owned_.emplace_back(std::move(path)));
+    Build(kept, heads);
+}
+
+void ContentClasses::Build(const std::vector<const std::string*>& paths, const Heads* heads) {
     std::vector<std::uint32_t> all;
     all.reserve(paths.size());
     index_.reserve(index_.size() + paths.size());
@@ -201,8 +209,8 @@ void ContentClasses::Build(std::vector<std::string> paths, const Heads* heads) {
     std::vector<std::uint64_t> memberHeads;
     bool headsKnown = heads != nullptr && heads->size() == paths.size();
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (index_.count(paths[i]) != 0) continue;
-        all.push_back(NewMember(std::move(paths[i])));  // unreadable until classified
+        if (index_.count(*paths[i]) != 0) continue;
+        all.push_back(NewMember(paths[i]));  // unreadable until classified
         if (headsKnown) {
             if ((*heads)[i]) {
                 memberHeads.push_back(*(*heads)[i]);
@@ -211,7 +219,6 @@ void ContentClasses::Build(std::vector<std::string> paths, const Heads* heads) {
             }
         }
     }
-    paths.clear();
     OpenCommonFolder(members_, first);
     if (!headsKnown) {
         ClassifyMany(std::move(all));
@@ -249,7 +256,7 @@ void ContentClasses::ClassifyMany(std::vector<std::uint32_t> all) {
     for (std::size_t limit : {kPrefixBytes, SIZE_MAX}) {
         std::map<std::uint64_t, std::vector<std::uint32_t>> buckets;
         for (std::uint32_t m : all) {
-            int fd = OpenMemberFile(members_[m].path);
+            int fd = OpenMemberFile(*members_[m].path);
             if (fd < 0) continue;
             const auto id = platform::IdentityOfDescriptor(fd);
             const auto h = id ? HashFile(fd, limit, buffer) : std::nullopt;
@@ -290,7 +297,7 @@ void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
     // also tells where to stop reading without a read to find the end.
     std::map<std::int64_t, std::vector<OpenFile>> bySize;
     for (std::uint32_t m : files) {
-        int fd = OpenMemberFile(members_[m].path);
+        int fd = OpenMemberFile(*members_[m].path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
@@ -419,7 +426,7 @@ void ContentClasses::ClassifyAgainstRepresentatives(const std::vector<std::uint3
     };
     std::vector<Representative> reps;
     for (std::uint32_t m : files) {
-        int fd = OpenMemberFile(members_[m].path);
+        int fd = OpenMemberFile(*members_[m].path);
         if (fd < 0) continue;
         const auto id = platform::IdentityOfDescriptor(fd);
         if (!id) {
@@ -475,7 +482,7 @@ void ContentClasses::IndexPrefixes() {
 
 void ContentClasses::Add(const std::string& path) {
     if (Knows(path)) return;
-    const std::uint32_t member = NewMember(path);
+    const std::uint32_t member = NewMember(&owned_.emplace_back(path));
     int fd = OpenMemberFile(path);
     if (fd < 0) return;
     const auto id = platform::IdentityOfDescriptor(fd);

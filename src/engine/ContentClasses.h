@@ -26,6 +26,10 @@ class ContentClasses {
     // Classifies the files (duplicates in `paths` are ignored). A file that
     // cannot be read, or that changed while it was read, gets no class.
     void Build(std::vector<std::string> paths, const Heads* heads = nullptr);
+    // The same for texts held elsewhere, which must stay where they are
+    // until Clear: a size group can hold tens of thousands of files, and a
+    // copy of every path would double what the lists hold.
+    void Build(const std::vector<const std::string*>& paths, const Heads* heads = nullptr);
     // Places one more file among the classes already built: it joins the
     // class whose bytes it equals, or starts its own.
     void Add(const std::string& path);
@@ -49,9 +53,9 @@ class ContentClasses {
     static constexpr std::size_t kBatch = 256;
 
   private:
-    // Each path is held once, here; the index and the classes refer to it.
+    // The index and the classes refer to members by number.
     struct Member {
-        std::string path;
+        const std::string* path;  // in owned_ or held by the caller of Build
         int cls = -1;
         platform::FileIdentity identity;
     };
@@ -69,7 +73,7 @@ class ContentClasses {
     struct Part;
 
     const Member* Find(const std::string& path) const;
-    std::uint32_t NewMember(std::string path);
+    std::uint32_t NewMember(const std::string* path);
     void ClassifyMany(std::vector<std::uint32_t> all);
     void ClassifyBucket(const std::vector<std::uint32_t>& bucket);
     void ClassifyInStep(const std::vector<std::uint32_t>& files);
@@ -90,11 +94,12 @@ class ContentClasses {
     char* StepBuffer();
     // Opens a member's file; below the group's common folder, relative to it.
     int OpenMemberFile(const std::string& path) const;
-    void OpenCommonFolder(const std::deque<Member>& members, std::size_t first);
+    void OpenCommonFolder(const std::vector<Member>& members, std::size_t first);
     void CloseCommonFolder();
 
-    // A deque, so that the paths the index views never move.
-    std::deque<Member> members_;
+    std::vector<Member> members_;
+    // The paths given as texts to keep; a deque, so that they never move.
+    std::deque<std::string> owned_;
     std::unordered_map<std::string_view, std::uint32_t> index_;
     std::unique_ptr<char[]> stepBuffer_;
     std::vector<Class> classes_;

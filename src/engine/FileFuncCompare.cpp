@@ -110,6 +110,13 @@ void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths,
     classes_.Build(std::move(paths), heads);
 }
 
+void TNebuFileFunc::PrepareGroup(const std::vector<const std::string*>& paths,
+                                 const ContentClasses::Heads* heads) {
+    EndGroup();
+    groupActive_ = true;
+    classes_.Build(paths, heads);
+}
+
 void TNebuFileFunc::AddToGroup(const std::string& path) {
     classes_.Add(path);
 }

@@ -76,6 +76,9 @@ class TNebuFileFunc {
     // side, so that SameContents on any two of them is a lookup. Files not
     // given here are compared byte by byte as before.
     void PrepareGroup(std::vector<std::string> paths, const ContentClasses::Heads* heads = nullptr);
+    // The same for texts that stay in place until EndGroup.
+    void PrepareGroup(const std::vector<const std::string*>& paths,
+                      const ContentClasses::Heads* heads = nullptr);
     void AddToGroup(const std::string& path);
     void EndGroup();
     // Ends the last group and removes the folder that held its extractions.
