@@ -290,6 +290,18 @@ void ContentClasses::ClassifyBucket(const std::vector<std::uint32_t>& bucket) {
     }
 }
 
+int ContentClasses::OpenAndIdentify(std::uint32_t member) {
+    int fd = OpenMemberFile(*members_[member].path);
+    if (fd < 0) return -1;
+    const auto id = platform::IdentityOfDescriptor(fd);
+    if (!id) {
+        CloseFd(fd);
+        return -1;
+    }
+    members_[member].identity = *id;
+    return fd;
+}
+
 // Reads all files of the bucket chunk by chunk, side by side, splitting the
 // set wherever bytes differ; each file is read once.
 void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
@@ -297,14 +309,9 @@ void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
     // also tells where to stop reading without a read to find the end.
     std::map<std::int64_t, std::vector<OpenFile>> bySize;
     for (std::uint32_t m : files) {
-        int fd = OpenMemberFile(*members_[m].path);
+        int fd = OpenAndIdentify(m);
         if (fd < 0) continue;
-        const auto id = platform::IdentityOfDescriptor(fd);
-        if (!id) {
-            CloseFd(fd);
-            continue;
-        }
-        members_[m].identity = *id;
+        const platform::FileIdentity* id = &members_[m].identity;
         if (id->size > static_cast<std::int64_t>(kLastChunk)) {
             ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         }
@@ -426,14 +433,9 @@ void ContentClasses::ClassifyAgainstRepresentatives(const std::vector<std::uint3
     };
     std::vector<Representative> reps;
     for (std::uint32_t m : files) {
-        int fd = OpenMemberFile(*members_[m].path);
+        int fd = OpenAndIdentify(m);
         if (fd < 0) continue;
-        const auto id = platform::IdentityOfDescriptor(fd);
-        if (!id) {
-            CloseFd(fd);
-            continue;
-        }
-        members_[m].identity = *id;
+        const platform::FileIdentity* id = &members_[m].identity;
         int cls = -1;
         for (const Representative& rep : reps) {
             platform::FileIdentity repId;

@@ -19,12 +19,14 @@ namespace nebu {
 
 class ContentClasses {
   public:
-    // What a pass that read the start of every file found there (HeadPass),
-    // one per path; none for a file it could not read as expected.
+    // Hashes of the files' first bytes from an earlier pass (HeadPass), one
+    // per path; none for a file that pass could not read as expected.
     using Heads = std::vector<std::optional<std::uint64_t>>;
 
     // Classifies the files (duplicates in `paths` are ignored). A file that
     // cannot be read, or that changed while it was read, gets no class.
+    // With `heads`, a file whose head no other file shares gets a class of
+    // its own without being opened; heads only ever keep files apart.
     void Build(std::vector<std::string> paths, const Heads* heads = nullptr);
     // The same for texts held elsewhere, which must stay where they are
     // until Clear: a size group can hold tens of thousands of files, and a
@@ -94,6 +96,9 @@ class ContentClasses {
     char* StepBuffer();
     // Opens a member's file; below the group's common folder, relative to it.
     int OpenMemberFile(const std::string& path) const;
+    // Opens a member's file and notes what it looks like; -1 when it cannot
+    // be opened or is not a regular file.
+    int OpenAndIdentify(std::uint32_t member);
     void OpenCommonFolder(const std::vector<Member>& members, std::size_t first);
     void CloseCommonFolder();
 

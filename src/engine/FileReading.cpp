@@ -19,10 +19,15 @@ int OpenForReadingAt(int dirFd, const char* path) {
     return fd;
 }
 
-long ReadFull(int fd, char* buffer, std::size_t size) {
+namespace {
+
+// Calls `readSome(buffer offset, bytes wanted)` until the buffer is full or
+// the file ends; EINTR is retried, any other error gives -1.
+template <typename ReadSome>
+long FillBuffer(std::size_t size, ReadSome&& readSome) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
+        const ssize_t got = readSome(done, size - done);
         if (got < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -33,19 +38,18 @@ long ReadFull(int fd, char* buffer, std::size_t size) {
     return static_cast<long>(done);
 }
 
+}  // namespace
+
+long ReadFull(int fd, char* buffer, std::size_t size) {
+    return FillBuffer(
+        size, [&](std::size_t done, std::size_t want) { return ::read(fd, buffer + done, want); });
+}
+
 long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size - done,
-                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<long>(done);
+    return FillBuffer(size, [&](std::size_t done, std::size_t want) {
+        return ::pread(fd, buffer + done, want,
+                       static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    });
 }
 
 }  // namespace nebu
