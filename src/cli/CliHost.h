@@ -5,7 +5,6 @@
 // ticker thread stands in for the work-status window's 200 ms poll: it draws
 // the progress and passes a stop request on while the job is busy.
 
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <iosfwd>

@@ -20,12 +20,15 @@ inline void MarkBoth(TNebu& job) {
     job.DstList->MarkMatched();
 }
 
-// Paths of the alive files of a list's current group, in walk order.
-inline std::vector<std::string> PathsOfGroup(TNebuList& list) {
-    std::vector<std::string> paths;
-    _NebuNameRec rec;
-    for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
-        paths.push_back(std::move(rec.Path));
+// The alive files of a list's current group, as the list's own path texts:
+// they stay in place while the group is compared (nothing is added to a list
+// then), so the classes can refer to them instead of copying them.
+inline std::vector<const std::string*> PathsOfGroup(TNebuList& list) {
+    std::vector<const std::string*> paths;
+    const int g = list.CurrentGroupIndex();
+    if (g < 0) return paths;
+    for (const TNebuList::FileNode& file : list.Groups()[static_cast<std::size_t>(g)].Files) {
+        if (file.Alive != 0) paths.push_back(&file.Path);
     }
     return paths;
 }
