@@ -1,0 +1,72 @@
+#pragma once
+// The work-status window: follows a running job (caption, progress, log memo,
+// log file) every 200 ms, and stays open afterwards as the results window
+// with the same-file and different-file lists.
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/NebuHost.h"
+
+namespace nebu {
+
+class TNebu;
+class SameListModel;
+class DiffListModel;
+
+// What the main window decides at a start and hands over with the job.
+struct JobStartOptions {
+    std::string LogPath;         // empty: no log file
+    bool ResultActions = true;   // rows may be opened and deleted after the job
+    bool ShowDiffList = false;   // the different-file page is shown and built
+};
+
+class TShori_f : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TShori_f(QWidget* parent = nullptr);
+    ~TShori_f() override;  // stops and joins a running worker first
+
+    // The rest of a start, after the main window has disabled itself and the
+    // conditions dialog: prepares this window (hidden and shown again, phase
+    // 1, progress 0, lists and log cleared, log page in front, page captions
+    // reset, pages disabled, caption "ファイル検索中", button "中　止", timer
+    // on), clears both stop requests and starts the worker on `job`.
+    void StartJob(TNebu& job, const JobStartOptions& options);
+
+    // Whether a worker exists that has not been joined yet.
+    bool JobRunning() const;
+    // Requests a stop, answers any open or coming question with Cancel, and
+    // joins the worker. Before the application ends; harmless when idle.
+    void StopAndJoin();
+
+    // The delete-choice question (the shell's dialog); asked on this thread.
+    void SetDeleteChoiceDialog(std::function<void(DeleteChoice&)> ask);
+    // Called after a log file could not be written (the job is stopped and
+    // joined and the message shown first); ends the application with the
+    // given exit code. Tests replace it.
+    void SetExitHandler(std::function<void(int)> exitApp);
+
+    // Adds one log line to the memo (the latest 201 lines stay) and to the
+    // log file when there is one.
+    void AppendLogLine(const std::string& text);
+
+    SameListModel& SameModel();
+    DiffListModel& DiffModel();
+
+  signals:
+    // The user closed the window after a job (閉じる or Alt+F4): the main
+    // window and the conditions dialog are enabled again.
+    void Closed();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+// Exit code of the application after a log file could not be written.
+inline constexpr int kExitWriteFailed = 3;
+
+}  // namespace nebu
