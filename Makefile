@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
-.PHONY: deps configure build cli test test-san run sample bench format clean
+.PHONY: deps configure build cli test test-san run sample bench fuzz format clean
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -58,6 +58,25 @@ bench: deps
 	cmake --build build-bench --target nebu-cli -j $(JOBS)
 	sh bench/install-peers.sh
 	python3 bench/bench.py --nebu build-bench/src/cli/nebu-cli
+
+# Every libFuzzer target in fuzz/ for FUZZ_SECONDS each (clang from Debian),
+# stopping at the first crash, leak or hang (fuzz/run-fuzz.sh).
+FUZZ_SECONDS ?= 60
+FUZZ_PACKAGES := clang libclang-rt-dev
+
+fuzz: deps
+	@missing=""; for p in $(FUZZ_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    echo "installing:$$missing"; \
+	    SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
+	    $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
+	fi
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	    -DNEBU_FUZZ=ON -DNEBU_BUILD_TESTS=OFF -DNEBU_BUILD_GUI=OFF >/dev/null
+	cmake --build build-fuzz --target nebu_fuzz_all -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) sh fuzz/run-fuzz.sh build-fuzz
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
