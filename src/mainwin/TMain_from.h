@@ -1,0 +1,71 @@
+#pragma once
+// The main window: both sides' directories and options, 開始 and 終了. It
+// owns the one comparison job and the window model (WindowSettings); every
+// user action runs one rule on the model and then shows the model again.
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "mainwin/WindowSettings.h"
+
+namespace Ui {
+class TMain_from;
+}
+
+namespace nebu {
+
+class TNebu;
+class TShori_f;
+class TTermsF;
+class TDirListBox;
+
+class TMain_from : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit TMain_from(QWidget* parent = nullptr);
+    ~TMain_from() override;
+
+    // The windows this one starts and enables; set by start-up once every
+    // window exists.
+    void SetPeers(TShori_f* shori, TTermsF* terms);
+    // The settings file named on the command line, loaded at the first show
+    // when it names an existing file.
+    void SetStartupSettingsFile(const std::string& path);
+
+    WindowSettings& Settings() { return settings_; }
+    TNebu& Job() { return *job_; }
+
+    // Controls <- model, with the controls' signals blocked, then the
+    // conditions dialog likewise.
+    void ShowSettings();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void ConnectSide(int side);
+    void Apply(const std::function<void()>& rule);
+    void ShowSide(int side);
+    void ShowTree(int side);
+    void LoadAtFirstShow();
+    void OKClick();
+    void ExitClick();
+    void OptLoadClick();
+    void OptSaveClick();
+    void ShowDetails(bool down);
+    TDirListBox* Tree(int side) const;
+
+    std::unique_ptr<Ui::TMain_from> ui_;
+    std::unique_ptr<TNebu> job_;
+    WindowSettings settings_;
+    TShori_f* shori_ = nullptr;
+    TTermsF* terms_ = nullptr;
+    std::string startupSettingsFile_;
+    bool shownOnce_ = false;
+    std::array<std::string, 2> lastClickedDir_;
+};
+
+}  // namespace nebu
