@@ -13,6 +13,8 @@
 
 #include "controls/Volumes.h"
 
+class QLabel;
+
 namespace nebu {
 
 class TDirListBox : public QListView {
@@ -44,6 +46,11 @@ class TDirListBox : public QListView {
     // tests give a fixed list. Rebuilds.
     void SetVolumeSource(std::function<std::vector<Volume>()> source);
 
+    // An optional label that shows Directory, shortened to the tree's width;
+    // forgotten when the label is destroyed. nullptr detaches it.
+    void SetDirLabel(QLabel* label);
+    QLabel* DirLabel() const;
+
   signals:
     // After every rebuild through SetDir or Update.
     void OnChange();
@@ -52,7 +59,18 @@ class TDirListBox : public QListView {
     // A double click (the first release has already opened a row).
     void OnDblClick();
 
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
   private:
+    void BuildList();
+    void Change();
+    void RefreshDirLabel();
+
     struct Impl;
     Impl* d_;
 };

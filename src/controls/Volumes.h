@@ -3,6 +3,7 @@
 // Qt-free: the machine's list is read in Volumes.cpp (QStorageInfo), tests
 // hand over fixed lists.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,5 +23,11 @@ struct Volume {
 // The machine's volumes a user would pick, in mount-point order (the root
 // file system first); pseudo file systems never appear.
 std::vector<Volume> MachineVolumes();
+
+// How a mount is listed, from its mount point, file-system type and source;
+// nothing for a mount a user would not pick (pseudo file systems, overlay
+// layers, tmpfs outside /tmp, /dev/shm, /media, /mnt and /run/media).
+std::optional<VolumeKind> ListedVolumeKind(const std::string& mountPoint, const std::string& fsType,
+                                           const std::string& source);
 
 }  // namespace nebu
