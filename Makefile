@@ -2,13 +2,16 @@
 BUILD_DIR ?= build
 SAN_DIR ?= build-san
 JOBS ?= $(shell nproc)
-DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils
+DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils \
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk
+# Only for tools/screenshots.sh: a virtual X display.
+SHOT_PACKAGES := xvfb xauth
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
-.PHONY: deps configure build cli test test-san run sample bench fuzz format clean
+.PHONY: deps configure build cli gui test test-san run run-cli screenshots sample bench fuzz format clean
 
 deps:
-	@missing=""; for p in $(DEB_PACKAGES); do \
+	@missing=""; for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -39,9 +42,36 @@ sample: cli
 	sh tools/make-sample-trees.sh $(SAMPLE_DIR)
 
 NEBU_CLI := $(BUILD_DIR)/src/cli/nebu-cli
+NEBU_GUI := $(BUILD_DIR)/src/shell/nebu
+SAMPLE_SETTINGS := $(SAMPLE_DIR)/sample.neb
+
+gui: configure
+	cmake --build $(BUILD_DIR) --target nebu -j $(JOBS)
+
+# With a display: the desktop window on the sample trees (press 開始).
+# Without one: every comparison mode of the command line on them.
+run: sample
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    $(MAKE) --no-print-directory gui && \
+	    $(NEBU_CLI) -q -r -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target --save-settings $(SAMPLE_SETTINGS) && \
+	    echo "== nebu $(SAMPLE_SETTINGS) (press 開始 to compare the sample trees)" && \
+	    $(NEBU_GUI) $(SAMPLE_SETTINGS); \
+	else \
+	    $(MAKE) --no-print-directory run-cli; \
+	    echo; \
+	    echo "No display here: this was the command line. On a desktop, 'make run' opens the window;"; \
+	    echo "on a machine without one, 'xvfb-run -a make run' runs it on a virtual display."; \
+	fi
+
+# Screenshots of every window under Xvfb into $(BUILD_DIR)/screenshots.
+screenshots:
+	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(SHOT_PACKAGES)"
+	$(MAKE) --no-print-directory sample
+	cmake --build $(BUILD_DIR) --target nebu-screenshots -j $(JOBS)
+	sh tools/screenshots.sh $(BUILD_DIR) $(BUILD_DIR)/screenshots
 
 # Plain files, then the archives of each side, then whole archives.
-run: sample
+run-cli: sample
 	@echo "== nebu-cli -r (plain files)"
 	@$(NEBU_CLI) -r -s $(SAMPLE_DIR)/source -t $(SAMPLE_DIR)/target
 	@echo "== nebu-cli -r --src-lzh --src-zip (source archive entries against target files)"
