@@ -1,0 +1,112 @@
+// Takes a picture of every window of the desktop program, driven the way a
+// user would drive it, for a person to look at: run by tools/screenshots.sh
+// under a virtual X display. Arguments: output folder, sample settings file.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+#include <functional>
+
+#include "controls/TDirListBox.h"
+#include "engine/NebuHost.h"
+#include "mainwin/TMain_from.h"
+#include "mainwin/TTermsF.h"
+#include "results/TShori_f.h"
+#include "shell/Startup.h"
+#include "shell/TDel_f.h"
+
+using namespace nebu;
+
+namespace {
+
+QString outDir;
+
+void Save(QWidget* window, const QString& name) {
+    const QString path = outDir + "/" + name + ".png";
+    if (!window->grab().save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(path));
+}
+
+// Runs `step` once `ready` holds, checking every 50 ms.
+void When(std::function<bool()> ready, std::function<void()> step) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, ready, step] {
+        if (!ready()) return;
+        timer->stop();
+        timer->deleteLater();
+        step();
+    });
+    timer->start(50);
+}
+
+QWidget* OpenModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal != nullptr && modal->isVisible() ? modal : nullptr;
+}
+
+void Press(QWidget* window, const char* name) {
+    if (auto* button = window->findChild<QAbstractButton*>(name)) button->click();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: nebu-screenshots OUTDIR SETTINGS.neb\n");
+        return 2;
+    }
+    outDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outDir);
+    PrepareApplication(app);
+    auto w = CreateWindows(argv[2]);
+    TMain_from* main = w->Main_from.get();
+    TShori_f* shori = w->Shori_f.get();
+    main->show();
+
+    When([main] { return main->isVisible(); }, [&] {
+        Save(main, "main");
+        Press(main, "SpeedButton1");
+        main->Settings().DiffListChk = true;
+        main->ShowSettings();
+        Save(main, "main-details");
+        Press(main, "Button1");
+        Save(w->TermsF.get(), "conditions");
+        Press(w->TermsF.get(), "Button2");
+        Press(main, "OK");
+        When([shori] { return shori->findChild<QPushButton*>("Button1")->text() == "閉じる"; },
+             [&] {
+                 auto* pages = shori->findChild<QTabWidget*>("PageControl1");
+                 for (int page = 0; page < pages->count(); ++page) {
+                     pages->setCurrentIndex(page);
+                     Save(shori, QString("results-%1").arg(page + 1));
+                 }
+                 Press(shori, "Button1");
+                 When(OpenModal, [&] {
+                     Save(OpenModal(), "delete-choice");
+                     Press(OpenModal(), "NoBtn");
+                 });
+                 DeleteChoice choice{"夏休みの写真.jpg", "/home/利用者/ピクチャ/2024/旅行",
+                                     "夏休みの写真 (コピー).jpg", "/media/usb/バックアップ/写真", 0};
+                 w->Del_f->Ask(choice);
+                 auto* tree = main->findChild<TDirListBox*>("DirList2");
+                 tree->SetDirectory("");
+                 Save(main, "main-computer-level");
+                 When(OpenModal, [&] {
+                     Save(OpenModal(), "message");
+                     Press(OpenModal(), "qt_msgbox_buttonbox");
+                     OpenModal()->close();
+                 });
+                 Press(main, "OK");
+                 QApplication::quit();
+             });
+    });
+    const int code = QApplication::exec();
+    w.reset();
+    return code;
+}
