@@ -158,6 +158,9 @@ std::string ShortenPath(const std::string& path,
 
 void DirTreeRows::SetVolumes(std::vector<Volume> volumes) {
     volumes_ = std::move(volumes);
+    std::stable_sort(volumes_.begin(), volumes_.end(), [](const Volume& a, const Volume& b) {
+        return WithoutTrailingSeparator(a.MountPoint) < WithoutTrailingSeparator(b.MountPoint);
+    });
 }
 
 void DirTreeRows::Build(const std::string& directory, std::uint32_t searchAttr) {

@@ -40,6 +40,7 @@ struct DirTreeRow {
 
 class DirTreeRows {
   public:
+    // Kept in mount-point order, whatever order they come in.
     void SetVolumes(std::vector<Volume> volumes);
     const std::vector<Volume>& Volumes() const { return volumes_; }
 

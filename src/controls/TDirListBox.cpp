@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QResizeEvent>
 #include <cstdlib>
 #include <memory>
 
@@ -161,6 +162,11 @@ void TDirListBox::RefreshDirLabel() {
     };
     // A label laid out beside the tree grows with its text, so the tree's width is the measure.
     label->setText(ToQString(ShortenPath(d_->directory, measure, width())));
+}
+
+void TDirListBox::resizeEvent(QResizeEvent* event) {
+    QListView::resizeEvent(event);
+    RefreshDirLabel();  // the width the label's text was shortened for has changed
 }
 
 void TDirListBox::mousePressEvent(QMouseEvent* event) {

@@ -133,13 +133,14 @@ class TDirListBoxTest : public QObject {
         ClickRow(0);
         QCOMPARE(Q(box_->Directory()), QString());
         QCOMPARE(changes.count(), 4);
-        QCOMPARE(Texts(), QStringList({"ﾏｲ ｺﾝﾋﾟｭｰﾀ", "/[システム]", Q(vol_ + "[]"),
-                                       "/mnt/nfs[server:/export]"}));
-        QCOMPARE(PictureOf(3), RowPicture::Network);
+        QStringList volumes = {"/[システム]", "/mnt/nfs[server:/export]", Q(vol_ + "[]")};
+        if (vol_ < "/mnt/nfs") volumes.swapItemsAt(1, 2);  // mount-point order
+        QCOMPARE(Texts(), QStringList("ﾏｲ ｺﾝﾋﾟｭｰﾀ") + volumes);
+        QCOMPARE(PictureOf(RowOf("/mnt/nfs[server:/export]")), RowPicture::Network);
         QCOMPARE(SelectedRow(), 0);
         ClickRow(0);  // the computer level again: nothing happens
         QCOMPARE(changes.count(), 4);
-        ClickRow(2);
+        ClickRow(RowOf(Q(vol_ + "[]")));
         QCOMPARE(Q(box_->Directory()), Q(vol_));
         QCOMPARE(changes.count(), 5);
     }
