@@ -158,9 +158,9 @@ std::string ShortenPath(const std::string& path,
 
 void DirTreeRows::SetVolumes(std::vector<Volume> volumes) {
     volumes_ = std::move(volumes);
-    std::stable_sort(volumes_.begin(), volumes_.end(), [](const Volume& a, const Volume& b) {
-        return WithoutTrailingSeparator(a.MountPoint) < WithoutTrailingSeparator(b.MountPoint);
-    });
+    for (Volume& volume : volumes_) volume.MountPoint = WithoutTrailingSeparator(volume.MountPoint);
+    std::stable_sort(volumes_.begin(), volumes_.end(),
+                     [](const Volume& a, const Volume& b) { return a.MountPoint < b.MountPoint; });
 }
 
 void DirTreeRows::Build(const std::string& directory, std::uint32_t searchAttr) {
@@ -169,8 +169,8 @@ void DirTreeRows::Build(const std::string& directory, std::uint32_t searchAttr) 
     selected_ = 0;
     if (directory.empty()) {
         for (const Volume& volume : volumes_) {
-            rows_.push_back({VolumeRowText(volume), VolumePicture(volume.Kind),
-                             WithoutTrailingSeparator(volume.MountPoint), kVolumeRowX});
+            rows_.push_back({VolumeRowText(volume), VolumePicture(volume.Kind), volume.MountPoint,
+                             kVolumeRowX});
         }
         return;
     }
