@@ -31,6 +31,11 @@ class NebuHost {
                                   MsgButtons buttons) = 0;
     // Main thread only: shows the question modally and sets DelResult.
     virtual void ShowDeleteChoice(DeleteChoice& dialog) = 0;
+    // True when the worker may push log lines and same-pairs straight into
+    // the job's (locked) queues instead of a synchronous call for each: the
+    // host drains them on its own schedule. Questions still go through
+    // InvokeOnMainThread and wait for their answer.
+    virtual bool QueueDirectly() const { return false; }
 };
 
 }  // namespace nebu

@@ -33,11 +33,21 @@ void TNebuThread::Join() {
 }
 
 void TNebuThread::LogLine(const std::string& text) {
+    // The job's last write is its phase, so a line pushed here is queued
+    // before the host can see the end.
+    if (host_.QueueDirectly()) {
+        job_.LogQueue.Push(text);
+        return;
+    }
     Line = text;
     host_.InvokeOnMainThread([this] { job_.LogQueue.Push(Line); });
 }
 
 void TNebuThread::HandOverSamePair(const SamePairRec* rec) {
+    if (host_.QueueDirectly()) {
+        job_.SameQueue.Push(*rec);
+        return;
+    }
     Rec = rec;
     host_.InvokeOnMainThread([this] { job_.SameQueue.Push(*Rec); });
 }

@@ -27,7 +27,8 @@ class TNebuThread {
     void Join();
 
     // Worker-side hand-off operations; each returns once the main thread has
-    // done its part.
+    // done its part, or, with a host that queues directly, once the line or
+    // pair is in the job's queue.
     void LogLine(const std::string& text);
     void HandOverSamePair(const SamePairRec* rec);
     MsgAnswer AskMessage(const std::string& caption, const std::string& text, MsgButtons buttons);

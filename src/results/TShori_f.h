@@ -4,6 +4,8 @@
 // with the same-file and different-file lists.
 
 #include <QWidget>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,12 +17,13 @@ namespace nebu {
 class TNebu;
 class SameListModel;
 class DiffListModel;
+struct DiffListResult;
 
 // What the main window decides at a start and hands over with the job.
 struct JobStartOptions {
-    std::string LogPath;         // empty: no log file
-    bool ResultActions = true;   // rows may be opened and deleted after the job
-    bool ShowDiffList = false;   // the different-file page is shown and built
+    std::string LogPath;        // empty: no log file
+    bool ResultActions = true;  // rows may be opened and deleted after the job
+    bool ShowDiffList = false;  // the different-file page is shown and built
 };
 
 class TShori_f : public QWidget {
@@ -61,7 +64,23 @@ class TShori_f : public QWidget {
     // window and the conditions dialog are enabled again.
     void Closed();
 
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
   private:
+    void Timer1Timer();
+    void FinishJob(std::uint8_t phase);
+    void ResetForJob();
+    void ShowSearchCount(std::int64_t count);
+    void SetProgress(std::int64_t done, std::int64_t total);
+    void ClearLog();
+    void AppendLogLines(const std::deque<std::string>& lines);
+    void LogWriteFailed();
+    bool Closable() const;
+    void Button1Click();
+    void ShowSameCount();
+    void ShowDiffList(DiffListResult result);
+
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

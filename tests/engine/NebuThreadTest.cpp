@@ -27,6 +27,7 @@ class ThreadedHost : public NebuHost {
 
     void InvokeOnMainThread(const std::function<void()>& call) override {
         std::unique_lock lock(mutex_);
+        ++invoked;
         calls_.push_back(&call);
         const std::uint64_t ticket = ++posted_;
         wake_.notify_all();
@@ -39,6 +40,7 @@ class ThreadedHost : public NebuHost {
         return answer;
     }
     void ShowDeleteChoice(DeleteChoice& dialog) override { dialog.DelResult = kDelNeither; }
+    bool QueueDirectly() const override { return direct; }
 
     // Serves calls until the worker reports its end, then drains the queues
     // once more, as the window's last poll does.
@@ -72,6 +74,8 @@ class ThreadedHost : public NebuHost {
     }
 
     MsgAnswer answer = MsgAnswer::Yes;
+    bool direct = false;
+    int invoked = 0;
     std::function<void()> onQuestion;
     std::vector<std::string> questions;
     std::vector<std::string> lines;
@@ -156,6 +160,38 @@ TEST_F(NebuThreadTest, AStopDuringAQuestionTakesEffectWhenItReturns) {
     EXPECT_EQ(host.questions.size(), 1u);
     EXPECT_EQ(job_.Phase, kPhaseStopped);
     EXPECT_FALSE(LinesContaining(host.lines, "処理中止（").empty());
+}
+
+TEST_F(NebuThreadTest, AHostThatQueuesDirectlyGetsEveryLineAndPairWithoutACallEach) {
+    ThreadedHost queued(job_);
+    RunOnWorker(queued);
+
+    ThreadedHost direct(job_);
+    direct.direct = true;
+    RunOnWorker(direct);
+    EXPECT_EQ(direct.invoked, 0);
+    EXPECT_GT(queued.invoked, 0);
+    // Same lines in the same order (the time stamps aside), same pairs.
+    ASSERT_EQ(direct.lines.size(), queued.lines.size());
+    EXPECT_EQ(LinesContaining(direct.lines, "が同じです"),
+              LinesContaining(queued.lines, "が同じです"));
+    EXPECT_EQ(direct.lines.front().rfind("処理開始（", 0), 0u);
+    EXPECT_EQ(direct.lines[direct.lines.size() - 2].rfind("処理終了（", 0), 0u);
+    EXPECT_EQ(direct.pairs, queued.pairs);
+}
+
+TEST_F(NebuThreadTest, QuestionsStillWaitForTheMainThreadWhenLinesQueueDirectly) {
+    job_.NoDelete = 0;
+    job_.DelConfirm = 1;
+    ThreadedHost host(job_);
+    host.direct = true;
+    host.answer = MsgAnswer::No;
+    RunOnWorker(host);
+    EXPECT_EQ(host.offMainThread, 0);
+    EXPECT_EQ(host.questions.size(), 2u);
+    EXPECT_EQ(host.invoked, 2);
+    EXPECT_EQ(host.pairs.size(), 2u);
+    EXPECT_EQ(job_.Phase, kPhaseFinished);
 }
 
 }  // namespace

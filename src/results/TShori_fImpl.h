@@ -1,0 +1,34 @@
+#pragma once
+// The work-status window's state, shared by its two source files.
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <functional>
+
+#include "engine/Nebu.h"
+#include "results/DiffListModel.h"
+#include "results/GuiHost.h"
+#include "results/ListSort.h"
+#include "results/SameListModel.h"
+#include "results/TShori_f.h"
+#include "ui_TShori_f.h"
+
+namespace nebu {
+
+struct TShori_f::Impl {
+    explicit Impl(TShori_f* window) : host(window) {}
+
+    Ui::TShori_f ui;
+    SameListModel same;
+    DiffListModel diff;
+    ListSortState sort;
+    GuiHost host;
+    QTimer timer1;
+    TNebu* job = nullptr;
+    JobStartOptions options;
+    std::uint8_t previousPhase = kPhaseNone;
+    bool logFailed = false;
+    std::function<void(int)> exitApp = [](int code) { QCoreApplication::exit(code); };
+};
+
+}  // namespace nebu

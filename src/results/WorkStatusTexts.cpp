@@ -1,0 +1,19 @@
+#include "results/WorkStatusTexts.h"
+
+namespace nebu {
+
+std::string SearchCountCaption(std::int64_t count) {
+    if (count == 0) return kWorkStatusCaption;
+    return std::string(kWorkStatusCaption) + "  （" + std::to_string(count) + "件検索中）";
+}
+
+int ProgressPosition(std::int64_t done, std::int64_t total) {
+    if (total <= 0) return 0;
+    return static_cast<int>(done * 100 / total);
+}
+
+std::string SamePageCaptionWithCount(std::size_t rows) {
+    return std::string(kSamePageCaption) + "(" + std::to_string(rows) + "件)";
+}
+
+}  // namespace nebu

@@ -1,0 +1,299 @@
+// The work-status window driven through whole jobs over real trees: what the
+// user sees while a job runs, when it ends, is stopped, or cannot write its
+// log file, and the lists it is left with.
+
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+
+#include "engine/JobTestSupport.h"
+#include "gui/support/GuiTest.h"
+#include "platform/Cp932.h"
+#include "results/DiffListModel.h"
+#include "results/SameListModel.h"
+#include "results/TShori_f.h"
+
+using namespace nebu;
+using namespace nebu::test;
+using guitest::DialogText;
+using guitest::WhenModalShows;
+
+namespace {
+
+constexpr int kJobTimeoutMs = 60000;
+
+template <typename T>
+T* Control(QWidget& window, const char* name) {
+    T* control = window.findChild<T*>(name);
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+}
+
+QStringList MemoLines(TShori_f& window) {
+    return Control<QPlainTextEdit>(window, "LogMemo")->toPlainText().split('\n');
+}
+
+// Pairs of equal files 元/<name> and 先/<name>, one content each.
+void WritePairs(const TempTree& tree, int count, int firstSeed = 1) {
+    for (int i = 0; i < count; ++i) {
+        const std::string content = RandomBytes(64 + i, firstSeed + i);
+        const std::string name = "同じ" + std::to_string(i) + ".txt";
+        tree.Write("元/" + name, content);
+        tree.Write("先/" + name, content);
+    }
+}
+
+int CountOf(const std::string& text, const std::string& needle) {
+    int n = 0;
+    for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+class WorkStatusWindowTest : public QObject {
+    Q_OBJECT
+  private:
+    void Prepare() {
+        tree_ = std::make_unique<TempTree>();
+        tree_->MakeDir("元");
+        tree_->MakeDir("先");
+        job_ = std::make_unique<TNebu>();
+        SetUpJob(*job_, {*tree_ / "元"}, {*tree_ / "先"});
+        window_ = std::make_unique<TShori_f>();
+    }
+    void Start(JobStartOptions options = {}) { window_->StartJob(*job_, options); }
+    bool WaitForEnd() {
+        QPushButton* button = Control<QPushButton>(*window_, "Button1");
+        return QTest::qWaitFor([&] { return button->text() == "閉じる"; }, kJobTimeoutMs);
+    }
+    QString Caption() const { return window_->windowTitle(); }
+    QString PageCaption(int page) const {
+        return Control<QTabWidget>(*window_, "PageControl1")->tabText(page);
+    }
+
+    std::unique_ptr<TempTree> tree_;
+    std::unique_ptr<TNebu> job_;
+    std::unique_ptr<TShori_f> window_;
+    QPointer<QWidget> lastQuestion_;
+
+  private slots:
+    void init() { Prepare(); }
+    void cleanup() {
+        window_.reset();
+        job_.reset();
+        tree_.reset();
+    }
+
+    void FinishedJobShowsPairsLogAndEnd() {
+        WritePairs(*tree_, 2);
+        tree_->Write("先/だけ.txt", "only here");
+        const std::string logPath = *tree_ / "nebu.log";
+        WriteFile(logPath, "old\r\n");
+        QSignalSpy closed(window_.get(), &TShori_f::Closed);
+        Start({logPath, true, false});
+        QVERIFY(window_->isVisible());
+        QCOMPARE(Caption(), QString("ファイル検索中"));
+        QVERIFY(!Control<QTabWidget>(*window_, "PageControl1")->isEnabled());
+        // Closing is refused while the job runs, by key and by request.
+        QTest::keyClick(window_.get(), Qt::Key_F4, Qt::AltModifier);
+        QVERIFY(!window_->close());
+        QVERIFY(window_->isVisible());
+
+        QVERIFY(WaitForEnd());
+        QCOMPARE(Caption(), QString("処理終了"));
+        QCOMPARE(Control<QProgressBar>(*window_, "ProgressBar1")->value(), 100);
+        QVERIFY(!window_->JobRunning());
+        QVERIFY(Control<QTabWidget>(*window_, "PageControl1")->isEnabled());
+        QCOMPARE(PageCaption(1), QString("同じファイルリスト(2件)"));
+        QVERIFY(Control<QListWidget>(*window_, "NoList")->isHidden());
+        QAbstractItemModel* list = Control<QTreeView>(*window_, "MatchList")->model();
+        QCOMPARE(list->rowCount(), 2);
+        QSet<QString> names{list->index(0, 0).data().toString(),
+                            list->index(1, 3).data().toString()};
+        QVERIFY(names.contains("同じ0.txt") || names.contains("同じ1.txt"));
+        QCOMPARE(list->index(0, 1).data().toString(), QString::fromStdString(*tree_ / "先"));
+        QCOMPARE(list->index(0, 4).data().toString(), QString::fromStdString(*tree_ / "元"));
+
+        const QStringList memo = MemoLines(*window_);
+        QVERIFY(memo.first().startsWith("処理開始（"));
+        QVERIFY(memo.last().startsWith("処理時間は"));
+        QCOMPARE(memo.filter("が同じです").size(), 2);
+        // The log file is appended to, one CR LF line per memo line.
+        const std::string log = ReadFile(logPath);
+        QCOMPARE(log.substr(0, 5), std::string("old\r\n"));
+        QCOMPARE(CountOf(log, "\r\n"), memo.size() + 1);
+        QCOMPARE(CountOf(log, platform::Utf8ToCp932Lossy("が同じです")), 2);
+
+        QTest::keyClick(window_.get(), Qt::Key_F4, Qt::AltModifier);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void JobWithoutFilesEndsWithPlaceholders() {
+        Start({"", true, true});
+        QVERIFY(WaitForEnd());
+        QCOMPARE(Caption(), QString("処理終了"));
+        QCOMPARE(Control<QProgressBar>(*window_, "ProgressBar1")->value(), 100);
+        QCOMPARE(PageCaption(1), QString("同じファイルリスト(0件)"));
+        QVERIFY(!Control<QListWidget>(*window_, "NoList")->isHidden());
+        QCOMPARE(PageCaption(2), QString("違うファイルリスト(0件)"));
+        auto* noDiff = Control<QListWidget>(*window_, "NoDiffList");
+        QVERIFY(!noDiff->isHidden());
+        QCOMPARE(noDiff->item(0)->text(), QString("違うファイルはありません"));
+        QVERIFY(Control<QTabWidget>(*window_, "PageControl1")->isTabVisible(2));
+    }
+
+    void StopWhileScanningEndsStopped() {
+        // Enough folders that the scan is still under way when the button,
+        // pressed right after the start, is handled.
+        for (int i = 0; i < 1500; ++i) {
+            tree_->Write("元/d" + std::to_string(i % 50) + "/f" + std::to_string(i), "x");
+        }
+        WritePairs(*tree_, 3);
+        QSignalSpy closed(window_.get(), &TShori_f::Closed);
+        Start();
+        Control<QPushButton>(*window_, "Button1")->click();
+        QVERIFY(WaitForEnd());
+        QCOMPARE(Caption(), QString("処理中止"));
+        QCOMPARE(window_->SameModel().rowCount(), 0);
+        QCOMPARE(job_->Phase.load(), kPhaseStopped);
+        QVERIFY(!Control<QTabWidget>(*window_, "PageControl1")->isTabVisible(2));
+        QVERIFY(MemoLines(*window_).filter("処理中止（").size() == 1);
+        QTest::mouseClick(Control<QPushButton>(*window_, "Button1"), Qt::LeftButton);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void StopDuringComparisonKeepsListedPairs() {
+        WritePairs(*tree_, 3);
+        job_->NoDelete = 0;
+        job_->DelConfirm = 1;
+        QString question;
+        // The stop button is pressed while the first deletion question is
+        // open; the question itself is answered "no".
+        WhenModalShows([&](QWidget* box) {
+            question = DialogText(box);
+            Control<QPushButton>(*window_, "Button1")->click();
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        });
+        Start({"", true, true});
+        QVERIFY(WaitForEnd());
+        QVERIFY(question.contains("を削除してよいですか？"));
+        QCOMPARE(Caption(), QString("処理中止"));
+        QVERIFY(Control<QProgressBar>(*window_, "ProgressBar1")->value() < 100);
+        QCOMPARE(window_->SameModel().rowCount(), 1);
+        QCOMPARE(PageCaption(1), QString("同じファイルリスト(1件)"));
+        QCOMPARE(window_->DiffModel().rowCount(), 0);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(Exists(*tree_ / ("先/同じ" + std::to_string(i) + ".txt")));
+    }
+
+    void StopAndJoinWhileAQuestionIsOpen() {
+        WritePairs(*tree_, 3);
+        job_->NoDelete = 0;
+        job_->DelConfirm = 1;
+        int questions = 0;
+        WhenModalShows([&](QWidget*) {
+            ++questions;
+            window_->StopAndJoin();
+        });
+        Start();
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->JobRunning(), kJobTimeoutMs);
+        QCOMPARE(job_->Phase.load(), kPhaseStopped);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(WaitForEnd());
+        QCOMPARE(Caption(), QString("処理中止"));
+        QCOMPARE(questions, 1);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(Exists(*tree_ / ("先/同じ" + std::to_string(i) + ".txt")));
+    }
+
+    void MemoKeepsTheLatestLinesAndTheFileAll() {
+        WritePairs(*tree_, 230);
+        const std::string logPath = *tree_ / "ログ.log";
+        Start({logPath, true, false});
+        QVERIFY(WaitForEnd());
+        const QStringList memo = MemoLines(*window_);
+        QCOMPARE(memo.size(), 201);
+        QVERIFY(memo.last().startsWith("処理時間は"));
+        const std::string log = ReadFile(logPath);
+        QCOMPARE(CountOf(log, platform::Utf8ToCp932Lossy("が同じです")), 230);
+        const int fileLines = CountOf(log, "\r\n");
+        QVERIFY(fileLines > 230);
+        QCOMPARE(
+            QString::fromStdString(log.substr(log.rfind("\r\n", log.size() - 3) + 2)),
+            QString::fromStdString(platform::Utf8ToCp932Lossy(memo.last().toStdString()) + "\r\n"));
+        QCOMPARE(window_->SameModel().rowCount(), 230);
+    }
+
+    void UnwritableLogFileStopsShowsAndExits() {
+        WritePairs(*tree_, 2);
+        job_->NoDelete = 0;
+        job_->DelConfirm = 1;
+        int exitCode = -1;
+        int questions = 0;
+        bool runningAtMessage = true;
+        QString message;
+        window_->SetExitHandler([&](int code) { exitCode = code; });
+        // The first poll finds the worker waiting on a deletion question that
+        // nobody answers; the failed log line must close it, stop the job and
+        // join the worker before the message comes.
+        std::function<void(QWidget*)> answer = [&](QWidget* box) {
+            if (!DialogText(box).contains("ログファイル")) {
+                if (box != lastQuestion_) ++questions;
+                lastQuestion_ = box;
+                WhenModalShows(answer);
+                return;
+            }
+            runningAtMessage = window_->JobRunning();
+            message = DialogText(box);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+        };
+        WhenModalShows(answer);
+        Start({*tree_ / "無いフォルダ/nebu.log", true, false});
+        QTRY_COMPARE_WITH_TIMEOUT(exitCode, 3, kJobTimeoutMs);
+        QVERIFY(message.contains("ログファイルの書き込みに失敗しました。"));
+        QVERIFY(!runningAtMessage);
+        QCOMPARE(questions, 1);
+        QCOMPARE(job_->Phase.load(), kPhaseStopped);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(Exists(*tree_ / ("先/同じ" + std::to_string(i) + ".txt")));
+    }
+
+    void DifferentFilesAreCappedAndPairedByName() {
+        for (int i = 0; i < 600; ++i)
+            tree_->Write("先/違う" + std::to_string(i), RandomBytes(20, i));
+        Start({"", true, true});
+        QVERIFY(WaitForEnd());
+        QCOMPARE(window_->DiffModel().rowCount(), 501);
+        auto* noDiff = Control<QListWidget>(*window_, "NoDiffList");
+        QVERIFY(!noDiff->isHidden());
+        QCOMPARE(noDiff->item(0)->text(), QString("件数が500件を超えているので表示できません"));
+        QCOMPARE(PageCaption(2), QString("違うファイルリスト"));
+        QCOMPARE(window_->DiffModel().index(0, 3).data().toString(), QString());
+
+        Prepare();
+        tree_->Write("先/A.TXT", "target side");
+        tree_->Write("元/a.txt", "source side!");
+        Start({"", true, true});
+        QVERIFY(WaitForEnd());
+        QCOMPARE(window_->DiffModel().rowCount(), 1);
+        const QAbstractItemModel& diff = window_->DiffModel();
+        QCOMPARE(diff.index(0, 0).data().toString(), QString("A.TXT"));
+        QCOMPARE(diff.index(0, 3).data().toString(), QString("a.txt"));
+        QCOMPARE(diff.index(0, 5).data().toString(), QString("1KB"));
+        QCOMPARE(PageCaption(2), QString("違うファイルリスト(1件)"));
+        QVERIFY(Control<QListWidget>(*window_, "NoDiffList")->isHidden());
+    }
+};
+
+NEBU_GUI_TEST_MAIN(WorkStatusWindowTest)
+#include "WorkStatusWindowTest.moc"
