@@ -1,5 +1,6 @@
-// Every deletion of a user's file goes through here.
+// Every deletion of a user's file or folder goes through here.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
@@ -27,6 +28,30 @@ bool TNebuFileFunc::RemoveDuplicate(const std::string& doomed, const std::string
     const std::optional<platform::FileIdentity> keptNow = platform::IdentityOfPath(kept);
     if (!doomedNow || !keptNow || doomedNow->SameFileAs(*keptNow)) return false;
     return RemoveFile(doomed);
+}
+
+void TNebuFileFunc::RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources) {
+    // Each source directory and every folder above it, as the kernel resolves
+    // them: "/.." steps up through links the way a path lookup would.
+    keptDirs_.clear();
+    std::string dir;
+    for (bool more = sources.First(dir); more; more = sources.Next(dir)) {
+        std::string up = dir;
+        struct stat st;
+        while (::stat(up.c_str(), &st) == 0 && keptDirs_.insert({st.st_dev, st.st_ino}).second) {
+            if (!up.empty() && up.back() != '/') up += '/';
+            up += "..";
+        }
+    }
+    RemoveEmptyDirectories(targets);
+    keptDirs_.clear();
+}
+
+bool TNebuFileFunc::RemoveEmptyDirectory(const std::string& dir) {
+    struct stat st;
+    if (::lstat(dir.c_str(), &st) != 0) return false;
+    if (keptDirs_.count({st.st_dev, st.st_ino}) != 0) return false;
+    return ::rmdir(dir.c_str()) == 0;
 }
 
 }  // namespace nebu

@@ -154,7 +154,7 @@ void TNebuFileFunc::RemoveEmptyDirectories(TDirList& roots) {
         // anything that is not empty, and a link is never a directory to it.
         std::string dir;
         for (bool found = FoundDirs.First(dir); found; found = FoundDirs.Next(dir)) {
-            ::rmdir(dir.c_str());
+            RemoveEmptyDirectory(dir);
         }
     }
 }

@@ -30,49 +30,65 @@ bool RunAt(std::string_view text, std::size_t pos, std::string_view run) {
            IsCharStart(text, pos) && IsBoundary(text, pos + run.size());
 }
 
-std::size_t FindRun(std::string_view text, std::size_t from, std::string_view run) {
-    for (std::size_t at = text.find(run, from); at != npos; at = text.find(run, at + 1)) {
-        if (RunAt(text, at, run)) return at;
+// Where `segment` (literal runs and "?", no "*") ends when it matches the
+// text at `pos`; npos when it does not.
+std::size_t SegmentEnd(std::string_view text, std::size_t pos, std::string_view segment) {
+    std::size_t i = 0;
+    while (i < segment.size()) {
+        if (segment[i] == '?') {
+            if (pos == text.size()) return npos;
+            pos += CharLength(text, pos);
+            ++i;
+            continue;
+        }
+        std::size_t runEnd = segment.find('?', i);
+        if (runEnd == npos) runEnd = segment.size();
+        const std::string_view run = segment.substr(i, runEnd - i);
+        if (!RunAt(text, pos, run)) return npos;
+        pos += run.size();
+        i = runEnd;
     }
-    return npos;
+    return pos;
+}
+
+std::size_t NextChar(std::string_view text, std::size_t pos) {
+    return pos + CharLength(text, pos);
 }
 
 }  // namespace
 
+// Segments between stars are placed leftmost, one after the other; the
+// earliest place of a segment never rules out a match that a later place
+// would allow, so no further backtracking is needed and the work stays at
+// most pattern length times text length.
 bool MatchWildcard(std::string_view pattern, std::string_view text) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    bool anchored = true;
-    while (j <= text.size()) {
-        std::size_t runEnd = pattern.find_first_of("*?", i);
-        if (runEnd == npos) runEnd = pattern.size();
-        const std::string_view run = pattern.substr(i, runEnd - i);
-        if (!run.empty()) {
-            if (anchored) {
-                if (!RunAt(text, j, run)) return false;
-            } else {
-                // The run binds to its first occurrence after a "*"; a later
-                // occurrence is never tried.
-                const std::size_t at = FindRun(text, j, run);
-                if (at == npos) return false;
-                j = at;
-                anchored = true;
+    std::size_t star = pattern.find('*');
+    if (star == npos) return SegmentEnd(text, 0, pattern) == text.size();
+
+    std::size_t j = SegmentEnd(text, 0, pattern.substr(0, star));
+    if (j == npos) return false;
+    for (;;) {
+        const std::size_t from = star + 1;
+        const std::size_t next = pattern.find('*', from);
+        if (next == npos) {
+            // The last segment must end exactly at the end of the text.
+            const std::string_view last = pattern.substr(from);
+            for (std::size_t at = j; at <= text.size(); at = NextChar(text, at)) {
+                if (SegmentEnd(text, at, last) == text.size()) return true;
+                if (at == text.size()) break;
             }
-            i += run.size();
-            j += run.size();
-            continue;
+            return false;
         }
-        if (i == pattern.size()) return anchored ? j == text.size() : true;
-        if (pattern[i] == '?') {
-            if (j == text.size()) return false;
-            ++i;
-            j += CharLength(text, j);
-        } else {
-            anchored = false;
-            ++i;
+        const std::string_view segment = pattern.substr(from, next - from);
+        std::size_t end = npos;
+        for (std::size_t at = j; at <= text.size(); at = NextChar(text, at)) {
+            end = SegmentEnd(text, at, segment);
+            if (end != npos || at == text.size()) break;
         }
+        if (end == npos) return false;
+        j = end;
+        star = next;
     }
-    return false;
 }
 
 bool MatchMaskList(std::string_view maskList, std::string_view fileName) {

@@ -1,6 +1,6 @@
 #pragma once
 // Mask-list and wildcard matching on upper-cased, multibyte-aware text.
-// A "*" binds the following literal run to its first occurrence: no retry.
+// "*" takes any run of characters, "?" one character, wherever a match exists.
 
 #include <string_view>
 

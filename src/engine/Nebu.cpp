@@ -110,7 +110,8 @@ void TNebu::TakeFileFuncStop() {
 }
 
 bool TNebu::SameConditions() const {
-    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcMask == DstMask;
+    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcMask == DstMask &&
+           SrcIgnore == DstIgnore;
 }
 
 void TNebu::CompareLists() {
@@ -173,7 +174,7 @@ void TNebu::Run() {
             ff.Mask = DstMask;
             ff.Ignore = DstIgnore;
             // Identically set up sides are copied, not scanned a second time;
-            // the ignore masks are not part of the test, as users know it.
+            // a target ignore mask of its own must still protect its files.
             if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
                 _NebuRec rec;
                 for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
@@ -201,7 +202,8 @@ void TNebu::Run() {
     if (Stop == 1) {
         closing = "処理中止";
     } else {
-        if (DelEmptyDirs == 1) ff.RemoveEmptyDirectories(DstDirs);
+        // "削除しない" means nothing at all is removed, empty folders included.
+        if (DelEmptyDirs == 1 && NoDelete == 0) ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs);
         closing = "処理終了";
     }
     const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/ArchiverLibrary.h"
@@ -51,6 +53,11 @@ class TNebuFileFunc {
     int ScanSide(TDirList& dirs, TNebuList& list);
     int ScanDirectory(const std::string& dir, TNebuList& list);
     void RemoveEmptyDirectories(TDirList& roots);
+    // The same below the targets, where a source directory, or a directory
+    // that holds one, is never removed even when it is empty.
+    void RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources);
+    // rmdir, refused for the directories kept by RemoveEmptyTargetDirectories.
+    bool RemoveEmptyDirectory(const std::string& dir);
 
     // ---- archive listing ----
     void DispatchArchive(const std::string& path, TNebuList& list);
@@ -119,6 +126,7 @@ class TNebuFileFunc {
     ArchiverLibrary zip_;
     std::map<std::string, platform::FileIdentity> compared_;
     ContentClasses classes_;
+    std::set<std::pair<dev_t, ino_t>> keptDirs_;
 
     // While a group is under way, each entry is extracted once: the file is
     // moved from its slot into a cache folder inside slot 0 and handed out

@@ -79,8 +79,9 @@ bool NormalizeDirList(std::vector<std::string>& entries, bool withSubDirs) {
 
 namespace {
 
+// An empty entry is quoted too: bare, a last empty entry would read back as nothing.
 bool NeedsQuotes(const std::string& entry) {
-    return std::any_of(entry.begin(), entry.end(), [](char c) {
+    return entry.empty() || std::any_of(entry.begin(), entry.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
         return byte <= ' ' || c == '"' || c == ',';
     });
@@ -93,7 +94,6 @@ bool IsBlank(unsigned char byte) {
 }  // namespace
 
 std::string DirListToText(const std::vector<std::string>& entries) {
-    if (entries.size() == 1 && entries.front().empty()) return "\"\"";
     std::string text;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i > 0) text += ',';

@@ -21,8 +21,8 @@ void AddSortedEntry(std::vector<std::string>& entries, const std::string& entry)
 // of its ancestors. Returns whether the list should be shown (not empty).
 bool NormalizeDirList(std::vector<std::string>& entries, bool withSubDirs);
 
-// Entries joined by ","; an entry holding a blank, control character, double
-// quote or comma is quoted with inner quotes doubled; a lone empty entry is "".
+// Entries joined by ","; an empty entry, and one holding a blank, control
+// character, double quote or comma, is quoted with inner quotes doubled.
 std::string DirListToText(const std::vector<std::string>& entries);
 // The reverse; the entries come out in sorted order.
 std::vector<std::string> DirListFromText(std::string_view text);

@@ -64,14 +64,15 @@ TEST_F(JobRunTest, DirectoryLineJoinsDirectoriesInTheOrderTheyWereAdded) {
                             tree_ / "c/" + "｣を検索します。");
 }
 
-TEST_F(JobRunTest, IdenticalSidesCopyTheSourceListAndIgnoreTheTargetIgnoreMask) {
+TEST_F(JobRunTest, IdenticalSidesWithEqualIgnoreMasksCopyTheSourceList) {
     tree_.Write("d/x.txt", "1");
     tree_.Write("d/y.dat", "22");
     tree_.Write("d/z.dat", "22");
     SetUpJob(job_, {tree_ / "d"}, {tree_ / "d"});
-    job_.DstIgnore = "*.DAT;";
+    job_.SrcIgnore = "*.TXT;";
+    job_.DstIgnore = "*.TXT;";
     RunResult r = RunJob(job_, host_);
-    EXPECT_EQ(LinesContaining(r.log, "比較先").at(0), "比較先3件検索しました。");
+    EXPECT_EQ(LinesContaining(r.log, "比較先").at(0), "比較先2件検索しました。");
     // y and z meet each other from both sides: one mutual pair, listed once.
     ASSERT_EQ(r.pairs.size(), 1u);
     EXPECT_EQ(r.pairs[0].mutual, 1);
@@ -139,6 +140,7 @@ TEST_F(JobRunTest, NormalEndRemovesEmptyTargetFoldersButNeverTheRoots) {
     tree_.MakeDir("dst2");
     SetUpJob(job_, {tree_ / "src"}, {tree_ / "dst", tree_ / "dst2"});
     job_.DelEmptyDirs = 1;
+    job_.NoDelete = 0;
     RunJob(job_, host_);
     EXPECT_FALSE(Exists(tree_ / "dst/a"));
     EXPECT_TRUE(Exists(tree_ / "dst"));

@@ -54,17 +54,23 @@ TEST(MaskList, QuestionMarkTakesOneWholeCharacter) {
     EXPECT_FALSE(MatchWildcard("?", "\xE3\x81"));
 }
 
-TEST(Wildcard, RunAfterStarIsBoundToItsFirstOccurrence) {
-    EXPECT_FALSE(MatchWildcard("*AB", "ABAB"));
+TEST(Wildcard, StarRetriesUntilAMatchIsFound) {
+    EXPECT_TRUE(MatchWildcard("*AB", "ABAB"));
     EXPECT_TRUE(MatchWildcard("*AB", "XAB"));
-    EXPECT_FALSE(MatchMaskList("*AB;", "ABAB"));
-    EXPECT_TRUE(MatchMaskList("*AB;", "XAB"));
+    EXPECT_FALSE(MatchWildcard("*AB", "ABA"));
+    EXPECT_TRUE(MatchMaskList("*AB;", "ABAB"));
+    EXPECT_TRUE(MatchMaskList("*_FINAL.*;", "report_final_final.doc"));
+    EXPECT_TRUE(MatchMaskList("*_FINAL.DOC;", "report_final_final.doc"));
     EXPECT_TRUE(MatchWildcard("*A*", "BAB"));
-    EXPECT_FALSE(MatchWildcard("*B?", "ABCBD"));  // a retry at the second B would match
-    // "?" right after "*" takes the next character and leaves the search open.
+    EXPECT_TRUE(MatchWildcard("*B?", "ABCBD"));
+    EXPECT_TRUE(MatchWildcard("*あ?い*う", "ああxいいう"));
+    EXPECT_FALSE(MatchWildcard("*あ?い*う", "ああxい"));
+    // "?" right after "*" takes one character wherever the rest fits.
     EXPECT_TRUE(MatchWildcard("*?C", "XYZC"));
     EXPECT_TRUE(MatchWildcard("*?あ", "いあ"));
     EXPECT_FALSE(MatchWildcard("*?", ""));
+    // A run never starts inside a multibyte character.
+    EXPECT_FALSE(MatchWildcard("*\x81\x82", "\xE3\x81\x82"));
 }
 
 TEST(Wildcard, EmptyAndAnchoredEnds) {
