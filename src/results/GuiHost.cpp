@@ -86,9 +86,12 @@ void GuiHost::Start(TNebu& job) {
     stopDeferred_ = false;
     worker_ = std::make_unique<TNebuThread>(job, *this);
     worker_->Start([this] {
-        std::lock_guard lock(mutex_);
-        workerEnded_ = true;
-        wake_.notify_all();
+        {
+            std::lock_guard lock(mutex_);
+            workerEnded_ = true;
+            wake_.notify_all();
+        }
+        emit WorkerEnded();
     });
 }
 

@@ -51,6 +51,11 @@ class GuiHost : public QObject, public NebuHost {
     // `afterJoin`, follow as soon as the call returns.
     void StopAndJoin(std::function<void()> afterJoin = {});
 
+  signals:
+    // Emitted on the worker thread once its run has returned; connect with
+    // a queued connection.
+    void WorkerEnded();
+
   private:
     void RunPendingCalls();
     void ServeUntilJoined();

@@ -50,6 +50,20 @@ TShori_f::TShori_f(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>
         if (!JobRunning()) ShowSameCount();
     });
 
+    // The end of a run is noticed at once rather than at the next poll: an
+    // extra tick sees the last phase and drains the queues, and the tick
+    // after it finishes, as the poll would 200 ms apart. Everything the
+    // worker queued is there, for it has returned.
+    connect(
+        &d_->host, &GuiHost::WorkerEnded, this,
+        [this] {
+            if (!d_->timer1.isActive()) return;
+            Timer1Timer();
+            QTimer::singleShot(0, this, [this] {
+                if (d_->timer1.isActive()) Timer1Timer();
+            });
+        },
+        Qt::QueuedConnection);
     d_->timer1.setInterval(200);
     connect(&d_->timer1, &QTimer::timeout, this, &TShori_f::Timer1Timer);
     connect(d_->ui.Button1, &QPushButton::clicked, this, &TShori_f::Button1Click);
