@@ -7,10 +7,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
+#include "controls/DirTreeDelegate.h"
 #include "controls/DirTreeModel.h"
 #include "controls/TDirListBox.h"
 #include "gui/support/GuiTest.h"
@@ -165,6 +167,19 @@ class TDirListBoxTest : public QObject {
         box_->SetDirectory(vol_);
         box_->SetDirectory("データ/書類");
         QCOMPARE(Q(box_->Directory()), Q(data_ + "/書類"));
+    }
+
+    void picturesAreDrawn() {
+        for (int i = 0; i < 9; ++i) {
+            QSvgRenderer picture(DirTreeDelegate::PictureResource(RowPicture(i)));
+            QVERIFY(picture.isValid());
+            QCOMPARE(picture.defaultSize(), DirTreeDelegate::PictureSize(RowPicture(i)));
+        }
+        box_->SetDirectory(data_);
+        const QImage shown = box_->viewport()->grab().toImage();
+        const QRect row = box_->visualRect(box_->model()->index(0, 0));
+        const QColor base = box_->palette().color(QPalette::Base);
+        QVERIFY(shown.pixelColor(row.left() + 2 + 8, row.center().y()) != base);
     }
 
     void rowHeightAndDirLabelFollowTheFontAndWidth() {
