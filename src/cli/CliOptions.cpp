@@ -1,10 +1,17 @@
 #include "cli/CliOptions.h"
 
-#include <filesystem>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <set>
+#include <utility>
 
 #include "mainwin/ControlChanges.h"
+#include "mainwin/DirListRules.h"
+#include "mainwin/IniFile.h"
 #include "mainwin/MaskRules.h"
 #include "mainwin/SettingKeys.h"
 #include "mainwin/SettingsFile.h"
@@ -13,13 +20,112 @@ namespace nebu::cli {
 
 namespace {
 
+constexpr std::int64_t kLargestSize = 999999999;
+
+// Plain decimal digits, as the window's size fields take them: no sign,
+// blank, exponent or unit, and no more than the fields can hold.
+std::optional<std::int64_t> PlainSize(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > kLargestSize) return std::nullopt;
+    }
+    return value;
+}
+
 bool ParseSizeRange(const std::string& text, WindowSettings& ws) {
     const auto colon = text.find(':');
     if (colon == std::string::npos) return false;
+    const auto min = PlainSize(text.substr(0, colon));
+    const auto max = PlainSize(text.substr(colon + 1));
+    if (!min || !max) return false;
     ws.SizeBox1 = true;
-    ws.SizeMin = text.substr(0, colon);
-    ws.SizeMax = text.substr(colon + 1);
+    ws.SizeMin = std::to_string(*min);
+    ws.SizeMax = std::to_string(*max);
     return true;
+}
+
+// The directory as the kernel finds it: links and ".." taken the way a
+// lookup takes them ("LINK/.." is the parent of the link's target).
+std::optional<std::string> ResolveDirectory(const std::string& dir) {
+    char* real = ::realpath(dir.c_str(), nullptr);
+    if (real == nullptr) return std::nullopt;
+    std::string resolved(real);
+    std::free(real);
+    if (!DirExists(resolved)) return std::nullopt;
+    return resolved;
+}
+
+using DirIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<DirIdentity> IdentityOf(const std::string& dir) {
+    struct stat st;
+    if (dir.empty() || ::stat(dir.c_str(), &st) != 0) return std::nullopt;
+    return DirIdentity{st.st_dev, st.st_ino};
+}
+
+std::string NoSuchDirectory(const std::string& dir) {
+    return "ディレクトリがありません / no such directory: " + dir;
+}
+
+// The directories a --set assignment names for a side; they must exist as
+// written, as those of a settings file must.
+std::optional<std::string> CheckSetDirectories(const std::string& assignment,
+                                               std::vector<std::string> named[3]) {
+    const std::size_t eq = assignment.find('=');
+    if (eq == std::string::npos) return std::nullopt;
+    std::string key;
+    for (char c : assignment.substr(0, eq))
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string value = assignment.substr(eq + 1);
+    std::vector<std::string> dirs;
+    if (key == "dirlisttext1" || key == "dirlisttext2") {
+        dirs = DirListFromText(value);
+    } else if (key == "directorylistbox1" || key == "directorylistbox2") {
+        dirs.push_back(value);
+    } else {
+        return std::nullopt;
+    }
+    const int side = key.back() == '2' ? 2 : 1;
+    for (const std::string& dir : dirs) {
+        if (!DirExists(dir)) return NoSuchDirectory(dir);
+        named[side].push_back(dir);
+    }
+    return std::nullopt;
+}
+
+// A side whose directory the user never named (the reset tree "/" or a
+// fallback) must not be searched: the job runs only where it was sent.
+std::optional<std::string> UnnamedDirectory(const CliOptions& o,
+                                            const std::vector<std::string> fileNamed[3]) {
+    const WindowSettings& ws = o.settings;
+    std::set<DirIdentity> named[3];
+    for (int side : {1, 2}) {
+        std::vector<std::string> dirs = fileNamed[side];
+        const auto& given = side == 1 ? o.sources : o.targets;
+        dirs.insert(dirs.end(), given.begin(), given.end());
+        for (const std::string& dir : dirs) {
+            if (auto id = IdentityOf(dir)) named[side].insert(*id);
+        }
+    }
+    // With the same conditions the target side takes the source's directories.
+    if (ws.CheckSame) named[2].insert(named[1].begin(), named[1].end());
+    for (int side : {1, 2}) {
+        const SideSettings& s = ws.Side(side);
+        const std::vector<std::string> used =
+            !s.DirListText.empty() ? s.DirListText : std::vector<std::string>{s.DirectoryListBox};
+        for (const std::string& dir : used) {
+            const auto id = IdentityOf(dir);
+            if (id && named[side].count(*id) != 0) continue;
+            return std::string(side == 1 ? "比較元" : "比較先") + "のﾃﾞｨﾚｸﾄﾘ「" + dir +
+                   "」は指定されたものではありません / the " + (side == 1 ? "source" : "target") +
+                   " directory " + dir + " was not named (give it with " +
+                   (side == 1 ? "-s" : "-t") + " or in the settings file)";
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -29,6 +135,15 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     CliOptions o;
     WindowSettings& ws = o.settings;
     bool settingsLoaded = false;
+    // The directories the settings file and --set name for each side.
+    std::vector<std::string> fileNamed[3];
+    auto directoryArgument = [&](std::vector<std::string>& side, const std::string& dir) {
+        if (auto resolved = ResolveDirectory(dir)) {
+            side.push_back(*resolved);
+        } else {
+            error = NoSuchDirectory(dir);
+        }
+    };
     ws.LzhEnabled = lzhReady;
     ws.ZipEnabled = zipReady;
     ResetToDefaults(ws);
@@ -87,10 +202,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         {"--version", [&] { o.version = true; }},
     };
     const std::map<std::string, std::function<void(const std::string&)>> valued = {
-        {"-s", [&](const std::string& v) { o.sources.push_back(v); }},
-        {"--source", [&](const std::string& v) { o.sources.push_back(v); }},
-        {"-t", [&](const std::string& v) { o.targets.push_back(v); }},
-        {"--target", [&](const std::string& v) { o.targets.push_back(v); }},
+        {"-s", [&](const std::string& v) { directoryArgument(o.sources, v); }},
+        {"--source", [&](const std::string& v) { directoryArgument(o.sources, v); }},
+        {"-t", [&](const std::string& v) { directoryArgument(o.targets, v); }},
+        {"--target", [&](const std::string& v) { directoryArgument(o.targets, v); }},
         {"--mask", [&](const std::string& v) { bothSides([&](int s) { TypeMask(ws, s, v); }); }},
         {"--src-mask", [&](const std::string& v) { TypeMask(ws, 1, v); }},
         {"--dst-mask", [&](const std::string& v) { TypeMask(ws, 2, v); }},
@@ -101,16 +216,35 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         {"--size",
          [&](const std::string& v) {
              if (!ParseSizeRange(v, ws))
-                 error = "--size needs MIN:MAX / --size は MIN:MAX の形です";
+                 error =
+                     "--size needs MIN:MAX, digits only, 0 to 999999999 / "
+                     "--size は 0 から 999999999 までの数字で MIN:MAX の形です";
          }},
         {"--settings",
          [&](const std::string& v) {
-             if (auto failure = LoadSettingsFile(ws, v)) error = *failure + ": " + v;
+             std::vector<std::string> missing;
+             if (auto failure = LoadSettingsFile(ws, v, &missing)) {
+                 error = *failure + ": " + v;
+             } else if (!missing.empty()) {
+                 // Loading put other directories in their place; a job there
+                 // is not what the file asks for.
+                 error = v + ": " + NoSuchDirectory(missing.front());
+                 for (std::size_t i = 1; i < missing.size(); ++i) error += ", " + missing[i];
+             }
+             IniFile ini;
+             std::string ignored;
+             if (error.empty() && ini.Load(v, ignored)) {
+                 for (int side : {1, 2}) fileNamed[side] = NamedDirectories(ini, side);
+             }
              settingsLoaded = true;
          }},
         {"--set",
          [&](const std::string& v) {
-             if (auto failure = SetSettingFromText(ws, v)) error = "--set " + v + ": " + *failure;
+             if (auto failure = CheckSetDirectories(v, fileNamed)) {
+                 error = "--set " + v + ": " + *failure;
+             } else if (auto refused = SetSettingFromText(ws, v)) {
+                 error = "--set " + v + ": " + *refused;
+             }
          }},
         {"--save-settings", [&](const std::string& v) { o.saveSettingsPath = v; }},
         {"--csv", [&](const std::string& v) { o.csvPath = v; }},
@@ -146,19 +280,9 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     }
 
     // Directories named here replace a side's list as it stands, in the order
-    // given, so that the job iterates them most recent first.
-    // Relative directories are taken from the current folder once, so the
-    // log, the lists, the settings saved and the trash all name whole paths.
-    auto absolute = [](std::vector<std::string>& dirs) {
-        for (auto& dir : dirs) {
-            std::error_code ec;
-            const std::filesystem::path full = std::filesystem::absolute(dir, ec);
-            if (!ec) dir = full.lexically_normal().string();
-            while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-        }
-    };
-    absolute(o.sources);
-    absolute(o.targets);
+    // given, so that the job iterates them most recent first. They were
+    // resolved to whole paths as they came, so the log, the lists, the
+    // settings saved and the trash all name what the kernel found.
     if (!o.sources.empty()) {
         ws.Side(1).DirListText = o.sources;
         ws.Side(1).DirListShown = true;
@@ -172,6 +296,20 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     // directory, whatever the window last showed.
     for (int side : {1, 2}) {
         if (!ws.Side(side).DirListText.empty()) ws.Side(side).DirListShown = true;
+    }
+    if (auto refusal = UnnamedDirectory(o, fileNamed)) {
+        error = *refusal;
+        return std::nullopt;
+    }
+    for (int side : {1, 2}) {
+        const std::string& ignore = ws.Side(side).noFmask;
+        if (ignore.find_first_not_of("; ") != std::string::npos &&
+            MaskTakesEveryName(NormalizeMask(ignore))) {
+            error = "ignore mask \"" + ignore +
+                    "\" means every file / 除外ファイルに全てのファイルは指定できません"
+                    " (hint: to compare only some files, give them with --mask)";
+            return std::nullopt;
+        }
     }
     return o;
 }
@@ -187,6 +325,9 @@ directories. Nothing is deleted unless --delete or --confirm is given.
 Directories / ディレクトリ
   -s, --source DIR      比較元 / source directory (repeatable, in order)
   -t, --target DIR      比較先（削除対象）/ target directory, duplicates here may be deleted
+                        Each DIR must exist; links and ".." are resolved as the system
+                        resolves them. Every side needs a directory named here or in
+                        the settings file, which must exist as written there.
   -r                    サブディレクトリも検索 / search sub-directories on both sides
   --src-subdir, --dst-subdir   one side only / 片側のみ
   --same                比較元と比較先を同じ条件にする / target side takes the source's settings
@@ -194,7 +335,9 @@ Directories / ディレクトリ
 Which files / 対象ファイル
   --mask M, --src-mask M, --dst-mask M       対象ファイル / file masks, e.g. "*.jpg;*.png"
   --ignore M, --src-ignore M, --dst-ignore M 除外ファイル / ignore masks
-  --size MIN:MAX        ﾌｧｲﾙｻｲｽﾞの範囲 / size range in bytes (default 1:100000000)
+                        (a mask meaning every file, such as "*" or "*.*", is refused)
+  --size MIN:MAX        ﾌｧｲﾙｻｲｽﾞの範囲 / size range in bytes, digits only, 0 to 999999999
+                        (default 1:100000000)
   --no-size-limit       範囲を指定しない / any size from 0 to 999999999 bytes
   --hidden, --system    隠しﾌｧｲﾙ / hidden files (names beginning with "."); system (no effect on Linux)
 
@@ -226,8 +369,11 @@ Settings / 設定ファイル
 
   -h, --help, --version
 
-Exit codes / 終了コード: 0 finished, 1 stopped (Ctrl-C or a cancelled question),
-2 the command line or the settings cannot be used, 3 a result file cannot be written.
+Exit codes / 終了コード: 0 finished, 1 stopped (Ctrl-C, SIGTERM, SIGHUP, a closed
+output pipe or a cancelled question), 2 the command line or the settings cannot be
+used, 3 a result file cannot be written, 4 finished, but a deletion failed, a folder
+could not be read or the work folders could not be made (one line each on standard
+error).
 )";
 }
 

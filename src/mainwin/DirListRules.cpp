@@ -82,9 +82,9 @@ namespace {
 // An empty entry is quoted too: bare, a last empty entry would read back as nothing.
 bool NeedsQuotes(const std::string& entry) {
     return entry.empty() || std::any_of(entry.begin(), entry.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte <= ' ' || c == '"' || c == ',';
-    });
+               const auto byte = static_cast<unsigned char>(c);
+               return byte <= ' ' || c == '"' || c == ',';
+           });
 }
 
 bool IsBlank(unsigned char byte) {

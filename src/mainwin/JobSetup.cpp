@@ -1,6 +1,7 @@
 #include "mainwin/JobSetup.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -135,12 +136,26 @@ std::string StateFolder() {
     return platform::WithTrailingSeparator(home) + ".local/state/nebu/";
 }
 
+namespace {
+
+// A folder of the user's own: owned by them and writable. Root owns every
+// system folder (/usr/bin, /opt/...), so for root no folder counts.
+bool FolderOfTheUsersOwn(const std::string& folder) {
+    struct stat st;
+    const uid_t user = ::geteuid();
+    return user != 0 && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == user && ::access(folder.c_str(), W_OK) == 0;
+}
+
+}  // namespace
+
 std::string LogPathFor(std::string_view executablePath, const std::string& stateFolder) {
     const std::string beside = LogNameBeside(executablePath.empty() ? "nebu" : executablePath);
     const std::size_t sep = platform::LastSeparator(beside);
     const std::string folder = sep == std::string::npos ? "." : beside.substr(0, sep + 1);
-    if (!executablePath.empty() && ::access(folder.c_str(), W_OK) == 0) return beside;
-    if (stateFolder.empty()) return beside;
+    if (!executablePath.empty() && FolderOfTheUsersOwn(folder)) return beside;
+    // Without a state folder there is no place of the user's for it.
+    if (stateFolder.empty()) return {};
     std::error_code ec;
     std::filesystem::create_directories(stateFolder, ec);
     const std::string name = sep == std::string::npos ? beside : beside.substr(sep + 1);

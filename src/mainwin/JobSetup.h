@@ -43,8 +43,9 @@ std::string ExecutablePath();
 std::string LogNameBeside(std::string_view executablePath);
 // $XDG_STATE_HOME/nebu/, else ~/.local/state/nebu/; empty when neither is known.
 std::string StateFolder();
-// The log name beside the executable while its folder can be written; else
-// the same name in `stateFolder`, which is created when missing.
+// The log name beside the executable while its folder is one of the user's
+// own (never for root); else the same name in `stateFolder`, which is
+// created when missing; empty when there is no state folder either.
 std::string LogPathFor(std::string_view executablePath, const std::string& stateFolder);
 
 }  // namespace nebu

@@ -38,6 +38,18 @@ std::string NormalizeMask(std::string_view field) {
     return platform::AsciiUpper(result);
 }
 
+bool MaskTakesEveryName(std::string_view normalMask) {
+    std::size_t pos = 0;
+    while (pos < normalMask.size()) {
+        std::size_t end = normalMask.find(';', pos);
+        if (end == std::string_view::npos) end = normalMask.size();
+        const std::string_view item = normalMask.substr(pos, end - pos);
+        if (item == "*" || item == "?*" || item == "*.*") return true;
+        pos = end + 1;
+    }
+    return false;
+}
+
 void SetArchiveMasks(WindowSettings& settings, int side) {
     SideSettings& s = settings.Side(side);
     s.MaskFieldsEnabled = false;

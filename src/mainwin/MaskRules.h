@@ -13,6 +13,11 @@ namespace nebu {
 // ";", runs of "*" and "?" folded, "*;" for every file.
 std::string NormalizeMask(std::string_view field);
 
+// Whether some item of a mask in normal form takes every file name ("*",
+// "?*" or "*.*"). As an ignore mask such a list means every file, which the
+// job reads as no ignore mask at all when it is the only item.
+bool MaskTakesEveryName(std::string_view normalMask);
+
 // A side's mask fields follow its LZH and ZIP check boxes (and ArcExeChk).
 void SetArchiveMasks(WindowSettings& settings, int side);
 

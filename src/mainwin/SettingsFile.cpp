@@ -2,16 +2,43 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "mainwin/ControlChanges.h"
+#include "mainwin/DirListRules.h"
 #include "mainwin/IniFile.h"
 #include "mainwin/MaskRules.h"
 #include "mainwin/SettingKeys.h"
+#include "platform/Cp932.h"
 
 namespace nebu {
 
 std::string SettingsFileName(const std::string& chosen) {
     return chosen.find('.') == std::string::npos ? chosen + ".neb" : chosen;
 }
+
+namespace {
+
+// The value (for a directory list, the entry) that would read back as
+// something else, as a path that is not valid UTF-8 or one with blanks at
+// its ends does; nothing when every value comes back exactly.
+std::optional<std::string> ValueNotKept(
+    const IniFile& ini, const std::vector<std::pair<std::string, std::string>>& values) {
+    IniFile reread;
+    reread.Parse(ini.Encode());
+    for (const auto& [name, value] : values) {
+        if (reread.Get(kSettingsSection, name) == value) continue;
+        if (name.starts_with("DirListText")) {
+            for (const std::string& entry : DirListFromText(value)) {
+                if (!platform::IsValidUtf8(entry)) return entry;
+            }
+        }
+        return value;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::vector<std::pair<std::string, std::string>> SettingsFileValues(
     const WindowSettings& settings) {
@@ -36,6 +63,9 @@ std::optional<std::string> SaveSettingsFile(const WindowSettings& settings,
     std::string error;
     if (!ini.Load(path, error)) return error;
     for (const auto& [name, value] : values) ini.Set(kSettingsSection, name, value);
+    if (auto lost = ValueNotKept(ini, values)) {
+        return "「" + *lost + "」は設定ﾌｧｲﾙに正しく書けないので「" + path + "」に保存できません";
+    }
     if (!ini.Save(path, error)) return error;
     return std::nullopt;
 }
@@ -72,7 +102,39 @@ void FinishSettingsLoad(WindowSettings& settings) {
     }
 }
 
-std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std::string& path) {
+std::vector<std::string> NamedDirectories(const IniFile& ini, int side) {
+    const std::string suffix = std::to_string(side);
+    std::vector<std::string> dirs;
+    if (auto list = ini.Get(kSettingsSection, "DirListText" + suffix)) {
+        for (std::string& entry : DirListFromText(*list)) {
+            if (!entry.empty()) dirs.push_back(std::move(entry));
+        }
+    }
+    if (auto tree = ini.Get(kSettingsSection, "DirectoryListBox" + suffix); tree && !tree->empty())
+        dirs.push_back(*tree);
+    return dirs;
+}
+
+std::vector<std::string> MissingDirectories(const IniFile& ini) {
+    std::vector<std::string> missing;
+    for (int side : {1, 2}) {
+        for (const std::string& dir : NamedDirectories(ini, side)) {
+            if (!DirExists(dir) && std::find(missing.begin(), missing.end(), dir) == missing.end())
+                missing.push_back(dir);
+        }
+    }
+    return missing;
+}
+
+std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs) {
+    std::string text =
+        "次のﾃﾞｨﾚｸﾄﾘがありません。ほかのﾃﾞｨﾚｸﾄﾘに置き換えたので、開始する前に確かめてください";
+    for (const std::string& dir : dirs) text += "\n「" + dir + "」";
+    return text;
+}
+
+std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std::string& path,
+                                            std::vector<std::string>* missingDirs) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::string(kNoSettingsFileMessage);
@@ -80,6 +142,7 @@ std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std:
     IniFile ini;
     std::string error;
     if (!ini.Load(path, error)) return error;
+    if (missingDirs != nullptr) *missingDirs = MissingDirectories(ini);
     ResetToDefaults(settings);
     ReadSettingsKeys(settings, ini);
     FinishSettingsLoad(settings);

@@ -24,14 +24,27 @@ std::vector<std::pair<std::string, std::string>> SettingsFileValues(const Window
 
 // Writes Version and every key into the file, updating keys in place and
 // keeping every other line. Returns the error, naming the file, or nothing.
-// A value holding a line break cannot be stored: nothing is written then.
+// A value the file cannot give back exactly (a line break, a path that is not
+// valid UTF-8) is not stored: nothing is written then, and the error names it.
 std::optional<std::string> SaveSettingsFile(const WindowSettings& settings,
                                             const std::string& path);
 
 // Resets every control, takes the file's keys, then the rules that follow
 // every load. A path that names no existing file gives kNoSettingsFileMessage
 // and changes nothing; so does a file that cannot be read (with its error).
-std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std::string& path);
+// With `missingDirs`, it receives the directories the file names that do not
+// exist as written (the load still cuts them back or falls back to "/").
+std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std::string& path,
+                                            std::vector<std::string>* missingDirs = nullptr);
+
+// The directories the file's keys name for `side` (1 or 2), as written: the
+// entries of DirListText and the value of DirectoryListBox, when not empty.
+std::vector<std::string> NamedDirectories(const IniFile& ini, int side);
+// Those of both sides that name no directory, in that order, without repeats.
+std::vector<std::string> MissingDirectories(const IniFile& ini);
+// The message that tells the user which named directories were not found
+// and that others stand in for them now.
+std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs);
 
 // The steps of a load without the reset and the after-load rules: each key
 // the file holds is put back in read order; keys it lacks keep their state.

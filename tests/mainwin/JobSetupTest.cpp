@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -141,11 +142,19 @@ TEST(LogPath, ReplacesAFourCharacterExtensionOrAppends) {
     EXPECT_EQ(LogNameBeside("/opt/.exe"), "/opt/.exe.log");
 }
 
-TEST(LogPath, StaysBesideAWritableExecutable) {
+// Root owns every system folder, so root never writes beside a program.
+TEST(LogPath, StaysBesideAnExecutableOnlyInAFolderOfTheUsersOwn) {
     test::TempTree tree;
     const std::string exe = tree.Write("bin/nebu", "");
-    EXPECT_EQ(LogPathFor(exe, tree / "state/"), tree / "bin/nebu.log");
-    EXPECT_FALSE(test::Exists(tree / "state")) << "the fallback folder is made only when used";
+    const std::string state = tree / "state/";
+    EXPECT_EQ(LogPathFor("/usr/bin/nebu", state), state + "nebu.log");
+    EXPECT_EQ(LogPathFor("/bin/nebu-cli", state), state + "nebu-cli.log");
+    if (::geteuid() == 0) {
+        EXPECT_EQ(LogPathFor(exe, state), state + "nebu.log");
+    } else {
+        EXPECT_EQ(LogPathFor(exe, tree / "other/"), tree / "bin/nebu.log");
+        EXPECT_FALSE(test::Exists(tree / "other")) << "the fallback folder is made only when used";
+    }
 }
 
 TEST(LogPath, FallsBackToTheStateFolderWhenTheFolderCannotBeWritten) {
@@ -159,8 +168,6 @@ TEST(LogPath, EmptyWhileLoggingIsOff) {
     WindowSettings s;
     EXPECT_EQ(LogPathForJob(s), "");
     s.CheckLog = true;
-    // The test binary lies in a writable build folder.
-    EXPECT_EQ(LogPathForJob(s), LogNameBeside(ExecutablePath()));
     EXPECT_TRUE(LogPathForJob(s).ends_with("/mainwin_tests.log"));
 }
 
