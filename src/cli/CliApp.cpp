@@ -23,6 +23,8 @@ constexpr int kExitFinished = 0;
 constexpr int kExitStopped = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitWriteFailed = 3;
+// The run ended, but something it was asked to do failed (see standard error).
+constexpr int kExitWithFailures = 4;
 
 bool IsDirectory(const std::string& path) {
     struct stat st;
@@ -137,10 +139,14 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << kCsvWriteFailedMessage << " " << options->diffCsvPath << "\n";
         writeFailed = true;
     }
+    for (const RunFailure& failure : outcome.failures) {
+        err << "nebu-cli: " << FailureText(failure) << "\n";
+    }
     job.SrcList->Clear();
     job.DstList->Clear();
     if (writeFailed) return kExitWriteFailed;
-    return outcome.phase == kPhaseFinished ? kExitFinished : kExitStopped;
+    if (outcome.phase != kPhaseFinished) return kExitStopped;
+    return outcome.failures.empty() ? kExitFinished : kExitWithFailures;
 }
 
 }  // namespace nebu::cli

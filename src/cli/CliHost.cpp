@@ -4,6 +4,7 @@
 #include <istream>
 #include <ostream>
 
+#include "engine/LogText.h"
 #include "engine/NebuThread.h"
 
 namespace nebu::cli {
@@ -104,7 +105,17 @@ std::string CliHost::ReadAnswer() {
 MsgAnswer CliHost::ShowMessage(const std::string& caption, const std::string& text,
                                MsgButtons buttons) {
     std::lock_guard lock(output_);
-    prompt_ << "[" << caption << "]\n" << text << "\n";
+    // A name in the question must not forge lines on the terminal; the
+    // question's own line breaks stay.
+    std::string shown;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (start > 0) shown += '\n';
+        shown += EscapeControlCharacters(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+    }
+    prompt_ << "[" << caption << "]\n" << shown << "\n";
     for (;;) {
         switch (buttons) {
             case MsgButtons::Ok:
@@ -130,8 +141,10 @@ void CliHost::ShowDeleteChoice(DeleteChoice& dialog) {
     std::lock_guard lock(output_);
     prompt_ << "以下のファイルは相互に比較している同じファイルです。\n"
             << "どちらのファイルを削除しますか？\n"
-            << " 1: ﾌｧｲﾙ名：" << dialog.Fname1 << "  場所：" << dialog.Dname1 << "\n"
-            << " 2: ﾌｧｲﾙ名：" << dialog.Fname2 << "  場所：" << dialog.Dname2 << "\n";
+            << " 1: ﾌｧｲﾙ名：" << EscapeControlCharacters(dialog.Fname1) << "  場所："
+            << EscapeControlCharacters(dialog.Dname1) << "\n"
+            << " 2: ﾌｧｲﾙ名：" << EscapeControlCharacters(dialog.Fname2) << "  場所："
+            << EscapeControlCharacters(dialog.Dname2) << "\n";
     for (;;) {
         prompt_ << "削除 (1/2), 削除しない (n), キャンセル (c): " << std::flush;
         // End of input answers the safe way: stop, delete nothing.

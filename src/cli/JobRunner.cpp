@@ -23,8 +23,7 @@ void InstallInterruptHandler() {
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal, &sa, nullptr);
 }
 
 bool InterruptRequested() {
@@ -48,6 +47,7 @@ RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream
     callbacks.onTick = hooks.onTick;
     host.RunJob(job, callbacks);
     outcome.phase = job.Phase;
+    outcome.failures = job.FileFunc->Failures.List();
 
     // Rows that name entries of an archive deleted as a whole are gone with it.
     std::string deleted;

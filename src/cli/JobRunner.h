@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "engine/Nebu.h"
+#include "engine/RunFailures.h"
 #include "engine/SamePair.h"
 
 namespace nebu::cli {
 
 struct RunOutcome {
     std::uint8_t phase = 0;
+    // What the run failed to do (deletions, folders, work folders).
+    std::vector<RunFailure> failures;
     // Every same-pair handed over, in hand-over order, without the rows of
     // archives deleted as a whole.
     std::vector<SamePairRec> sameList;
@@ -31,8 +34,9 @@ struct RunHooks {
 RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream& prompt,
                                  const RunHooks& hooks);
 
-// Ctrl-C sets both stop requests of the running job instead of killing the
-// process, so the run still ends with its closing lines.
+// Ctrl-C, SIGTERM, SIGHUP and a closed output pipe (SIGPIPE) set both stop
+// requests of the running job instead of killing the process, so the run
+// still ends with its closing lines and removes its work folders.
 void InstallInterruptHandler();
 bool InterruptRequested();
 void ClearInterrupt();

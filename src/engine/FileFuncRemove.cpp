@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <optional>
 
 #include "engine/NebuFileFunc.h"
+#include "platform/PathOpen.h"
 #include "platform/Trash.h"
 
 namespace nebu {
@@ -13,20 +15,27 @@ namespace nebu {
 bool TNebuFileFunc::RemoveFile(const std::string& path) {
     if (path.empty()) return true;
     // Read-only needs no reset first: on Linux the folder's permission decides.
-    if (ToRecycleBin == 0) return ::unlink(path.c_str()) == 0;
     // A file the trash does not take stays where it is: deleting it for good
     // instead would lose what the user asked to keep recoverable.
-    return platform::MoveToTrash(path);
+    errno = 0;
+    const bool removed =
+        ToRecycleBin == 0 ? platform::UnlinkFile(path) : platform::MoveToTrash(path);
+    // A duplicate left in place must not pass for a clean run.
+    if (!removed) Failures.Note(FailureKind::DeleteFailed, path, ToRecycleBin == 0 ? errno : 0);
+    return removed;
 }
 
 bool TNebuFileFunc::RemoveDuplicate(const std::string& doomed, const std::string& kept) {
     if (doomed.empty() || kept.empty() || doomed == kept) return false;
     // The user may have taken minutes over a question: the kept copy may be
     // gone or rewritten, or the doomed name may now hold another file.
-    if (!UnchangedSinceCompared(kept) || !UnchangedSinceCompared(doomed)) return false;
     const std::optional<platform::FileIdentity> doomedNow = platform::IdentityOfPath(doomed);
     const std::optional<platform::FileIdentity> keptNow = platform::IdentityOfPath(kept);
-    if (!doomedNow || !keptNow || doomedNow->SameFileAs(*keptNow)) return false;
+    if (!UnchangedSinceCompared(kept) || !UnchangedSinceCompared(doomed) || !doomedNow ||
+        !keptNow || doomedNow->SameFileAs(*keptNow)) {
+        Failures.Note(FailureKind::ChangedNotDeleted, doomed);
+        return false;
+    }
     return RemoveFile(doomed);
 }
 

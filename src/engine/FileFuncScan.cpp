@@ -48,6 +48,11 @@ struct FoundSubDir {
     DirEntry entry;
 };
 
+std::string WithoutTrailingSeparator(std::string dir) {
+    while (dir.size() > 1 && dir.back() == platform::kPathSeparator) dir.pop_back();
+    return dir;
+}
+
 }  // namespace
 
 int TNebuFileFunc::ScanSide(TDirList& dirs, TNebuList& list) {
@@ -79,6 +84,9 @@ int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             case WalkOpen::Opened:
                 break;
             case WalkOpen::Failed:
+                // Whatever it holds would silently be missing from the results.
+                Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
+                              search.Error());
                 return 0;
             case WalkOpen::Skipped:
                 return 1;  // already searched to its end under another name
@@ -104,6 +112,10 @@ int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
                 rec.Kind = kKindPlain;
                 list.AddSorted(std::move(rec));
             }
+        }
+        if (search.Error() != 0) {
+            Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
+                          search.Error());
         }
     }
 

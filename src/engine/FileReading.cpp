@@ -1,9 +1,13 @@
 #include "engine/FileReading.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+
+#include "platform/PathOpen.h"
 
 namespace nebu {
 
@@ -12,11 +16,18 @@ int OpenForReading(const std::string& path) {
 }
 
 int OpenForReadingAt(int dirFd, const char* path) {
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+    // A path too long for one call is reached folder by folder instead.
+    if (std::strlen(path) >= PATH_MAX) return platform::OpenPathAt(dirFd, path, kFlags);
     int fd;
     do {
-        fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK);
+        fd = ::openat(dirFd, path, kFlags);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+int OpenFolderForLookups(const std::string& path) {
+    return platform::OpenPath(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 namespace {

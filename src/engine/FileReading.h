@@ -12,8 +12,12 @@ namespace nebu {
 // that became a FIFO after the scan from hanging the open; callers fstat and
 // turn away everything but regular files. -1 on failure.
 int OpenForReading(const std::string& path);
-// The same for a path relative to an open folder (or AT_FDCWD).
+// The same for a path relative to an open folder (or AT_FDCWD). Paths of
+// any length are opened.
 int OpenForReadingAt(int dirFd, const char* path);
+// A folder of any path length, for opening its files relative to it; -1 on
+// failure.
+int OpenFolderForLookups(const std::string& path);
 
 // Fills the buffer unless the file ends first (EINTR retried); -1 on a read
 // error. A short count therefore always means end of file.

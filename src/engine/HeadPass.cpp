@@ -41,7 +41,7 @@ void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
         if (folderFd < 0 || dir != folder) {
             if (folderFd >= 0) ::close(folderFd);
             folder.assign(dir);
-            folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            folderFd = OpenFolderForLookups(folder);
         }
         if (folderFd < 0) continue;
         const int fd = OpenForReadingAt(folderFd, path.c_str() + slash + 1);

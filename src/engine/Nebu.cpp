@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "engine/CompareModes.h"
+#include "engine/LogText.h"
 #include "engine/NebuThread.h"
 
 namespace nebu {
@@ -68,10 +69,12 @@ std::string TNebu::ElapsedText(std::int64_t seconds) {
 }
 
 void TNebu::Log(const std::string& line) {
+    // Every log line passes here: a name can forge no line downstream.
+    const std::string shown = EscapeControlCharacters(line);
     if (Worker != nullptr) {
-        Worker->LogLine(line);
+        Worker->LogLine(shown);
     } else {
-        LogQueue.Push(line);
+        LogQueue.Push(shown);
     }
 }
 
@@ -144,6 +147,7 @@ void TNebu::Run() {
     ff.ToRecycleBin = ToRecycleBin;
     ff.ArcAsUnit = ((SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0) ? 1 : 0;
     ff.ForgetIdentities();
+    ff.Failures.Clear();
     Phase = kPhaseScanSource;
 
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));

@@ -12,8 +12,11 @@ TNebuFileFunc::TNebuFileFunc()
     ZipReady = zip_.Load() ? 1 : 0;
 }
 
-// The libraries release themselves with their members.
-TNebuFileFunc::~TNebuFileFunc() = default;
+// The libraries release themselves with their members; work folders still
+// held (a job torn down without its end) go with the object.
+TNebuFileFunc::~TNebuFileFunc() {
+    ReleaseWorkFolders();
+}
 
 ArchiverLibrary& TNebuFileFunc::LibraryForKind(std::uint8_t kind) {
     return kind == kKindLzh ? lzh_ : zip_;

@@ -18,6 +18,7 @@
 #include "engine/NebuList.h"
 #include "platform/DirectorySearch.h"
 #include "platform/FileIdentity.h"
+#include "engine/RunFailures.h"
 
 namespace nebu {
 
@@ -50,6 +51,9 @@ class TNebuFileFunc {
     NebuHost* Host = nullptr;
 
     // ---- scanning (directory paths end in "/") ----
+    // Deletions, folders and work folders that failed; the job clears it
+    // when a run starts.
+    RunFailures Failures;
     int ScanSide(TDirList& dirs, TNebuList& list);
     int ScanDirectory(const std::string& dir, TNebuList& list);
     void RemoveEmptyDirectories(TDirList& roots);
@@ -67,8 +71,14 @@ class TNebuFileFunc {
     // ---- work folders ----
     bool CreateWorkFolders();
     bool CreateWorkFolder(int slot);
+    // Each folder this object makes stays locked while it exists and holds
+    // a mark naming the process, so that another run never takes it for a
+    // leftover.
     void RemoveWorkFolders();
 
+    // Removes the folders this object made, with whatever they still hold,
+    // and the leftovers of runs that died; nothing of a live run, nothing
+    // without the mark, nothing of another user.
     // ---- content comparison and extraction ----
     bool CompareContents(const std::string& path1, const std::string& path2);
     bool SameContents(const std::string& path1, const std::string& path2);
@@ -135,6 +145,14 @@ class TNebuFileFunc {
     std::string KeepExtraction(const std::string& key, const std::string& extracted);
     void DropExtractionCache();
     bool IsCachedExtraction(const std::string& path) const;
+    // The work folders this object made and still holds the locks of.
+    struct HeldWorkFolder {
+        std::string path;
+        int lockFd;
+    };
+    std::vector<HeldWorkFolder> heldWorkFolders_;
+    void ReleaseWorkFolders();
+
     bool groupActive_ = false;
     std::map<std::string, std::string> extractionCache_;
     std::string cacheFolder_;

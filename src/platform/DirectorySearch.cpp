@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/PathOpen.h"
+
 namespace nebu::platform {
 
 namespace {
@@ -22,17 +24,16 @@ DirectorySearch::~DirectorySearch() {
 
 bool DirectorySearch::Open(const std::string& dir, std::uint32_t attrMask) {
     Close();
-    if (dir.empty()) return false;
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
+    if (dir.empty()) {
+        error_ = ENOENT;
         return false;
     }
-    DIR* d = ::fdopendir(fd);
-    if (d == nullptr) {
-        ::close(fd);
+    int fd = OpenPath(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    DIR* d = nullptr;
+    if (fd < 0 || ::fstat(fd, &st) != 0 || (d = ::fdopendir(fd)) == nullptr) {
+        error_ = errno;
+        if (fd >= 0) ::close(fd);
         return false;
     }
     dirp_ = d;
@@ -48,16 +49,23 @@ bool DirectorySearch::Next(DirEntry& entry) {
     for (;;) {
         errno = 0;
         struct dirent* de = ::readdir(d);
-        if (de == nullptr) return false;
+        if (de == nullptr) {
+            if (errno != 0) error_ = errno;
+            return false;
+        }
         const char* name = de->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
 
         const bool hidden = name[0] == '.';
         if (hidden && (attrMask_ & kAttrHidden) == 0) continue;
 
-        // The entry may have gone since readdir saw it; then it simply is not there.
+        // The entry may have gone since readdir saw it; then it simply is
+        // not there. Any other failure hides a file the user would miss.
         struct stat st;
-        if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (::fstatat(::dirfd(d), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) error_ = errno;
+            continue;
+        }
         const bool isDir = S_ISDIR(st.st_mode);
         if (!isDir && !S_ISREG(st.st_mode)) continue;  // links, FIFOs, sockets, devices
 
@@ -80,6 +88,7 @@ void DirectorySearch::Close() {
     attrMask_ = 0;
     device_ = 0;
     inode_ = 0;
+    error_ = 0;
 }
 
 }  // namespace nebu::platform

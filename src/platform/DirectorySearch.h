@@ -37,10 +37,14 @@ class DirectorySearch {
     DirectorySearch(const DirectorySearch&) = delete;
     DirectorySearch& operator=(const DirectorySearch&) = delete;
 
-    // `dir` may or may not end in "/". False when it cannot be opened.
+    // `dir` may or may not end in "/", and may be of any length. False when
+    // it cannot be opened; Error() then says why.
     bool Open(const std::string& dir, std::uint32_t attrMask);
     // False at the end (or on a read error).
     bool Next(DirEntry& entry);
+    // The errno of a failed open, of a failed read, or of an entry whose
+    // kind could not be learnt; 0 while the search saw everything.
+    int Error() const { return error_; }
     void Close();
     bool IsOpen() const { return dirp_ != nullptr; }
     // Device and inode of the opened directory itself.
@@ -52,6 +56,7 @@ class DirectorySearch {
     std::uint32_t attrMask_ = 0;
     dev_t device_ = 0;
     ino_t inode_ = 0;
+    int error_ = 0;
 };
 
 }  // namespace nebu::platform

@@ -1,9 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -150,27 +152,67 @@ TEST_F(WorkFolderTest, FailureIsReportedWithCaptionAndOkAndStopsAtSlotZero) {
     EXPECT_FALSE(ff.CreateWorkFolder(1));
 }
 
-TEST_F(WorkFolderTest, RemovalTakesOnlyEmptyOwnFoldersOfThatShape) {
-    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);           // leftover: goes
-    ::mkdir((temp + "/nbanything.tmp").c_str(), 0700);        // any nb*.tmp: goes
-    test::WriteFile(temp + "/nb1BBBB.tmp/kept.bin", "data");  // not empty: stays
-    test::WriteFile(temp + "/nb1234.tmp", "a plain file");    // a file: stays
-    ::mkdir((temp + "/other.tmp").c_str(), 0700);             // other name: stays
-    ::mkdir((temp + "/NB0CCCC.TMP").c_str(), 0700);           // names are exact: stays
+TEST_F(WorkFolderTest, RemovalLeavesEveryFolderThisProgramDidNotMark) {
+    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);           // someone else's name
+    ::mkdir((temp + "/nbanything.tmp").c_str(), 0700);        // the same
+    test::WriteFile(temp + "/nb1BBBB.tmp/kept.bin", "data");  // not empty
+    test::WriteFile(temp + "/nb1234.tmp", "a plain file");    // a file
     TempTree outside;
     const std::string linkTarget = outside.MakeDir("empty target");
     ASSERT_EQ(::symlink(linkTarget.c_str(), (temp + "/nb0DDDD.tmp").c_str()), 0);
 
     ff.RemoveWorkFolders();
 
-    EXPECT_FALSE(Exists(temp + "/nb0AAAA.tmp"));
-    EXPECT_FALSE(Exists(temp + "/nbanything.tmp"));
+    EXPECT_TRUE(Exists(temp + "/nb0AAAA.tmp"));
+    EXPECT_TRUE(Exists(temp + "/nbanything.tmp"));
     EXPECT_EQ(test::ReadFile(temp + "/nb1BBBB.tmp/kept.bin"), "data");
     EXPECT_EQ(test::ReadFile(temp + "/nb1234.tmp"), "a plain file");
-    EXPECT_TRUE(Exists(temp + "/other.tmp"));
-    EXPECT_TRUE(Exists(temp + "/NB0CCCC.TMP"));
     EXPECT_TRUE(S_ISLNK(ModeOf(temp + "/nb0DDDD.tmp")));
     EXPECT_TRUE(Exists(linkTarget));
+}
+
+TEST_F(WorkFolderTest, ARunRemovesItsOwnFoldersButNeverThoseOfALiveRun) {
+    TNebuFileFunc other;  // a second run at the same time
+    ASSERT_TRUE(other.CreateWorkFolders());
+    ASSERT_TRUE(ff.CreateWorkFolders());
+    // What an extraction left behind goes with its own run.
+    test::WriteFile(ff.TempDir[0] + "left.bin", "x");
+
+    ff.RemoveWorkFolders();
+    EXPECT_FALSE(Exists(ff.TempDir[0]));
+    EXPECT_FALSE(Exists(ff.TempDir[1]));
+    EXPECT_TRUE(Exists(other.TempDir[0]));
+    EXPECT_TRUE(Exists(other.TempDir[1]));
+
+    other.RemoveWorkFolders();
+    EXPECT_FALSE(Exists(other.TempDir[0]));
+    EXPECT_FALSE(Exists(other.TempDir[1]));
+}
+
+TEST_F(WorkFolderTest, LeftoversOfADeadRunAreRemoved) {
+    // A run that dies between making its folders and removing them.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TNebuFileFunc dying;
+        const bool made = dying.CreateWorkFolders();
+        if (made) test::WriteFile(dying.TempDir[1] + "entry.bin", "extracted");
+        ::_exit(made ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::mkdir((temp + "/nb0AAAA.tmp").c_str(), 0700);  // not this program's
+    std::vector<std::string> leftovers;
+    for (const auto& e : std::filesystem::directory_iterator(temp)) {
+        leftovers.push_back(e.path().filename().string());
+    }
+    ASSERT_EQ(leftovers.size(), 3u);
+
+    ff.RemoveWorkFolders();
+    for (const auto& name : leftovers) {
+        EXPECT_EQ(Exists(temp + "/" + name), name == "nb0AAAA.tmp") << name;
+    }
 }
 
 TEST_F(WorkFolderTest, RemovalLeavesAnotherUsersFolder) {

@@ -1,0 +1,35 @@
+#include "engine/RunFailures.h"
+
+#include <cstring>
+
+#include "engine/LogText.h"
+
+namespace nebu {
+
+std::string FailureText(const RunFailure& failure) {
+    std::string text;
+    switch (failure.kind) {
+        case FailureKind::DeleteFailed:
+            text = "削除できませんでした / could not delete: ";
+            break;
+        case FailureKind::ChangedNotDeleted:
+            text =
+                "比較の後に変わったので削除しませんでした / changed since compared, not deleted: ";
+            break;
+        case FailureKind::FolderUnreadable:
+            text = "ディレクトリを読めませんでした / could not read folder: ";
+            break;
+        case FailureKind::NoWorkFolders:
+            text = "作業ディレクトリが作れません / could not make work folders in: ";
+            break;
+    }
+    text += failure.path;
+    if (failure.error != 0) {
+        text += " (";
+        text += std::strerror(failure.error);
+        text += ")";
+    }
+    return EscapeControlCharacters(text);
+}
+
+}  // namespace nebu
