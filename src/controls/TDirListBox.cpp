@@ -65,7 +65,11 @@ TDirListBox::TDirListBox(QWidget* parent) : QListView(parent), d_(new Impl) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setDragEnabled(false);
+    // Screen readers and test robots find a tree by its control name (DirList1, ...).
     setAccessibleName(QStringLiteral("DirListBox"));
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
+        if (!name.isEmpty()) setAccessibleName(name);
+    });
     resize(kInitialWidth, height());
     d_->directory = CurrentDirectory();
     BuildList();

@@ -74,6 +74,8 @@ class TDirListBoxTest : public QObject {
         box_ = std::make_unique<TDirListBox>();
         QCOMPARE(Q(box_->Directory()), ProcessDirectory());
         QCOMPARE(box_->SearchAttr(), 63u);
+        box_->setObjectName("DirList1");
+        QCOMPARE(box_->accessibleName(), QString("DirList1"));
         box_->SetVolumeSource([this] {
             return std::vector<Volume>{{"/", "システム", "/dev/sda1", VolumeKind::Fixed},
                                        {"/mnt/nfs", "", "server:/export", VolumeKind::Network},
