@@ -217,21 +217,25 @@ class WorkStatusWindowTest : public QObject {
     }
 
     void MemoKeepsTheLatestLinesAndTheFileAll() {
-        WritePairs(*tree_, 230);
+        // Enough pairs for the display-limit warning as well.
+        WritePairs(*tree_, 5000);
         const std::string logPath = *tree_ / "ログ.log";
         Start({logPath, true, false});
         QVERIFY(WaitForEnd());
+        QCOMPARE(window_->SameModel().rowCount(), 5000);
         const QStringList memo = MemoLines(*window_);
         QCOMPARE(memo.size(), 201);
-        QVERIFY(memo.last().startsWith("処理時間は"));
+        QCOMPARE(memo.last(), QString("「同じﾌｧｲﾙの件数」が表示限界(5000件)に達しています。"
+                                      "表示されない同じﾌｧｲﾙがある可能性があります。"));
+        QVERIFY(memo[memo.size() - 2].startsWith("処理時間は"));
+        QCOMPARE(memo.filter("表示限界").size(), 1);
         const std::string log = ReadFile(logPath);
-        QCOMPARE(CountOf(log, platform::Utf8ToCp932Lossy("が同じです")), 230);
-        const int fileLines = CountOf(log, "\r\n");
-        QVERIFY(fileLines > 230);
-        QCOMPARE(
-            QString::fromStdString(log.substr(log.rfind("\r\n", log.size() - 3) + 2)),
-            QString::fromStdString(platform::Utf8ToCp932Lossy(memo.last().toStdString()) + "\r\n"));
-        QCOMPARE(window_->SameModel().rowCount(), 230);
+        QCOMPARE(CountOf(log, platform::Utf8ToCp932Lossy("が同じです")), 5000);
+        QCOMPARE(CountOf(log, platform::Utf8ToCp932Lossy("表示限界")), 1);
+        QVERIFY(CountOf(log, "\r\n") > 5000);
+        // The file ends with the memo's last line.
+        const std::string lastLine = platform::Utf8ToCp932Lossy(memo.last().toStdString()) + "\r\n";
+        QCOMPARE(log.substr(log.size() - lastLine.size()), lastLine);
     }
 
     void UnwritableLogFileStopsShowsAndExits() {
