@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTreeView>
 
 #include "engine/JobTestSupport.h"
@@ -214,6 +215,34 @@ class WorkStatusWindowTest : public QObject {
         QCOMPARE(questions, 1);
         for (int i = 0; i < 3; ++i)
             QVERIFY(Exists(*tree_ / ("先/同じ" + std::to_string(i) + ".txt")));
+    }
+
+    void DeleteChoiceIsAskedOnTheGuiThreadAndAStopInsideItCancels() {
+        // One folder on both sides: its two equal files form a mutual pair.
+        const std::string both = tree_->MakeDir("共通");
+        const std::string content = RandomBytes(300, 9);
+        tree_->Write("共通/甲.txt", content);
+        tree_->Write("共通/乙.txt", content);
+        SetUpJob(*job_, {both}, {both});
+        job_->NoDelete = 0;
+        job_->DelConfirm = 1;
+        int asked = 0;
+        bool onGuiThread = false;
+        window_->SetDeleteChoiceDialog([&](DeleteChoice& choice) {
+            ++asked;
+            onGuiThread = QThread::currentThread() == qApp->thread();
+            // The application ends while the question is open: the answer
+            // given afterwards no longer counts.
+            window_->StopAndJoin();
+            choice.DelResult = kDelSecond;
+        });
+        Start();
+        QVERIFY(WaitForEnd());
+        QCOMPARE(asked, 1);
+        QVERIFY(onGuiThread);
+        QCOMPARE(Caption(), QString("処理中止"));
+        QVERIFY(Exists(*tree_ / "共通/甲.txt"));
+        QVERIFY(Exists(*tree_ / "共通/乙.txt"));
     }
 
     void MemoKeepsTheLatestLinesAndTheFileAll() {
