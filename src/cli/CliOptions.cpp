@@ -1,17 +1,10 @@
 #include "cli/CliOptions.h"
 
-#include <sys/stat.h>
-
-#include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <map>
-#include <set>
-#include <utility>
 
+#include "cli/CliDirectories.h"
 #include "mainwin/ControlChanges.h"
-#include "mainwin/DirListRules.h"
-#include "mainwin/IniFile.h"
 #include "mainwin/MaskRules.h"
 #include "mainwin/SettingKeys.h"
 #include "mainwin/SettingsFile.h"
@@ -47,87 +40,6 @@ bool ParseSizeRange(const std::string& text, WindowSettings& ws) {
     return true;
 }
 
-// The directory as the kernel finds it: links and ".." taken the way a
-// lookup takes them ("LINK/.." is the parent of the link's target).
-std::optional<std::string> ResolveDirectory(const std::string& dir) {
-    char* real = ::realpath(dir.c_str(), nullptr);
-    if (real == nullptr) return std::nullopt;
-    std::string resolved(real);
-    std::free(real);
-    if (!DirExists(resolved)) return std::nullopt;
-    return resolved;
-}
-
-using DirIdentity = std::pair<dev_t, ino_t>;
-
-std::optional<DirIdentity> IdentityOf(const std::string& dir) {
-    struct stat st;
-    if (dir.empty() || ::stat(dir.c_str(), &st) != 0) return std::nullopt;
-    return DirIdentity{st.st_dev, st.st_ino};
-}
-
-std::string NoSuchDirectory(const std::string& dir) {
-    return "ディレクトリがありません / no such directory: " + dir;
-}
-
-// The directories a --set assignment names for a side; they must exist as
-// written, as those of a settings file must.
-std::optional<std::string> CheckSetDirectories(const std::string& assignment,
-                                               std::vector<std::string> named[3]) {
-    const std::size_t eq = assignment.find('=');
-    if (eq == std::string::npos) return std::nullopt;
-    std::string key;
-    for (char c : assignment.substr(0, eq))
-        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    const std::string value = assignment.substr(eq + 1);
-    std::vector<std::string> dirs;
-    if (key == "dirlisttext1" || key == "dirlisttext2") {
-        dirs = DirListFromText(value);
-    } else if (key == "directorylistbox1" || key == "directorylistbox2") {
-        dirs.push_back(value);
-    } else {
-        return std::nullopt;
-    }
-    const int side = key.back() == '2' ? 2 : 1;
-    for (const std::string& dir : dirs) {
-        if (!DirExists(dir)) return NoSuchDirectory(dir);
-        named[side].push_back(dir);
-    }
-    return std::nullopt;
-}
-
-// A side whose directory the user never named (the reset tree "/" or a
-// fallback) must not be searched: the job runs only where it was sent.
-std::optional<std::string> UnnamedDirectory(const CliOptions& o,
-                                            const std::vector<std::string> fileNamed[3]) {
-    const WindowSettings& ws = o.settings;
-    std::set<DirIdentity> named[3];
-    for (int side : {1, 2}) {
-        std::vector<std::string> dirs = fileNamed[side];
-        const auto& given = side == 1 ? o.sources : o.targets;
-        dirs.insert(dirs.end(), given.begin(), given.end());
-        for (const std::string& dir : dirs) {
-            if (auto id = IdentityOf(dir)) named[side].insert(*id);
-        }
-    }
-    // With the same conditions the target side takes the source's directories.
-    if (ws.CheckSame) named[2].insert(named[1].begin(), named[1].end());
-    for (int side : {1, 2}) {
-        const SideSettings& s = ws.Side(side);
-        const std::vector<std::string> used =
-            !s.DirListText.empty() ? s.DirListText : std::vector<std::string>{s.DirectoryListBox};
-        for (const std::string& dir : used) {
-            const auto id = IdentityOf(dir);
-            if (id && named[side].count(*id) != 0) continue;
-            return std::string(side == 1 ? "比較元" : "比較先") + "のﾃﾞｨﾚｸﾄﾘ「" + dir +
-                   "」は指定されたものではありません / the " + (side == 1 ? "source" : "target") +
-                   " directory " + dir + " was not named (give it with " +
-                   (side == 1 ? "-s" : "-t") + " or in the settings file)";
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
@@ -135,8 +47,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     CliOptions o;
     WindowSettings& ws = o.settings;
     bool settingsLoaded = false;
-    // The directories the settings file and --set name for each side.
-    std::vector<std::string> fileNamed[3];
+    NamedDirectoriesBySide named;
     auto directoryArgument = [&](std::vector<std::string>& side, const std::string& dir) {
         if (auto resolved = ResolveDirectory(dir)) {
             side.push_back(*resolved);
@@ -222,25 +133,16 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
          }},
         {"--settings",
          [&](const std::string& v) {
-             std::vector<std::string> missing;
-             if (auto failure = LoadSettingsFile(ws, v, &missing)) {
+             if (auto failure = LoadSettingsFile(ws, v)) {
                  error = *failure + ": " + v;
-             } else if (!missing.empty()) {
-                 // Loading put other directories in their place; a job there
-                 // is not what the file asks for.
-                 error = v + ": " + NoSuchDirectory(missing.front());
-                 for (std::size_t i = 1; i < missing.size(); ++i) error += ", " + missing[i];
-             }
-             IniFile ini;
-             std::string ignored;
-             if (error.empty() && ini.Load(v, ignored)) {
-                 for (int side : {1, 2}) fileNamed[side] = NamedDirectories(ini, side);
+             } else if (auto refusal = named.TakeSettingsFile(v)) {
+                 error = *refusal;
              }
              settingsLoaded = true;
          }},
         {"--set",
          [&](const std::string& v) {
-             if (auto failure = CheckSetDirectories(v, fileNamed)) {
+             if (auto failure = named.TakeAssignment(v)) {
                  error = "--set " + v + ": " + *failure;
              } else if (auto refused = SetSettingFromText(ws, v)) {
                  error = "--set " + v + ": " + *refused;
@@ -297,7 +199,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     for (int side : {1, 2}) {
         if (!ws.Side(side).DirListText.empty()) ws.Side(side).DirListShown = true;
     }
-    if (auto refusal = UnnamedDirectory(o, fileNamed)) {
+    if (auto refusal = named.RefuseUnnamed(o)) {
         error = *refusal;
         return std::nullopt;
     }
