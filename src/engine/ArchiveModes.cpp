@@ -1,16 +1,15 @@
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
 #include "engine/Nebu.h"
 #include "engine/SameChkList.h"
-#include "platform/ArchiveStream.h"
 #include "platform/FileIdentity.h"
 
 namespace nebu {
@@ -26,33 +25,34 @@ bool SameArchiveFile(const std::string& path1, const std::string& path2) {
     return a && b && a->SameFileAs(*b);
 }
 
-// Whether every entry of an archive was listed, and so compared: the listing
-// passes over links, stops where the archive is damaged, and an entry whose
-// name another file entry shares is extracted as that other one. An archive
-// holding any of these is never a duplicate as a whole: deleting it would
-// lose what was never compared.
-bool EveryEntryListed(const std::string& path, std::uint8_t kind) {
-    using platform::ArchiveStream;
-    const platform::ArchiveFormat format =
-        kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
-    auto stream = ArchiveStream::Open(path, format);
-    if (!stream) return false;
-    std::set<std::string> files;
-    platform::StoredEntry entry;
-    for (;;) {
-        switch (stream->Next(entry)) {
-            case ArchiveStream::Step::End:
-                return true;
-            case ArchiveStream::Step::Error:
-                return false;
-            case ArchiveStream::Step::Entry:
-                if (entry.type == platform::StoredEntry::Other) return false;
-                if (entry.type == platform::StoredEntry::File && !files.insert(entry.name).second) {
-                    return false;
-                }
-                break;
+// The size keys both lists hold: the only groups whose entries are ever
+// extracted, so the only ones fetched ahead.
+std::vector<std::int64_t> CommonSizes(TNebu& job) {
+    const auto& src = job.SrcList->Groups();
+    const auto& dst = job.DstList->Groups();
+    std::vector<std::int64_t> common;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < src.size() && j < dst.size()) {
+        if (src[i].Size < dst[j].Size) {
+            ++i;
+        } else if (dst[j].Size < src[i].Size) {
+            ++j;
+        } else {
+            common.push_back(src[i].Size);
+            ++i;
+            ++j;
         }
     }
+    return common;
+}
+
+// Walks the common groups with the extraction told which they are.
+template <typename GroupFn>
+void ForEachArchiveGroup(TNebu& job, GroupFn&& group) {
+    job.FileFunc->SetNeededSizes(CommonSizes(job));
+    ForEachCommonGroup(job, std::forward<GroupFn>(group));
+    job.FileFunc->SetNeededSizes({});
 }
 
 // A source entry found equal to a target file: logged, then the target is
@@ -102,7 +102,7 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
     const PositionIndex targetsByClass = PositionsByClass(dst, classes);
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
+        const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind, s.EntryIndex);
         if (!x.empty()) {
             visit.clear();
             const int cls = classes.ClassOf(x);
@@ -139,14 +139,14 @@ void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
             // An archive is never compared with its own entries.
             if (s.Path == t.Path) continue;
-            const std::string x = ff.ExtractEntry(t.Path, t.Entry, 0, t.Kind);
+            const std::string x = ff.ExtractEntry(t.Path, t.Entry, 0, t.Kind, t.EntryIndex);
             if (!x.empty()) {
                 if (ff.SameContents(s.Path, x)) {
                     MarkBoth(job);
                     // Only an archive recorded here can be deleted as a whole.
                     auto known = listed.find(t.Path);
                     if (known == listed.end()) {
-                        known = listed.emplace(t.Path, EveryEntryListed(t.Path, t.Kind)).first;
+                        known = listed.emplace(t.Path, ff.ArchiveAsListed(t.Path)).first;
                     }
                     if (known->second) job.FullArchiveSources[t.Path].push_back(s.Path);
                     job.Log(MakeSameLine(s.Path, EntryLabel(t.Path, t.Entry)));
@@ -174,7 +174,7 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
     // Every entry of the group is extracted once, not once per partner.
     ff.PrepareGroup(std::vector<std::string>{});
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind);
+        const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind, s.EntryIndex);
         if (x1.empty()) {
             // A user who declined to go on after this failure is neither
             // asked again about the next entry nor told the run ended well.
@@ -182,13 +182,13 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
             continue;
         }
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
-            const std::string x2 = ff.ExtractEntry(t.Path, t.Entry, 1, t.Kind);
+            const std::string x2 = ff.ExtractEntry(t.Path, t.Entry, 1, t.Kind, t.EntryIndex);
             if (!x2.empty()) {
                 if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {
                     MarkBoth(job);
-                } else if (s.Path == t.Path && s.Entry == t.Entry) {
+                } else if (s.Path == t.Path && s.EntryIndex == t.EntryIndex) {
                     MarkBoth(job);
-                } else if (s.Entry == t.Entry && SameArchiveFile(s.Path, t.Path)) {
+                } else if (s.EntryIndex == t.EntryIndex && SameArchiveFile(s.Path, t.Path)) {
                     // The same entry under another name of its archive.
                 } else if (ff.SameContents(x1, x2)) {
                     MarkBoth(job);
@@ -214,22 +214,22 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
 }  // namespace
 
 void CompareSourceArchives(TNebu& job) {
-    ForEachCommonGroup(job, [&](std::int64_t sizeKey) { SourceArchiveGroup(job, sizeKey); });
+    ForEachArchiveGroup(job, [&](std::int64_t sizeKey) { SourceArchiveGroup(job, sizeKey); });
 }
 
 void CompareTargetArchives(TNebu& job) {
     job.FullArchiveSources.clear();
     ListedCache listed;
-    ForEachCommonGroup(job,
-                       [&](std::int64_t sizeKey) { TargetArchiveGroup(job, listed, sizeKey); });
+    ForEachArchiveGroup(job,
+                        [&](std::int64_t sizeKey) { TargetArchiveGroup(job, listed, sizeKey); });
     DeleteFullArchives(job);
     job.FullArchiveSources.clear();
 }
 
 void CompareArchiveEntries(TNebu& job) {
     TSameChkList pairs;
-    ForEachCommonGroup(job,
-                       [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
+    ForEachArchiveGroup(job,
+                        [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
 }
 
 bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& target) {
@@ -250,7 +250,8 @@ bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& targ
     }
 
     for (bool m1 = se.First(a, n1); m1; m1 = se.Next(a, n1)) {
-        const std::string x1 = ff.ExtractEntry(source.Path, n1, 0, source.Kind);
+        const std::string x1 =
+            ff.ExtractEntry(source.Path, n1, 0, source.Kind, se.CurrentPosition());
         if (x1.empty()) break;
         bool giveUp = false;
         for (bool m2 = te.FirstActive(b, n2); m2; m2 = te.NextActive(b, n2)) {
@@ -259,7 +260,8 @@ bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& targ
                 break;
             }
             if (b < a) continue;
-            const std::string x2 = ff.ExtractEntry(target.Path, n2, 1, target.Kind);
+            const std::string x2 =
+                ff.ExtractEntry(target.Path, n2, 1, target.Kind, te.CurrentPosition());
             if (x2.empty()) {
                 giveUp = true;
                 break;
@@ -275,7 +277,7 @@ bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& targ
         if (giveUp || ff.Stop == 1) break;
     }
     if (te.Count() != 0) return false;
-    return EveryEntryListed(source.Path, source.Kind) && EveryEntryListed(target.Path, target.Kind);
+    return ff.ArchiveAsListed(source.Path) && ff.ArchiveAsListed(target.Path);
 }
 
 }  // namespace nebu

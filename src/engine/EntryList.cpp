@@ -2,18 +2,19 @@
 
 namespace nebu {
 
-void TEntryList::InsertBySize(const std::string& name, std::int64_t size) {
+void TEntryList::InsertBySize(const std::string& name, std::int64_t size, std::int32_t position) {
     // Searching from the tail keeps filling from an already ascending source
     // (the usual case) linear overall.
     std::size_t at = entries_.size();
     while (at > 0 && entries_[at - 1].size > size) --at;
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), Entry{name, size, true});
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
+                    Entry{name, size, true, position});
     ++count_;
     cur_ = entries_.size();
 }
 
-void TEntryList::Append(const std::string& name, std::int64_t size) {
-    entries_.push_back(Entry{name, size, true});
+void TEntryList::Append(const std::string& name, std::int64_t size, std::int32_t position) {
+    entries_.push_back(Entry{name, size, true, position});
     ++count_;
     cur_ = entries_.size();
 }

@@ -12,8 +12,9 @@ namespace nebu {
 class TEntryList {
   public:
     // New active entry after the last entry whose size is <= `size`.
-    void InsertBySize(const std::string& name, std::int64_t size);
-    void Append(const std::string& name, std::int64_t size);
+    // `position` is where the entry stands in its archive, -1 when unknown.
+    void InsertBySize(const std::string& name, std::int64_t size, std::int32_t position = -1);
+    void Append(const std::string& name, std::int64_t size, std::int32_t position = -1);
     // Over all entries / over active entries only. False at the end.
     bool First(std::int64_t& size, std::string& name);
     bool Next(std::int64_t& size, std::string& name);
@@ -21,6 +22,10 @@ class TEntryList {
     bool NextActive(std::int64_t& size, std::string& name);
     // The cursor entry becomes inactive; Count drops by one.
     void DeactivateCurrent();
+    // Position in its archive of the cursor entry; -1 when there is none.
+    std::int32_t CurrentPosition() const {
+        return cur_ < entries_.size() ? entries_[cur_].position : -1;
+    }
     void Clear();
 
     // Number of active entries.
@@ -32,6 +37,7 @@ class TEntryList {
         std::string name;
         std::int64_t size = 0;
         bool active = true;
+        std::int32_t position = -1;
     };
     const std::vector<Entry>& Entries() const { return entries_; }
 

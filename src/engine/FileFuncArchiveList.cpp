@@ -1,10 +1,12 @@
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
 #include "platform/ArchiverApi.h"
+#include "platform/FileIdentity.h"
 
 namespace nebu {
 
@@ -59,6 +61,9 @@ void TNebuFileFunc::ListZipArchive(const std::string& path, TNebuList& list) {
 
 void TNebuFileFunc::ListArchive(ArchiverLibrary& library, std::uint8_t kind,
                                 const std::string& path, TNebuList& list) {
+    // The archive as it is listed: its entries are later extracted, and the
+    // whole of it deleted, only while it is still this file.
+    const std::optional<platform::FileIdentity> before = platform::IdentityOfPath(path);
     platform::HARC archive =
         library.OpenArchive(nullptr, path.c_str(), platform::kOpenNoErrorMessages);
     if (archive == nullptr) return;
@@ -68,26 +73,34 @@ void TNebuFileFunc::ListArchive(ArchiverLibrary& library, std::uint8_t kind,
     rec.Path = path;
     rec.Kind = kind;
     rec.Size = 0;
+    ListedArchive listing;
+    listing.kind = kind;
 
     platform::IndividualInfo info;
-    for (int rc = library.FindFirst(archive, "*.*", &info); rc == 0;
-         rc = library.FindNext(archive, &info)) {
+    std::int32_t position = 0;
+    int rc = library.FindFirst(archive, "*.*", &info);
+    for (; rc == 0; rc = library.FindNext(archive, &info), ++position) {
         const std::string& name = info.fileName;
-        if (!name.empty() && name.back() == '/') continue;  // a folder entry
-        // A nameless entry would pose as a whole-archive record; it cannot be
-        // extracted by name either, so it takes no part.
-        if (name.empty()) continue;
         const std::int64_t size = ClampSize(info.originalSize);
+        listing.entries.push_back(ListedEntry{name, size});
+        // A folder entry; a nameless entry would pose as a whole-archive
+        // record and cannot be extracted by name either.
+        if (!listing.entries.back().IsFile()) continue;
+        rec.Size = whole ? AddClamped(rec.Size, size) : size;
         if (whole) {
-            rec.Entries.Append(name, size);
-            rec.Size = AddClamped(rec.Size, size);
+            rec.Entries.Append(name, size, position);
         } else {
             rec.Entry = name;
-            rec.Size = size;
+            rec.EntryIndex = position;
             list.AddSorted(rec);
         }
+        listing.total = AddClamped(listing.total, size);
     }
+    listing.ended = rc == -1;
     library.CloseArchive(archive);
+    const std::optional<platform::FileIdentity> after = platform::IdentityOfPath(path);
+    if (before && before == after) listing.identity = before;
+    listings_.Record(path, std::move(listing));
 
     if (whole) list.AddSorted(rec);
 }

@@ -124,7 +124,10 @@ void TNebuFileFunc::AddToGroup(const std::string& path) {
 void TNebuFileFunc::EndGroup() {
     groupActive_ = false;
     classes_.Clear();
-    DropExtractionCache();
+    // What the group asked for is done with; what was fetched for later
+    // groups stays.
+    if (groupKeySet_) cache_.DropUpTo(groupKey_);
+    groupKeySet_ = false;
 }
 
 void TNebuFileFunc::ForgetIdentities() {

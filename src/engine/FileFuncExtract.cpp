@@ -12,6 +12,8 @@
 
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
+#include "platform/ArchiverCommand.h"
+#include "platform/EntryExtraction.h"
 
 namespace nebu {
 
@@ -23,13 +25,6 @@ constexpr std::size_t kOutputSize = 65536;
 char g_output[kOutputSize];
 
 constexpr int kSlotCount = 3;
-
-// A path that holds a blank travels in double quotes, so the library's
-// parser sees it as one argument.
-std::string CommandLinePath(const std::string& path) {
-    if (path.find_first_of(" \t") == std::string::npos) return path;
-    return "\"" + path + "\"";
-}
 
 std::string JoinFolder(const std::string& folder, const char* name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
@@ -72,69 +67,122 @@ void EmptyWorkFolder(const std::string& folder) {
 }  // namespace
 
 std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
-                                        const std::string& entryName, int slot, std::uint8_t kind) {
+                                        const std::string& entryName, int slot, std::uint8_t kind,
+                                        std::int32_t position) {
+    if (groupActive_ && position >= 0) {
+        std::string path = ExtractListedEntry(archivePath, entryName, kind, position);
+        if (!path.empty()) classes_.Add(path);
+        return path;
+    }
+    // By name the library always takes the first entry of that name: where
+    // another file entry shares it, this one cannot be told apart.
+    if (const ListedArchive* listed = listings_.Find(archivePath)) {
+        int named = 0;
+        for (const ListedEntry& entry : listed->entries) named += entry.name == entryName ? 1 : 0;
+        if (named > 1) return "";
+    }
+    return kind == kKindLzh ? ExtractLzhEntry(archivePath, entryName, slot)
+                            : ExtractZipEntry(archivePath, entryName, slot);
+}
+
+std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
+                                              const std::string& entryName, std::uint8_t kind,
+                                              std::int32_t position) {
     const bool lzh = kind == kKindLzh;
-    if (!groupActive_) {
-        return lzh ? ExtractLzhEntry(archivePath, entryName, slot)
-                   : ExtractZipEntry(archivePath, entryName, slot);
+    const ArchiverLibrary& library = lzh ? lzh_ : zip_;
+    if ((lzh ? LzhReady : ZipReady) != 1 || !library.Ready()) return "";
+    const ListedArchive* listed = listings_.Find(archivePath);
+    const auto at = static_cast<std::size_t>(position);
+    if (listed == nullptr || at >= listed->entries.size() || !listed->entries[at].IsFile() ||
+        listed->entries[at].name != entryName) {
+        return "";
     }
-    const std::string key = std::string(lzh ? "L" : "Z") + archivePath + '\0' + entryName;
-    std::string path = CachedExtraction(key);
-    if (path.empty()) {
-        path = lzh ? ExtractLzhEntry(archivePath, entryName, slot)
-                   : ExtractZipEntry(archivePath, entryName, slot);
-        if (path.empty()) return path;  // a failure is asked about again next time
-        path = KeepExtraction(key, path);
+    const std::int64_t tag = ArcAsUnit == 1 ? listed->total : listed->entries[at].size;
+    if (!groupKeySet_ || tag > groupKey_) groupKey_ = tag;
+    groupKeySet_ = true;
+
+    const EntryCache::Item* item = cache_.Find(archivePath, position);
+    if (item == nullptr && ExtractInOnePass(archivePath, *listed, position)) {
+        item = cache_.Find(archivePath, position);
     }
-    classes_.Add(path);
-    return path;
+    if (item == nullptr) {
+        AskAfterFailedExtraction(archivePath);
+        return "";
+    }
+    // The archive is the kept copy when a duplicate of one of its entries is
+    // deleted: as it was listed, which the pass has just checked.
+    RememberIdentity(archivePath, *listed->identity);
+    return item->path;
 }
 
-std::string TNebuFileFunc::CachedExtraction(const std::string& key) const {
-    const auto it = extractionCache_.find(key);
-    return it == extractionCache_.end() ? std::string() : it->second;
+bool TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
+                                     std::int32_t requested) {
+    if (!listed.identity || !cache_.EnsureFolder(TempDir[0])) return false;
+    const bool whole = ArcAsUnit == 1;
+    const auto tagOf = [&](std::size_t i) { return whole ? listed.total : listed.entries[i].size; };
+    const auto at = static_cast<std::size_t>(requested);
+    const std::int64_t now = tagOf(at);
+
+    // Whole archives are compared within one group; entries in the groups of
+    // their sizes, taken here soonest first, as far as the room goes.
+    std::vector<std::size_t> ahead;
+    for (std::size_t i = 0; i < listed.entries.size(); ++i) {
+        const ListedEntry& entry = listed.entries[i];
+        if (i == at || !entry.IsFile() || cache_.Find(archivePath, static_cast<std::int32_t>(i))) {
+            continue;
+        }
+        if (whole || (entry.size >= now && cache_.Needed(entry.size))) ahead.push_back(i);
+    }
+    if (!whole) {
+        std::stable_sort(ahead.begin(), ahead.end(), [&](std::size_t a, std::size_t b) {
+            return listed.entries[a].size < listed.entries[b].size;
+        });
+    }
+    auto wantOf = [&](std::size_t i) {
+        platform::EntryToWrite want;
+        want.position = i;
+        want.name = listed.entries[i].name;
+        want.size = static_cast<std::uint64_t>(listed.entries[i].size);
+        want.fileName = cache_.NextFileName();
+        return want;
+    };
+    std::vector<platform::EntryToWrite> wanted{wantOf(at)};
+    const bool overflow = !cache_.Fits(wanted[0].size, 1);
+    std::uint64_t bytes = overflow ? 0 : wanted[0].size;
+    for (std::size_t i : ahead) {
+        const auto size = static_cast<std::uint64_t>(listed.entries[i].size);
+        if (overflow || !cache_.Fits(bytes + size, wanted.size() + 1)) break;
+        bytes += size;
+        wanted.push_back(wantOf(i));
+    }
+    std::sort(wanted.begin(), wanted.end(),
+              [](const auto& a, const auto& b) { return a.position < b.position; });
+
+    const platform::ArchiveFormat format =
+        listed.kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
+    platform::WriteEntries(archivePath, format, *listed.identity, cache_.Folder(), wanted);
+    bool gotRequested = false;
+    for (const platform::EntryToWrite& want : wanted) {
+        if (!want.written) continue;
+        const bool isRequested = want.position == at;
+        gotRequested = gotRequested || isRequested;
+        cache_.Add(archivePath, static_cast<std::int32_t>(want.position),
+                   EntryCache::Item{JoinFolder(cache_.Folder(), want.fileName.c_str()), want.size,
+                                    tagOf(want.position), isRequested && overflow});
+    }
+    return gotRequested;
 }
 
-std::string TNebuFileFunc::KeepExtraction(const std::string& key, const std::string& extracted) {
-    constexpr std::size_t kMaxFiles = 1024;
-    constexpr std::uint64_t kMaxBytes = 256ull << 20;
-    struct stat st;
-    if (::lstat(extracted.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return extracted;
-    if (extractionCache_.size() >= kMaxFiles ||
-        cacheBytes_ + static_cast<std::uint64_t>(st.st_size) > kMaxBytes || TempDir[0].empty()) {
-        return extracted;  // full: this one goes the plain way, deleted after use
-    }
-    if (cacheFolder_.empty()) {
-        const std::string folder = JoinFolder(TempDir[0], "cache");
-        if (::mkdir(folder.c_str(), 0700) != 0) return extracted;
-        cacheFolder_ = folder;
-    }
-    const std::string kept = JoinFolder(cacheFolder_, std::to_string(++cacheSerial_).c_str());
-    if (::rename(extracted.c_str(), kept.c_str()) != 0) return extracted;
-    classes_.Forget(extracted);
-    extractionCache_.emplace(key, kept);
-    cacheBytes_ += static_cast<std::uint64_t>(st.st_size);
-    return kept;
-}
-
-void TNebuFileFunc::DropExtractionCache() {
-    for (const auto& [key, path] : extractionCache_) ::unlink(path.c_str());
-    extractionCache_.clear();
-    cacheBytes_ = 0;
+void TNebuFileFunc::AskAfterFailedExtraction(const std::string& archivePath) {
+    const std::string question = "圧縮ファイル｢" + archivePath + "｣の解凍にしっぱいしちゃった。" +
+                                 "\n" + "作業を続けますか?";
+    if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = 1;
 }
 
 void TNebuFileFunc::RemoveExtractionCacheFolder() {
-    DropExtractionCache();
-    // Kept from group to group: making and removing a folder per group costs
-    // more than the comparisons on a slow disk.
-    if (!cacheFolder_.empty()) ::rmdir(cacheFolder_.c_str());
-    cacheFolder_.clear();
-}
-
-bool TNebuFileFunc::IsCachedExtraction(const std::string& path) const {
-    return !cacheFolder_.empty() && path.size() > cacheFolder_.size() &&
-           path.compare(0, cacheFolder_.size(), cacheFolder_) == 0 &&
-           path[cacheFolder_.size()] == '/';
+    EndGroup();
+    cache_.RemoveFolder();
+    listings_.Clear();
 }
 
 std::string TNebuFileFunc::ExtractLzhEntry(const std::string& archivePath,
@@ -168,9 +216,9 @@ std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
     }
 
     std::string command = lzh ? "e -m -n -gm -p " : "-x -j --i ";
-    command += CommandLinePath(archivePath);
+    command += platform::QuoteCommandPath(archivePath);
     command += ' ';
-    command += CommandLinePath(folder);
+    command += platform::QuoteCommandPath(folder);
     command += " \"";
     command += entryName;
     command += '"';
@@ -178,9 +226,7 @@ std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
     const int result = library.Command(nullptr, command.c_str(), g_output,
                                        static_cast<std::uint32_t>(kOutputSize));
     if (result != 0) {
-        const std::string question = "圧縮ファイル｢" + archivePath +
-                                     "｣の解凍にしっぱいしちゃった。" + "\n" + "作業を続けますか?";
-        if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = 1;
+        AskAfterFailedExtraction(archivePath);
         // What a failed command left behind (a truncated or corrupt file)
         // says nothing about the archive; comparing it could "find" a
         // duplicate that does not exist and delete it.
@@ -214,8 +260,13 @@ std::string TNebuFileFunc::TakeExtractedFile(int slot) {
 
 void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     if (path.empty()) return;
-    // Kept for the rest of the group; the group's end removes it.
-    if (IsCachedExtraction(path)) return;
+    if (cache_.IsOverflow(path)) {
+        classes_.Forget(path);
+        cache_.Remove(path);
+        return;
+    }
+    // Kept until the group that needs it is done.
+    if (cache_.Holds(path)) return;
     // The next entry extracted may take the same name.
     classes_.Forget(path);
     ::unlink(path.c_str());

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/NebuFileFunc.h"
+#include "platform/FileIdentity.h"
 #include "platform/PathOpen.h"
 #include "platform/Trash.h"
 
@@ -18,8 +19,9 @@ bool TNebuFileFunc::RemoveFile(const std::string& path) {
     // A file the trash does not take stays where it is: deleting it for good
     // instead would lose what the user asked to keep recoverable.
     errno = 0;
-    const bool removed =
-        ToRecycleBin == 0 ? platform::UnlinkFile(path) : platform::MoveToTrash(path);
+    const bool removed = platform::RemoveNotingLinks(path, [&] {
+        return ToRecycleBin == 0 ? platform::UnlinkFile(path) : platform::MoveToTrash(path);
+    });
     // A duplicate left in place must not pass for a clean run.
     if (!removed) Failures.Note(FailureKind::DeleteFailed, path, ToRecycleBin == 0 ? errno : 0);
     return removed;
@@ -32,7 +34,9 @@ bool TNebuFileFunc::RemoveDuplicate(const std::string& doomed, const std::string
     const std::optional<platform::FileIdentity> doomedNow = platform::IdentityOfPath(doomed);
     const std::optional<platform::FileIdentity> keptNow = platform::IdentityOfPath(kept);
     if (!UnchangedSinceCompared(kept) || !UnchangedSinceCompared(doomed) || !doomedNow ||
-        !keptNow || doomedNow->SameFileAs(*keptNow)) {
+        !keptNow || doomedNow->SameFileAs(*keptNow) ||
+        // A whole archive goes only while it holds exactly what was listed.
+        (listings_.Find(doomed) != nullptr && !ArchiveAsListed(doomed))) {
         Failures.Note(FailureKind::ChangedNotDeleted, doomed);
         return false;
     }

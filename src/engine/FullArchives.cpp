@@ -5,11 +5,12 @@ namespace nebu {
 
 namespace {
 
-// The archive and every source file its entries were found in must be as
-// they were when compared; a user may answer a question minutes later.
+// The archive must still be exactly what was listed, and every source file
+// its entries were found in as it was when compared; a user may answer a
+// question minutes later.
 bool ArchiveStillCovered(TNebu& job, const std::string& archive) {
     TNebuFileFunc& ff = *job.FileFunc;
-    if (!ff.UnchangedSinceCompared(archive)) return false;
+    if (!ff.UnchangedSinceCompared(archive) || !ff.ArchiveAsListed(archive)) return false;
     auto it = job.FullArchiveSources.find(archive);
     if (it == job.FullArchiveSources.end()) return false;
     for (const auto& source : it->second) {
@@ -27,6 +28,9 @@ void DeleteFullArchives(TNebu& job) {
         // Matches are recorded only for archives whose every entry was
         // listed; any other archive holds more than the source was shown.
         if (job.FullArchiveSources.count(path) == 0) continue;
+        // Read again: an archive that is no longer what was listed holds
+        // something that was never compared.
+        if (!ff.ArchiveAsListed(path)) continue;
         job.Log("｢" + path + "｣の中の全てファイルは比較元にあります。");
         if (job.Stop == 1 || job.NoDelete) continue;
         MsgAnswer answer = MsgAnswer::Yes;

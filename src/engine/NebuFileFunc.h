@@ -14,6 +14,8 @@
 #include "engine/ArchiverLibrary.h"
 #include "engine/ContentClasses.h"
 #include "engine/DirList.h"
+#include "engine/EntryCache.h"
+#include "engine/ListedArchives.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
 #include "platform/DirectorySearch.h"
@@ -82,8 +84,11 @@ class TNebuFileFunc {
     // ---- content comparison and extraction ----
     bool CompareContents(const std::string& path1, const std::string& path2);
     bool SameContents(const std::string& path1, const std::string& path2);
+    // `position` is the entry's place in its archive's listing; with it,
+    // while a group is under way, the entry is taken from one pass over the
+    // archive that also fetches what the coming groups need.
     std::string ExtractEntry(const std::string& archivePath, const std::string& entryName, int slot,
-                             std::uint8_t kind);
+                             std::uint8_t kind, std::int32_t position = -1);
     std::string ExtractLzhEntry(const std::string& archivePath, const std::string& entryName,
                                 int slot);
     std::string ExtractZipEntry(const std::string& archivePath, const std::string& entryName,
@@ -103,6 +108,14 @@ class TNebuFileFunc {
     const ContentClasses& GroupClasses() const { return classes_; }
     // Deletes an extracted file for good (no trash, no question).
     void DeleteExtracted(const std::string& path);
+    // The size keys the coming walk compares, so that entries of other sizes
+    // are never extracted ahead.
+    void SetNeededSizes(std::vector<std::int64_t> sizes) { cache_.SetNeededSizes(std::move(sizes)); }
+    // An archive may be deleted whole only while this holds: it is the file
+    // that was listed, and it holds exactly the listed entries, all of them
+    // taken in by the listing.
+    bool ArchiveAsListed(const std::string& path) const { return listings_.StillAsListed(path); }
+    const ListedArchives& Listings() const { return listings_; }
 
     // ---- deletion ----
     bool RemoveFile(const std::string& path);
@@ -138,13 +151,6 @@ class TNebuFileFunc {
     ContentClasses classes_;
     std::set<std::pair<dev_t, ino_t>> keptDirs_;
 
-    // While a group is under way, each entry is extracted once: the file is
-    // moved from its slot into a cache folder inside slot 0 and handed out
-    // again on every later request, until EndGroup removes them all.
-    std::string CachedExtraction(const std::string& key) const;
-    std::string KeepExtraction(const std::string& key, const std::string& extracted);
-    void DropExtractionCache();
-    bool IsCachedExtraction(const std::string& path) const;
     // The work folders this object made and still holds the locks of.
     struct HeldWorkFolder {
         std::string path;
@@ -153,11 +159,19 @@ class TNebuFileFunc {
     std::vector<HeldWorkFolder> heldWorkFolders_;
     void ReleaseWorkFolders();
 
+    // While a group is under way, each entry is extracted once, from a pass
+    // over its archive that serves the coming groups as well; the files stay
+    // until the group that needs them is done.
+    std::string ExtractListedEntry(const std::string& archivePath, const std::string& entryName,
+                                   std::uint8_t kind, std::int32_t position);
+    bool ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
+                          std::int32_t requested);
+    void AskAfterFailedExtraction(const std::string& archivePath);
     bool groupActive_ = false;
-    std::map<std::string, std::string> extractionCache_;
-    std::string cacheFolder_;
-    std::uint64_t cacheBytes_ = 0;
-    std::uint64_t cacheSerial_ = 0;
+    ListedArchives listings_;
+    EntryCache cache_;
+    std::int64_t groupKey_ = 0;
+    bool groupKeySet_ = false;
 };
 
 }  // namespace nebu

@@ -28,12 +28,13 @@ template <typename Record>
 void CopyOut(const FileNode& node, Record& rec) {
     rec.Path = node.Path;
     rec.Entry = node.Entry();
+    rec.EntryIndex = node.EntryIndex;
     rec.Matched = node.Matched;
     rec.Kind = node.Kind;
     if (!node.Entries) return;
     rec.Entries.Clear();
     for (const TEntryList::Entry& entry : node.Entries->Entries()) {
-        rec.Entries.Append(entry.name, entry.size);
+        rec.Entries.Append(entry.name, entry.size, entry.position);
     }
 }
 
@@ -104,12 +105,13 @@ void TNebuList::AddToGroup(SizeNode& group, _NebuRec&& rec) {
     FileNode node;
     node.Path = std::move(rec.Path);
     if (!rec.Entry.empty()) node.EntryName = std::make_unique<std::string>(std::move(rec.Entry));
+    node.EntryIndex = rec.EntryIndex;
     node.Kind = rec.Kind;
     std::int32_t added = 1;
     if (wholeArchive) {
         node.Entries = std::make_unique<TArcList>();
         for (const TEntryList::Entry& entry : rec.Entries.Entries()) {
-            if (entry.active) node.Entries->InsertBySize(entry.name, entry.size);
+            if (entry.active) node.Entries->InsertBySize(entry.name, entry.size, entry.position);
         }
         added = node.Entries->Count();
     }

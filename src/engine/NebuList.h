@@ -23,6 +23,7 @@ class TNebuList {
         // thousands of them: an empty text in every one would cost more
         // than the pointer.
         std::unique_ptr<std::string> EntryName;
+        std::int32_t EntryIndex = -1;  // position in its archive, for entries
         std::uint8_t Matched = 0;
         std::uint8_t Alive = 1;
         std::uint8_t Kind = kKindPlain;

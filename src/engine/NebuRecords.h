@@ -15,6 +15,9 @@ struct _NebuRec {
     std::int64_t Size = 0;
     std::string Path;   // the file, or the archive for anything read from one
     std::string Entry;  // entry name inside the archive; empty for plain/whole-archive
+    // Where the entry stands in its archive's listing, -1 for anything else:
+    // entries may share a name, never a position.
+    std::int32_t EntryIndex = -1;
     std::uint8_t Matched = 0;
     std::uint8_t Kind = kKindPlain;
     TTmpList Entries;  // whole-archive record: its entries (name, size)
@@ -25,6 +28,7 @@ struct _NebuRec {
 struct _NebuNameRec {
     std::string Path;
     std::string Entry;
+    std::int32_t EntryIndex = -1;
     std::uint8_t Matched = 0;
     std::uint8_t Kind = kKindPlain;
     TTmpList Entries;

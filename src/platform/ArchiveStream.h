@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/FileIdentity.h"
+
 struct archive;
 
 namespace nebu::platform {
@@ -36,6 +38,9 @@ class ArchiveStream {
     ~ArchiveStream();
     ArchiveStream(const ArchiveStream&) = delete;
     ArchiveStream& operator=(const ArchiveStream&) = delete;
+
+    // The file being read, as it is now.
+    std::optional<FileIdentity> Identity() const { return IdentityOfDescriptor(fd_); }
 
     Step Next(StoredEntry& entry);
     // Writes the data of the entry Next returned last into `fd`: exactly

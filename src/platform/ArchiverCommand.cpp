@@ -4,6 +4,22 @@ namespace nebu::platform {
 
 namespace {
 
+// A quoted path from just after its opening quote: up to the quote that is
+// not doubled. Returns the index just past the closing quote.
+std::optional<std::size_t> TakeQuoted(std::string_view rest, std::string& path) {
+    for (std::size_t i = 1; i < rest.size(); ++i) {
+        if (rest[i] != '"') {
+            path += rest[i];
+        } else if (i + 1 < rest.size() && rest[i + 1] == '"') {
+            path += '"';
+            ++i;
+        } else {
+            return i + 1;
+        }
+    }
+    return std::nullopt;
+}
+
 // Takes one path off the front of `rest`: quoted ("a b/c") up to its
 // closing quote, or bare up to the next blank. The path must be followed by
 // a blank, which is consumed.
@@ -11,10 +27,9 @@ std::optional<std::string> TakeArchivePath(std::string_view& rest) {
     std::size_t end;
     std::string path;
     if (!rest.empty() && rest[0] == '"') {
-        end = rest.find('"', 1);
-        if (end == std::string_view::npos) return std::nullopt;
-        path = rest.substr(1, end - 1);
-        ++end;
+        auto closed = TakeQuoted(rest, path);
+        if (!closed) return std::nullopt;
+        end = *closed;
     } else {
         end = rest.find(' ');
         if (end == std::string_view::npos) return std::nullopt;
@@ -31,10 +46,9 @@ std::optional<std::string> TakeFolder(std::string_view& rest) {
     std::string folder;
     std::size_t end;
     if (!rest.empty() && rest[0] == '"') {
-        end = rest.find('"', 1);
-        if (end == std::string_view::npos) return std::nullopt;
-        folder = rest.substr(1, end - 1);
-        ++end;
+        auto closed = TakeQuoted(rest, folder);
+        if (!closed) return std::nullopt;
+        end = *closed;
     } else {
         end = rest.find("/ \"");
         if (end == std::string_view::npos) return std::nullopt;
@@ -48,6 +62,19 @@ std::optional<std::string> TakeFolder(std::string_view& rest) {
 }
 
 }  // namespace
+
+std::string QuoteCommandPath(std::string_view path) {
+    if (!path.empty() && path.find_first_of(" \t\"") == std::string_view::npos) {
+        return std::string(path);
+    }
+    std::string quoted = "\"";
+    for (char c : path) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    quoted += '"';
+    return quoted;
+}
 
 std::optional<ExtractCommand> ParseExtractCommand(std::string_view line, ArchiveFormat format) {
     std::string_view options = format == ArchiveFormat::Lzh ? "e -m -n -gm -p " : "-x -j --i ";

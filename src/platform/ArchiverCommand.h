@@ -2,7 +2,8 @@
 // The one command the stand-ins run: extract a single entry into a folder.
 //   LZH: e -m -n -gm -p ARCHIVE FOLDER/ "ENTRY"
 //   ZIP: -x -j --i ARCHIVE FOLDER/ "ENTRY"
-// A path holding a blank arrives in double quotes; the folder ends in "/".
+// A path holding a blank or a double quote arrives in double quotes, with
+// each double quote of its own written twice; the folder ends in "/".
 
 #include <optional>
 #include <string>
@@ -17,6 +18,10 @@ struct ExtractCommand {
     std::string folder;  // ends in "/"
     std::string entryName;
 };
+
+// A path as it is written into a command line, so that the parser below
+// gives it back unchanged.
+std::string QuoteCommandPath(std::string_view path);
 
 // nullopt for anything but exactly that form.
 std::optional<ExtractCommand> ParseExtractCommand(std::string_view line, ArchiveFormat format);

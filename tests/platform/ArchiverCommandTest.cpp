@@ -36,6 +36,22 @@ TEST(ArchiverCommand, ParsesTheZipCommandLineWithBlanks) {
     EXPECT_EQ(c->entryName, "say \"hi\".txt");
 }
 
+TEST(ArchiverCommand, EveryPathComesBackAsItWasQuoted) {
+    for (const std::string archive : {"/a.zip", "/my data/a b.zip", "/x/\"best\" 写真.zip", "/q\"",
+                                      "/\"\"/ \"", "/t\tab.zip"}) {
+        for (const std::string folder : {"/tmp/nb0.tmp/", "/tmp/\"my\" tmp/nb1.tmp/"}) {
+            const std::string line = "-x -j --i " + QuoteCommandPath(archive) + " " +
+                                     QuoteCommandPath(folder) + " \"e \"1\".txt\"";
+            auto c = ParseExtractCommand(line, ArchiveFormat::Zip);
+            ASSERT_TRUE(c) << line;
+            EXPECT_EQ(c->archivePath, archive);
+            EXPECT_EQ(c->folder, folder);
+            EXPECT_EQ(c->entryName, "e \"1\".txt");
+        }
+    }
+    EXPECT_EQ(QuoteCommandPath("/plain/a.lzh"), "/plain/a.lzh");
+}
+
 TEST(ArchiverCommand, RefusesAnythingElse) {
     const char* lzhBad[] = {
         "",
@@ -52,6 +68,7 @@ TEST(ArchiverCommand, RefusesAnythingElse) {
         "e -m -n -gm -p \"/a b.lzh /w/ \"x\"",    // unterminated archive quote
         "e -m -n -gm -p \"/a.lzh\"/w/ \"x\"",     // no blank after the archive
         "e -m -n -gm -p /a.lzh",                  // no folder, no entry
+        "e -m -n -gm -p \"/a\"\" /w/ \"x\"",      // doubled quote, then no end
     };
     for (const char* line : lzhBad) {
         EXPECT_FALSE(ParseExtractCommand(line, ArchiveFormat::Lzh)) << line;
