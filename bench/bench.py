@@ -91,9 +91,9 @@ def env_list(name, default):
 
 def bench_tree(name, folder, tools, settings, log):
     src, dst = os.path.join(folder, "src"), os.path.join(folder, "dst")
-    archives = name == "archives"
-    # Peers cannot look inside archives; that tree is checked against the generator only.
-    active = [t for t in tools if t.archives or not archives]
+    archives = name in trees.ARCHIVE_TREES
+    # Peers cannot look inside archives; those trees are checked against the generator only.
+    active = [t for t in tools if (t.archives or not archives) and t.runs_on(name)]
     outcomes = {t.name: Outcome() for t in active}
     out_root = os.path.join(settings.results, "out", name)
 
@@ -163,7 +163,8 @@ def main():
     if unknown:
         print(f"unknown tree or tool: {', '.join(unknown)}", file=sys.stderr)
         return 2
-    missing = [n for n in tool_names if n != "nebu" and not shutil.which(n)]
+    missing = [n for n in tool_names if n != "nebu" and not shutil.which(n)
+               and any(all_tools[n].runs_on(t) for t in tree_names)]
     if not os.access(args.nebu, os.X_OK) and "nebu" in tool_names:
         missing.append(args.nebu)
     if not os.access("/usr/bin/time", os.X_OK):

@@ -1,10 +1,10 @@
 #!/bin/sh
-# Installs the duplicate finders NEBU is measured against, GNU time (peak
-# memory) and Python 3 (the harness), from Debian's packages, only those that
-# are missing.
+# Installs the duplicate finders NEBU is measured against, bsdtar (the
+# yardstick for reading one big archive), GNU time (peak memory) and
+# Python 3 (the harness), from Debian's packages, only those that are missing.
 set -eu
 missing=""
-for p in jdupes fdupes rdfind rmlint time python3; do
+for p in jdupes fdupes rdfind rmlint libarchive-tools time python3; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
 [ -z "$missing" ] && exit 0

@@ -25,6 +25,8 @@ def render(results, args, elapsed):
         for name, o in outcomes.items():
             lines.append(_timing_row(tree, name, o, nebu, args.timeout))
 
+    lines += _yardstick(results)
+
     wrong = False
     lines += ["", "## Answers", "",
               "Pairs found (source × target); ✓ = exactly the pairs the generator made.", ""]
@@ -59,6 +61,18 @@ def render(results, args, elapsed):
     else:
         lines.append("None: NEBU listed exactly the pairs of every peer and of the generator.")
     return "\n".join(lines) + "\n", wrong
+
+
+def _yardstick(results):
+    """NEBU on the big archive against decompressing it once: at most 3 times as long."""
+    outcomes = results.get("big-archive", (None, {}))[1]
+    nebu, bsdtar = outcomes.get("nebu"), outcomes.get("bsdtar")
+    if not nebu or not bsdtar or not nebu.walls or not bsdtar.walls:
+        return []
+    ratio = statistics.median(nebu.walls) / statistics.median(bsdtar.walls)
+    verdict = "met" if ratio <= 3 else "NOT met"
+    return ["", f"big-archive: NEBU takes {ratio:.2f} × the time of `bsdtar -xOf` on the same "
+            f"archive (target: at most 3 ×, {verdict})."]
 
 
 def _secs(x):
@@ -173,7 +187,8 @@ def machine(args):
     rev = _first_line(["git", "-C", repo, "describe", "--always", "--dirty"])
     versions = [f"{name} {_version(argv)}" for name, argv in (
         ("jdupes", ["jdupes", "-v"]), ("fdupes", ["fdupes", "-v"]),
-        ("rdfind", ["rdfind", "-v"]), ("rmlint", ["rmlint", "--version"]))]
+        ("rdfind", ["rdfind", "-v"]), ("rmlint", ["rmlint", "--version"]),
+        ("bsdtar", ["bsdtar", "--version"]))]
     return [f"- Machine: {os.cpu_count()} CPUs (`nproc` {len(os.sched_getaffinity(0))}), "
             f"{cpu}, {mem} RAM, {free:.0f} GiB free where the trees are, "
             f"{debian}, Linux {os.uname().release}",

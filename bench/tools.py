@@ -15,6 +15,8 @@ import json
 import os
 import re
 
+import trees
+
 SAME_LINE = re.compile(r"^｢(.*)｣と｢(.*)｣が同じです。$")
 ENTRY_LABEL = re.compile(r"^『(.*)』の中の『(.*)』$")
 
@@ -23,6 +25,9 @@ class Tool:
     def __init__(self, name, archives=False):
         self.name = name
         self.archives = archives  # looks inside the source archives
+
+    def runs_on(self, tree):
+        return True
 
     def argv(self, src, dst, out, archives=False):
         raise NotImplementedError
@@ -124,8 +129,26 @@ class Rmlint(Tool):
         return _cross(folder, sets.values()), 0
 
 
+class Bsdtar(Tool):
+    """Not a duplicate finder: the time it takes to decompress the big archive
+    (`bsdtar -xOf`, into nowhere) is the yardstick for NEBU reading it."""
+
+    def __init__(self):
+        super().__init__("bsdtar", archives=True)
+
+    def runs_on(self, tree):
+        return tree == "big-archive"
+
+    def argv(self, src, dst, out, archives=False):
+        archive = os.path.join(src, trees.BIG_ARCHIVE)
+        return ["sh", "-c", 'exec bsdtar -xOf "$1" >/dev/null', "sh", archive]
+
+    def read_pairs(self, folder, out):
+        return None, 0
+
+
 def make_tools(nebu_exe):
-    return {t.name: t for t in (Nebu(nebu_exe), Jdupes(), Fdupes(), Rdfind(), Rmlint())}
+    return {t.name: t for t in (Nebu(nebu_exe), Jdupes(), Fdupes(), Rdfind(), Rmlint(), Bsdtar())}
 
 
 def _lines(path):

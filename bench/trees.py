@@ -214,6 +214,45 @@ def build_archives(w, rng, p):
     return sorted(pairs)
 
 
+# One archive of many small entries, extracted once more on the target side:
+# the archive is read a bounded number of times, however many entries it has.
+BIG_ARCHIVE = "entries.zip"
+
+
+def build_big_archive(w, rng, p):
+    """A ZIP of many small entries on the source side, each extracted on the target side.
+
+    Every entry has a size group of its own or shares it with few others, the
+    case that costs most when an archive is read once per entry.
+    """
+    arc_rel = f"src/{BIG_ARCHIVE}"
+    when = (2024, 1, 1, 12, 0, 0)
+    pairs = []
+    with zipfile.ZipFile(w._path(arc_rel), "w") as z:
+        for e in range(p["entries"]):
+            folder = f"{rng.choice(FOLDER_WORDS)}/{e // 1000:02d}"
+            name = f"{folder}/{rng.choice(FILE_STEMS)}{e:05d}.{'txt' if e % 3 else 'bin'}"
+            size = rng.randint(16, p["max_size"])
+            if e % 3:
+                data = (rng.randbytes(8).hex() + " " + " ".join(
+                    rng.choice(FILE_STEMS) for _ in range(size // 6))).encode()[:size]
+            else:
+                data = rng.randbytes(size)
+            info = zipfile.ZipInfo(name, date_time=when)
+            info.compress_type = zipfile.ZIP_DEFLATED if e % 3 else zipfile.ZIP_STORED
+            z.writestr(info, data)
+            out_rel = f"dst/{name}"
+            if rng.random() < p["near_copies"]:
+                data = data[:-1] + bytes([data[-1] ^ 0x01])
+            else:
+                pairs.append((arc_rel, name, out_rel))
+            w.write(out_rel, data, ("e", e))
+    return sorted(pairs)
+
+
+# Trees whose source side NEBU reads inside its archives (--src-zip).
+ARCHIVE_TREES = ("archives", "big-archive")
+
 TREES = {
     "mixed": (build_mixed, {
         "files_per_side": 20000, "big_files": 8, "copies": 0.30, "near_copies": 0.10,
@@ -224,6 +263,7 @@ TREES = {
         "files_per_side": 100000, "fanout": 3, "depth": 8, "copies": 0.10}),
     "archives": (build_archives, {
         "archives": 2000, "entries": 5, "near_copies": 0.02, "stray_targets": 500}),
+    "big-archive": (build_big_archive, {"entries": 50000, "max_size": 2048, "near_copies": 0.01}),
 }
 
 

@@ -83,7 +83,7 @@ bool RemoveNotingLinks(const std::string& path, const std::function<bool()>& rem
     if (fd >= 0) {
         struct stat after;
         if (removed && ::fstat(fd, &after) == 0 && after.st_dev == st.st_dev &&
-            after.st_ino == st.st_ino) {
+            after.st_ino == st.st_ino && Nanoseconds(after.st_ctim) != Nanoseconds(st.st_ctim)) {
             std::lock_guard lock(ownChangesMutex);
             ownChanges.emplace(std::pair(st.st_dev, st.st_ino),
                                std::pair(Nanoseconds(st.st_ctim), Nanoseconds(after.st_ctim)));
