@@ -90,7 +90,8 @@ bench: deps
 	python3 bench/bench.py --nebu build-bench/src/cli/nebu-cli
 
 # Every libFuzzer target in fuzz/ for FUZZ_SECONDS each (clang from Debian),
-# stopping at the first crash, leak or hang (fuzz/run-fuzz.sh).
+# stopping at the first crash, leak or hang (fuzz/run-fuzz.sh); FUZZ_TARGETS
+# names a few of them ("masks settings").
 FUZZ_SECONDS ?= 60
 FUZZ_PACKAGES := clang libclang-rt-dev
 
@@ -106,7 +107,7 @@ fuzz: deps
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	    -DNEBU_FUZZ=ON -DNEBU_BUILD_TESTS=OFF -DNEBU_BUILD_GUI=OFF >/dev/null
 	cmake --build build-fuzz --target nebu_fuzz_all -j $(JOBS)
-	FUZZ_SECONDS=$(FUZZ_SECONDS) sh fuzz/run-fuzz.sh build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_TARGETS="$(FUZZ_TARGETS)" sh fuzz/run-fuzz.sh build-fuzz
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

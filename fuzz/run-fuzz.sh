@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs every built fuzz target for FUZZ_SECONDS (default 60) and stops at the
 # first finding. Usage: fuzz/run-fuzz.sh BUILD_DIR
+# FUZZ_TARGETS="masks settings" runs only those targets.
 # New inputs go to BUILD_DIR/corpus/<name>, so the committed seeds stay small;
 # a crash, leak or hang is saved under BUILD_DIR/findings/.
 set -u
@@ -13,6 +14,9 @@ status=0
 for source in "$here"/*_fuzz.cpp; do
     target=$(basename "$source" .cpp)
     name=${target%_fuzz}
+    if [ -n "${FUZZ_TARGETS:-}" ]; then
+        case " $FUZZ_TARGETS " in *" $name "*) ;; *) continue ;; esac
+    fi
     program="$build/fuzz/$target"
     if [ ! -x "$program" ]; then
         echo "fuzz: $program was not built" >&2
