@@ -1,6 +1,7 @@
 #include "cli/CliHost.h"
 
 #include <chrono>
+#include <csignal>
 #include <istream>
 #include <ostream>
 
@@ -44,6 +45,17 @@ void CliHost::PassOnStop(TNebu& job) {
     }
 }
 
+void CliHost::InterruptQuestion() {
+    if (!asking_ || !callbacks_->stopWanted || !callbacks_->stopWanted()) return;
+    // Only a handled signal interrupts; an unhandled one would end the process.
+    struct sigaction current {};
+    if (::sigaction(SIGINT, nullptr, &current) != 0 || current.sa_handler == SIG_DFL ||
+        current.sa_handler == SIG_IGN || (current.sa_flags & SA_RESTART) != 0) {
+        return;
+    }
+    ::pthread_kill(jobThread_, SIGINT);
+}
+
 void CliHost::Drain(TNebu& job) {
     std::lock_guard lock(output_);
     std::string line;
@@ -70,11 +82,19 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
     job_ = &job;
     callbacks_ = &callbacks;
     tickerEnd_ = false;
+    jobThread_ = ::pthread_self();
     std::thread ticker([this, &job] {
+        // Stop signals are the job thread's: only there do they cut a
+        // question's read short.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, signal);
+        ::pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
         auto nextTick = std::chrono::steady_clock::now() + kPollInterval;
         std::unique_lock lock(tickerMutex_);
         while (!tickerWake_.wait_for(lock, kStopCheckInterval, [this] { return tickerEnd_; })) {
             PassOnStop(job);
+            InterruptQuestion();
             if (std::chrono::steady_clock::now() < nextTick) continue;
             nextTick += kPollInterval;
             Tick(job);
@@ -98,7 +118,15 @@ void CliHost::RunJob(TNebu& job, const Callbacks& callbacks) {
 
 std::string CliHost::ReadAnswer() {
     std::string line;
-    if (!std::getline(answers_, line)) return {};
+    asking_ = true;
+    // A stop that came before the read began is not waited out.
+    const bool read = !(callbacks_ && callbacks_->stopWanted && callbacks_->stopWanted()) &&
+                      std::getline(answers_, line);
+    asking_ = false;
+    if (!read) {
+        answers_.setstate(std::ios::failbit);
+        return {};
+    }
     return Trimmed(line);
 }
 

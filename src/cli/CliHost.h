@@ -5,6 +5,9 @@
 // ticker thread stands in for the work-status window's 200 ms poll: it draws
 // the progress and passes a stop request on while the job is busy.
 
+#include <pthread.h>
+
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <iosfwd>
@@ -59,6 +62,11 @@ class CliHost : public NebuHost {
     std::mutex tickerMutex_;
     std::condition_variable tickerWake_;
     bool tickerEnd_ = false;
+    // While a question waits for its answer, a wanted stop interrupts the
+    // read on the job's thread (a signal may have reached the ticker).
+    void InterruptQuestion();
+    std::atomic<bool> asking_{false};
+    pthread_t jobThread_{};
 };
 
 }  // namespace nebu::cli

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,6 +128,51 @@ TEST_F(CliReliabilityTest, AReaderThatGoesAwayStopsTheProgramLikeCtrlC) {
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(WorkFoldersIn(tmp_).empty());
+}
+
+TEST_F(CliReliabilityTest, ATerminationWhileAQuestionWaitsStopsTheJob) {
+    const char* program = std::getenv("NEBU_CLI");
+    if (!program || !*program) GTEST_SKIP() << "NEBU_CLI names no built program";
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+
+    std::vector<std::string> args = {program, "--confirm", "-s", src(), "-t", dst()};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd = 0; fd < 3; ++fd) {
+        posix_spawn_file_actions_addopen(&actions, fd, terminal.c_str(), O_RDWR, 0);
+    }
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program, &actions, &attr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    ASSERT_EQ(rc, 0);
+
+    // The signal comes while the deletion question waits for its answer.
+    std::string shown;
+    char buffer[256];
+    while (shown.find("(y/n/c): ") == std::string::npos) {
+        const ssize_t got = ::read(master, buffer, sizeof buffer);
+        ASSERT_GT(got, 0) << shown;
+        shown.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    ::close(master);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(Exists(dst() + "/a-copy.txt"));
 }
 
 }  // namespace
