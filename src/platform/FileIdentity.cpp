@@ -9,6 +9,8 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/PathOpen.h"
+
 namespace nebu::platform {
 
 namespace {
@@ -49,7 +51,7 @@ std::optional<FileIdentity> FromStat(const struct stat& st) {
 
 std::optional<FileIdentity> IdentityOfPath(const std::string& path) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    if (!LinkStatus(path, st)) return std::nullopt;
     return FromStat(st);
 }
 

@@ -124,6 +124,13 @@ TEST(RunReliabilityTest, TreesDeeperThanTheLongestPathAreSearchedAndComparedWhol
     EXPECT_EQ(r.pairs[0].name2, "copy.bin");
     EXPECT_EQ(r.pairs[0].folder2, dst.Path());
     EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
+
+    // ... and a duplicate down there is deleted like any other.
+    job.NoDelete = 0;
+    const RunResult deleting = RunJob(job, host);
+    EXPECT_TRUE(deleting.pairs.empty());
+    EXPECT_EQ(LinesContaining(deleting.log, "/copy.bin｣を削除しました。").size(), 1u);
+    EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
 }
 
 TEST(RunReliabilityTest, FoldersThatCannotBeSearchedAreCountedFailures) {
