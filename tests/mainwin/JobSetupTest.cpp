@@ -7,6 +7,7 @@
 #include "engine/Nebu.h"
 #include "mainwin/ControlChanges.h"
 #include "mainwin/JobSetup.h"
+#include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 
 namespace nebu {
@@ -165,6 +166,8 @@ TEST(LogPath, FallsBackToTheStateFolderWhenTheFolderCannotBeWritten) {
 }
 
 TEST(LogPath, EmptyWhileLoggingIsOff) {
+    test::TempTree tree;
+    test::ScopedEnv state("XDG_STATE_HOME", tree.Path());
     WindowSettings s;
     EXPECT_EQ(LogPathForJob(s), "");
     s.CheckLog = true;
