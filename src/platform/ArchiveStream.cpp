@@ -13,6 +13,7 @@
 #include "platform/ArchiveNames.h"
 #include "platform/Cp932.h"
 #include "platform/LibArchive.h"
+#include "platform/PathOpen.h"
 
 namespace nebu::platform {
 
@@ -326,7 +327,7 @@ bool ArchiveStream::Start(std::uint64_t offset) {
 
 std::unique_ptr<ArchiveStream> ArchiveStream::Open(const std::string& path, ArchiveFormat format) {
     // Non-blocking, so that a FIFO in the archive's place cannot hang us.
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = OpenPath(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -13,6 +13,7 @@
 #include "JobTestSupport.h"
 #include "engine/LogText.h"
 #include "engine/Nebu.h"
+#include "support/ArchiveFixtures.h"
 #include "support/ScopedEnv.h"
 
 namespace nebu::test {
@@ -85,6 +86,9 @@ class DeepTree {
                   static_cast<ssize_t>(content.size()));
         ::close(fd);
     }
+    void MoveIn(const std::string& from, const char* name) const {
+        ASSERT_EQ(::renameat(AT_FDCWD, from.c_str(), fd_, name), 0);
+    }
     const std::string& Path() const { return path_; }
 
   private:
@@ -123,6 +127,17 @@ TEST(RunReliabilityTest, TreesDeeperThanTheLongestPathAreSearchedAndComparedWhol
     EXPECT_EQ(r.pairs[0].folder1, src.Path());
     EXPECT_EQ(r.pairs[0].name2, "copy.bin");
     EXPECT_EQ(r.pairs[0].folder2, dst.Path());
+    EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
+
+    // Archives down there are read as well.
+    MakeZip(tree / "pack.zip", {{"inner.bin", RandomBytes(70000, 2)}});
+    src.MoveIn(tree / "pack.zip", "pack.zip");
+    job.SrcZip = 1;
+    const RunResult archives = RunJob(job, host);
+    job.SrcZip = 0;
+    ASSERT_EQ(archives.pairs.size(), 1u);
+    EXPECT_EQ(archives.pairs[0].folder1, src.Path() + "/pack.zip");
+    EXPECT_EQ(archives.pairs[0].name2, "other.bin");
     EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
 
     // ... and a duplicate down there is deleted like any other.
