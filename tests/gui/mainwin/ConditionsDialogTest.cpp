@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "gui/support/GuiTest.h"
 #include "mainwin/TMain_from.h"
@@ -69,20 +70,20 @@ class ConditionsDialogTest : public QObject {
         QCOMPARE(Field("SizeMax")->text(), QString("123456789"));
         QCOMPARE(main_->Settings().SizeMax, std::string("123456789"));
 
-        QTest::mouseClick(Find<QCheckBox>(terms_.get(), "SizeBox1"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(terms_.get(), "SizeBox1"));
         QVERIFY(!Field("SizeMin")->isEnabled());
         QVERIFY(!Field("SizeMax")->isEnabled());
         QCOMPARE(Field("SizeMax")->text(), QString("123456789"));
     }
 
     void keyReleaseCopiesMasksWhileSidesAreTied() {
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "CheckSame"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "CheckSame"));
         Field("noFmask2")->clear();
         Type("noFmask2", "*.bak");
         QCOMPARE(Field("noFmask1")->text(), QString("*.bak"));
         QCOMPARE(main_->Settings().Side(1).noFmask, std::string("*.bak"));
 
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "CheckSame"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "CheckSame"));
         Type("noFmask2", "x");
         QCOMPARE(Field("noFmask1")->text(), QString("*.bak"));
     }
@@ -90,13 +91,13 @@ class ConditionsDialogTest : public QObject {
     void archiveOptionsRewriteTheMasks() {
         QCheckBox* lzh2 = Find<QCheckBox>(main_.get(), "LzhChk2");
         if (!lzh2->isEnabled()) QSKIP("the LZH library did not load");
-        QTest::mouseClick(lzh2, Qt::LeftButton);
+        guitest::Click(lzh2);
         QCOMPARE(Field("Fmask2")->text(), QString("*.lzh"));
         QVERIFY(!Field("Fmask2")->isEnabled());
-        QTest::mouseClick(Find<QCheckBox>(terms_.get(), "ArcExeChk"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(terms_.get(), "ArcExeChk"));
         QCOMPARE(Field("Fmask2")->text(), QString("*.lzh;*.exe"));
         QCOMPARE(Field("Fmask1")->text(), QString("*.*"));
-        QTest::mouseClick(lzh2, Qt::LeftButton);
+        guitest::Click(lzh2);
         QCOMPARE(Field("Fmask2")->text(), QString("*.*"));
         QVERIFY(Field("Fmask2")->isEnabled());
     }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "controls/TDirListBox.h"
@@ -58,7 +59,7 @@ class MainWindowTest : public QObject {
         // The trees start at the root after the reset of the first show.
         QCOMPARE(Find<TDirListBox>(main_.get(), "DirList1")->Directory(), std::string("/"));
 
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "NoDelChk"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "NoDelChk"));
         QVERIFY(Find<QCheckBox>(main_.get(), "DelChk")->isEnabled());
         QVERIFY(!main_->Settings().NoDelChk);
     }
@@ -101,11 +102,11 @@ class MainWindowTest : public QObject {
     }
 
     void tiedSidesFollowEachOther() {
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "SubDirChk1"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "SubDirChk1"));
         QVERIFY(!Find<QCheckBox>(main_.get(), "SubDirChk2")->isChecked());
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "CheckSame"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "CheckSame"));
         QVERIFY(Find<QCheckBox>(main_.get(), "SubDirChk2")->isChecked());
-        QTest::mouseClick(Find<QCheckBox>(main_.get(), "SubDirChk2"), Qt::LeftButton);
+        guitest::Click(Find<QCheckBox>(main_.get(), "SubDirChk2"));
         QVERIFY(!Find<QCheckBox>(main_.get(), "SubDirChk1")->isChecked());
     }
 };

@@ -16,13 +16,14 @@ class DeleteChoiceDialogTest : public QObject {
         if (w == nullptr) qFatal("no control %s", name);
         return w;
     }
-    // Shows the question, lets `inspect` look at the open dialog, then
-    // presses `key` on it; returns the answer.
+    // Shows the question, lets `inspect` look at (and maybe answer) the open
+    // dialog, then presses `key` on it unless it is Qt::Key_No; returns the
+    // answer.
     static int AskAndPress(TDel_f& dialog, DeleteChoice choice, std::function<void(QWidget*)> inspect,
                            Qt::Key key) {
         guitest::WhenModalShows([inspect, key](QWidget* open) {
             inspect(open);
-            QTest::keyClick(open, key);
+            if (key != Qt::Key_No) QTest::keyClick(open, key);
         });
         dialog.Ask(choice);
         return choice.DelResult;
@@ -81,7 +82,7 @@ class DeleteChoiceDialogTest : public QObject {
                 stillOpen = open->isVisible();
                 QTest::mouseClick(Find<QPushButton>(open, "CancelBtn"), Qt::LeftButton);
             },
-            Qt::Key_unknown);
+            Qt::Key_No);
         QVERIFY(stillOpen);
         QCOMPARE(answer, kDelCancel);
         QCOMPARE(dialog.DelResult, kDelCancel);

@@ -55,6 +55,10 @@ void WhenModalShows(std::function<void(QWidget*)> answer, int timeoutMs) {
     timer->start(20);
 }
 
+void Click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(qMin(8, button->width() / 2), button->height() / 2));
+}
+
 QString DialogText(QWidget* dialog) {
     if (auto* box = qobject_cast<QMessageBox*>(dialog)) return box->text();
     QStringList texts;

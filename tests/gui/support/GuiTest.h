@@ -29,6 +29,10 @@ void WhenModalShows(std::function<void(QWidget*)> answer, int timeoutMs = 10000)
 // window title otherwise) into `*seenText` when it is given.
 void PressOnNextModal(const QString& text, QString* seenText = nullptr, int timeoutMs = 10000);
 
+// Clicks a check box or button where its indicator or text is: a box
+// stretched by its layout does not take clicks past its text.
+void Click(QWidget* button);
+
 // Every visible text of a message box or dialog, for assertions.
 QString DialogText(QWidget* dialog);
 
