@@ -31,7 +31,8 @@ class TMain_from : public QMainWindow {
     // window exists.
     void SetPeers(TShori_f* shori, TTermsF* terms);
     // The settings file named on the command line, loaded at the first show
-    // when it names an existing file.
+    // when it names an existing file. A whole path: the trees change the
+    // process's current folder as soon as they show a directory.
     void SetStartupSettingsFile(const std::string& path);
 
     WindowSettings& Settings() { return settings_; }

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QTranslator>
 #include <exception>
+#include <filesystem>
 
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
@@ -60,6 +61,10 @@ void PrepareApplication(QApplication& app) {
 }
 
 std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
+    // Made whole before any tree changes the current folder.
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::absolute(settingsFile, error);
+    const std::string startupFile = settingsFile.empty() || error ? settingsFile : whole.string();
     auto windows = std::make_unique<AppWindows>();
     windows->Main_from = std::make_unique<TMain_from>();
     windows->Shori_f = std::make_unique<TShori_f>();
@@ -67,7 +72,7 @@ std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
     TMain_from* main = windows->Main_from.get();
     windows->TermsF = std::make_unique<TTermsF>(main->Settings(), [main] { main->ShowSettings(); });
     main->SetPeers(windows->Shori_f.get(), windows->TermsF.get());
-    main->SetStartupSettingsFile(settingsFile);
+    main->SetStartupSettingsFile(startupFile);
     TDel_f* del = windows->Del_f.get();
     windows->Shori_f->SetDeleteChoiceDialog([del](DeleteChoice& choice) { del->Ask(choice); });
     return windows;

@@ -2,7 +2,9 @@
 // command line, 開始, the job followed live, its questions, the results, 閉じる.
 
 #include <QAbstractItemView>
+#include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -96,6 +98,28 @@ class DesktopJobTest : public QObject {
         PressStart(*w);
         WaitForEnd(*w);
         QCOMPARE(list->model()->rowCount(), 2);
+    }
+
+    // `make run` opens the window with a file that the command line saved.
+    void settingsSavedByTheCommandLineOpenInListMode() {
+        TempTree tree;
+        tree.Write("元/a.txt", "a");
+        tree.Write("先/b.txt", "b");
+        const std::string file = tree / "cli.neb";
+        const std::string cli = qEnvironmentVariable("NEBU_CLI").toStdString();
+        const std::string command = cli + " -q -r -s '" + tree / "元" + "' -t '" + tree / "先" +
+                                    "' --save-settings '" + file + "' >/dev/null";
+        QCOMPARE(std::system(command.c_str()), 0);
+        // Named relative to the folder the program starts in, which the
+        // trees leave as soon as they show their directories.
+        QVERIFY(QDir::setCurrent(QString::fromStdString(tree.Path())));
+        auto w = CreateWindows("cli.neb");
+        w->Main_from->show();
+        auto* list = Find<QListWidget>(w->Main_from.get(), "DirListBox1");
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->item(0)->text().toStdString(), tree / "元");
+        QVERIFY(Find<QListWidget>(w->Main_from.get(), "DirListBox2")->isVisible());
     }
 
     void deleteChoiceAnsweredFromTheKeyboardAndByButton() {
