@@ -94,9 +94,13 @@ int main(int argc, char** argv) {
                  DeleteChoice choice{"夏休みの写真.jpg", "/home/利用者/ピクチャ/2024/旅行",
                                      "夏休みの写真 (コピー).jpg", "/media/usb/バックアップ/写真", 0};
                  w->Del_f->Ask(choice);
-                 auto* tree = main->findChild<TDirListBox*>("DirList2");
-                 tree->SetDirectory("");
+                 main->Settings().Side(2).DirListShown = false;
+                 main->ShowSettings();
+                 main->findChild<TDirListBox*>("DirList2")->SetDirectory("");
                  Save(main, "main-computer-level");
+                 main->Settings().SizeMin = "100";
+                 main->Settings().SizeMax = "99";
+                 main->ShowSettings();
                  When(OpenModal, [&] {
                      Save(OpenModal(), "message");
                      Press(OpenModal(), "qt_msgbox_buttonbox");
