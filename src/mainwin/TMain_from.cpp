@@ -194,11 +194,20 @@ void TMain_from::LoadAtFirstShow() {
     ResetToDefaults(settings_);
     FinishSettingsLoad(settings_);
     const QFileInfo named(QString::fromStdString(startupSettingsFile_));
-    if (!startupSettingsFile_.empty() && named.isFile()) {
-        if (auto error = LoadSettingsFile(settings_, startupSettingsFile_))
-            ShowNebuMessage(this, *error);
+    if (!startupSettingsFile_.empty() && named.isFile()) LoadSettings(startupSettingsFile_);
+    ShowSettings();
+}
+
+// A directory the file names that is gone is cut back or falls back to the
+// root; the user is told, so that no job starts on the stand-in unawares.
+void TMain_from::LoadSettings(const std::string& path) {
+    std::vector<std::string> missing;
+    if (auto error = LoadSettingsFile(settings_, path, &missing)) {
+        ShowNebuMessage(this, *error);
+        return;
     }
     ShowSettings();
+    if (!missing.empty()) ShowNebuMessage(this, MissingDirectoriesMessage(missing));
 }
 
 void TMain_from::OKClick() {
@@ -234,8 +243,7 @@ void TMain_from::closeEvent(QCloseEvent* event) {
 void TMain_from::OptLoadClick() {
     const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kSettingsFilter);
     if (chosen.isEmpty()) return;
-    const std::string path = SettingsFileName(chosen.toStdString());
-    if (auto error = LoadSettingsFile(settings_, path)) ShowNebuMessage(this, *error);
+    LoadSettings(SettingsFileName(chosen.toStdString()));
     ShowSettings();
 }
 

@@ -52,6 +52,7 @@ class TMain_from : public QMainWindow {
     void ShowSide(int side);
     void ShowTree(int side);
     void LoadAtFirstShow();
+    void LoadSettings(const std::string& path);
     void OKClick();
     void ExitClick();
     void OptLoadClick();

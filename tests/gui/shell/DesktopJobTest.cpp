@@ -122,6 +122,25 @@ class DesktopJobTest : public QObject {
         QVERIFY(Find<QListWidget>(w->Main_from.get(), "DirListBox2")->isVisible());
     }
 
+    void aSettingsFileNamingAVanishedFolderSaysSo() {
+        TempTree tree;
+        tree.MakeDir("残る");
+        WindowSettings s;
+        s.Side(1).DirectoryListBox = tree / "残る";
+        s.Side(2).DirectoryListBox = tree / "消えた/奥";
+        const std::string file = tree / "古い設定.neb";
+        QVERIFY(!SaveSettingsFile(s, file));
+        QString seen;
+        guitest::PressOnNextModal("OK", &seen);
+        auto w = CreateWindows(file);
+        w->Main_from->show();
+        QTRY_VERIFY(seen.contains(QString::fromStdString(tree / "消えた/奥")));
+        QVERIFY(!seen.contains(QString::fromStdString(tree / "残る")));
+        // The described fallback still happens; the user now knows about it.
+        QCOMPARE(Find<TDirListBox>(w->Main_from.get(), "DirList1")->Directory(), tree / "残る");
+        QVERIFY(Find<TDirListBox>(w->Main_from.get(), "DirList2")->Directory() != tree / "消えた/奥");
+    }
+
     void deleteChoiceAnsweredFromTheKeyboardAndByButton() {
         TempTree tree;
         const std::string first = tree.Write("共有/一.txt", "twin content");
