@@ -1,18 +1,41 @@
 #include "engine/EntryCache.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace nebu {
 
 namespace {
 // Enough for an archive of a few hundred thousand small entries; bounded so
-// that a run over large archives does not fill the temporary folder.
-constexpr std::uint64_t kMaxBytes = 256ull << 20;
-constexpr std::size_t kMaxFiles = 400000;
+// that a run over large archives fills neither memory nor the temporary
+// folder.
+constexpr std::uint64_t kMaxMemory = 96ull << 20;
+constexpr std::uint64_t kMaxDisk = 256ull << 20;
+constexpr std::size_t kMaxFiles = 4096;
+
+// Written over the bytes of the entry before, then cut to length: cutting
+// to nothing first would give each entry new blocks (and on ext4 a flush on
+// close).
+bool WriteWhole(int fd, const std::string& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
+}
 }  // namespace
+
+EntryCache::~EntryCache() {
+    CloseSlotFiles();
+}
 
 void EntryCache::SetNeededSizes(std::vector<std::int64_t> sizes) {
     std::sort(sizes.begin(), sizes.end());
@@ -35,8 +58,10 @@ bool EntryCache::EnsureFolder(const std::string& workFolder) {
     return true;
 }
 
-bool EntryCache::Fits(std::uint64_t moreBytes, std::size_t moreFiles) const {
-    return bytes_ + moreBytes <= kMaxBytes && items_.size() + moreFiles <= kMaxFiles;
+bool EntryCache::Fits(std::uint64_t moreMemory, std::uint64_t moreDisk,
+                      std::size_t moreFiles) const {
+    return memoryBytes_ + moreMemory <= kMaxMemory && diskBytes_ + moreDisk <= kMaxDisk &&
+           byPath_.size() + moreFiles <= kMaxFiles;
 }
 
 const EntryCache::Item* EntryCache::Find(const std::string& archive, std::int32_t position) const {
@@ -45,12 +70,43 @@ const EntryCache::Item* EntryCache::Find(const std::string& archive, std::int32_
 }
 
 void EntryCache::Add(const std::string& archive, std::int32_t position, Item item) {
-    if (const Item* old = Find(archive, position)) Remove(std::string(old->path));
     Key key(archive, position);
-    if (!item.overflow) bytes_ += item.bytes;
-    byPath_[item.path] = key;
-    byTag_.emplace(item.tag, item.path);
+    Remove(key);
+    if (!item.overflow) (item.InMemory() ? memoryBytes_ : diskBytes_) += item.bytes;
+    if (!item.InMemory()) byPath_[item.path] = key;
+    byTag_.emplace(item.tag, key);
     items_.emplace(std::move(key), std::move(item));
+}
+
+std::string EntryCache::Hand(const std::string& archive, std::int32_t position, int slot,
+                             const std::string& slotFolder) {
+    const Key key(archive, position);
+    const auto it = items_.find(key);
+    if (it == items_.end()) return "";
+    if (!it->second.InMemory()) return it->second.path;
+    if (slot < 0 || slot >= kSlots) return "";
+    // Removed behind our back (a slot folder emptied for another extraction).
+    struct stat open;
+    struct stat named;
+    if (slotFd_[slot] >= 0 &&
+        (::fstat(slotFd_[slot], &open) != 0 || ::lstat(slotPath_[slot].c_str(), &named) != 0 ||
+         open.st_ino != named.st_ino || open.st_dev != named.st_dev)) {
+        ::close(slotFd_[slot]);
+        slotFd_[slot] = -1;
+    }
+    if (slotFd_[slot] < 0) {
+        std::string folder = slotFolder.empty() ? folder_ : slotFolder;
+        if (folder.empty()) return "";
+        if (folder.back() != '/') folder += '/';
+        const std::string path = folder + "entry" + std::to_string(slot);
+        slotFd_[slot] =
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_TRUNC, 0600);
+        if (slotFd_[slot] < 0) return "";
+        slotPath_[slot] = path;
+    }
+    const bool written = WriteWhole(slotFd_[slot], it->second.data);
+    if (it->second.overflow) Remove(key);
+    return written ? slotPath_[slot] : "";
 }
 
 bool EntryCache::IsOverflow(const std::string& path) const {
@@ -58,39 +114,62 @@ bool EntryCache::IsOverflow(const std::string& path) const {
     return it != byPath_.end() && items_.at(it->second).overflow;
 }
 
-void EntryCache::Remove(const std::string& path) {
+bool EntryCache::IsSlotFile(const std::string& path) const {
+    return std::find(std::begin(slotPath_), std::end(slotPath_), path) != std::end(slotPath_) &&
+           !path.empty();
+}
+
+void EntryCache::RemoveFile(const std::string& path) {
     const auto it = byPath_.find(path);
-    if (it == byPath_.end()) return;
-    const auto item = items_.find(it->second);
-    if (!item->second.overflow) bytes_ -= item->second.bytes;
-    auto [from, to] = byTag_.equal_range(item->second.tag);
+    if (it != byPath_.end()) Remove(Key(it->second));
+}
+
+void EntryCache::Remove(const Key& key) {
+    const auto item = items_.find(key);
+    if (item == items_.end()) return;
+    Item& found = item->second;
+    if (!found.overflow) (found.InMemory() ? memoryBytes_ : diskBytes_) -= found.bytes;
+    auto [from, to] = byTag_.equal_range(found.tag);
     for (; from != to; ++from) {
-        if (from->second == path) {
+        if (from->second == key) {
             byTag_.erase(from);
             break;
         }
     }
-    ::unlink(path.c_str());
+    if (!found.InMemory()) {
+        ::unlink(found.path.c_str());
+        byPath_.erase(found.path);
+    }
     items_.erase(item);
-    byPath_.erase(it);
 }
 
 void EntryCache::DropUpTo(std::int64_t tag) {
-    while (!byTag_.empty() && byTag_.begin()->first <= tag) {
-        Remove(std::string(byTag_.begin()->second));
-    }
+    while (!byTag_.empty() && byTag_.begin()->first <= tag) Remove(Key(byTag_.begin()->second));
 }
 
 void EntryCache::DropAll() {
-    for (const auto& [key, item] : items_) ::unlink(item.path.c_str());
+    for (const auto& [path, key] : byPath_) ::unlink(path.c_str());
     items_.clear();
     byPath_.clear();
     byTag_.clear();
-    bytes_ = 0;
+    memoryBytes_ = 0;
+    diskBytes_ = 0;
+}
+
+void EntryCache::CloseSlotFiles() {
+    for (int slot = 0; slot < kSlots; ++slot) {
+        if (slotFd_[slot] >= 0) {
+            ::close(slotFd_[slot]);
+            ::unlink(slotPath_[slot].c_str());
+        }
+        slotFd_[slot] = -1;
+        slotPath_[slot].clear();
+    }
 }
 
 void EntryCache::RemoveFolder() {
     DropAll();
+    CloseSlotFiles();
     needed_.clear();
     if (!folder_.empty()) ::rmdir(folder_.c_str());
     folder_.clear();

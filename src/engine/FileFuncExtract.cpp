@@ -70,7 +70,7 @@ std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
                                         const std::string& entryName, int slot, std::uint8_t kind,
                                         std::int32_t position) {
     if (groupActive_ && position >= 0) {
-        std::string path = ExtractListedEntry(archivePath, entryName, kind, position);
+        std::string path = ExtractListedEntry(archivePath, entryName, slot, kind, position);
         if (!path.empty()) classes_.Add(path);
         return path;
     }
@@ -86,8 +86,8 @@ std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
 }
 
 std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
-                                              const std::string& entryName, std::uint8_t kind,
-                                              std::int32_t position) {
+                                              const std::string& entryName, int slot,
+                                              std::uint8_t kind, std::int32_t position) {
     const bool lzh = kind == kKindLzh;
     const ArchiverLibrary& library = lzh ? lzh_ : zip_;
     if ((lzh ? LzhReady : ZipReady) != 1 || !library.Ready()) return "";
@@ -101,23 +101,25 @@ std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
     if (!groupKeySet_ || tag > groupKey_) groupKey_ = tag;
     groupKeySet_ = true;
 
-    const EntryCache::Item* item = cache_.Find(archivePath, position);
-    if (item == nullptr && ExtractInOnePass(archivePath, *listed, position)) {
-        item = cache_.Find(archivePath, position);
+    if (cache_.Find(archivePath, position) == nullptr) {
+        ExtractInOnePass(archivePath, *listed, position);
     }
-    if (item == nullptr) {
+    const std::string path = slot >= 0 && slot < kSlotCount
+                                 ? cache_.Hand(archivePath, position, slot, TempDir[slot])
+                                 : std::string();
+    if (path.empty()) {
         AskAfterFailedExtraction(archivePath);
         return "";
     }
     // The archive is the kept copy when a duplicate of one of its entries is
     // deleted: as it was listed, which the pass has just checked.
     RememberIdentity(archivePath, *listed->identity);
-    return item->path;
+    return path;
 }
 
-bool TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
+void TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
                                      std::int32_t requested) {
-    if (!listed.identity || !cache_.EnsureFolder(TempDir[0])) return false;
+    if (!listed.identity || !cache_.EnsureFolder(TempDir[0])) return;
     const bool whole = ArcAsUnit == 1;
     const auto tagOf = [&](std::size_t i) { return whole ? listed.total : listed.entries[i].size; };
     const auto at = static_cast<std::size_t>(requested);
@@ -138,22 +140,34 @@ bool TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const Liste
             return listed.entries[a].size < listed.entries[b].size;
         });
     }
-    auto wantOf = [&](std::size_t i) {
+    std::vector<platform::EntryToWrite> wanted;
+    std::uint64_t memory = 0;
+    std::uint64_t disk = 0;
+    std::size_t files = 0;
+    // Takes entry i when it fits into the room left, or when it must.
+    auto take = [&](std::size_t i, bool must) {
         platform::EntryToWrite want;
         want.position = i;
         want.name = listed.entries[i].name;
         want.size = static_cast<std::uint64_t>(listed.entries[i].size);
-        want.fileName = cache_.NextFileName();
-        return want;
+        want.toMemory = want.size <= EntryCache::kSmall;
+        const std::uint64_t m = memory + (want.toMemory ? want.size : 0);
+        const std::uint64_t d = disk + (want.toMemory ? 0 : want.size);
+        const std::size_t f = files + (want.toMemory ? 0 : 1);
+        const bool fits = cache_.Fits(m, d, f);
+        if (!fits && !must) return false;
+        if (fits) {
+            memory = m;
+            disk = d;
+            files = f;
+        }
+        if (!want.toMemory) want.fileName = cache_.NextFileName();
+        wanted.push_back(std::move(want));
+        return fits;
     };
-    std::vector<platform::EntryToWrite> wanted{wantOf(at)};
-    const bool overflow = !cache_.Fits(wanted[0].size, 1);
-    std::uint64_t bytes = overflow ? 0 : wanted[0].size;
+    const bool overflow = !take(at, true);
     for (std::size_t i : ahead) {
-        const auto size = static_cast<std::uint64_t>(listed.entries[i].size);
-        if (overflow || !cache_.Fits(bytes + size, wanted.size() + 1)) break;
-        bytes += size;
-        wanted.push_back(wantOf(i));
+        if (overflow || !take(i, false)) break;
     }
     std::sort(wanted.begin(), wanted.end(),
               [](const auto& a, const auto& b) { return a.position < b.position; });
@@ -161,16 +175,16 @@ bool TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const Liste
     const platform::ArchiveFormat format =
         listed.kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
     platform::WriteEntries(archivePath, format, *listed.identity, cache_.Folder(), wanted);
-    bool gotRequested = false;
-    for (const platform::EntryToWrite& want : wanted) {
+    for (platform::EntryToWrite& want : wanted) {
         if (!want.written) continue;
-        const bool isRequested = want.position == at;
-        gotRequested = gotRequested || isRequested;
-        cache_.Add(archivePath, static_cast<std::int32_t>(want.position),
-                   EntryCache::Item{JoinFolder(cache_.Folder(), want.fileName.c_str()), want.size,
-                                    tagOf(want.position), isRequested && overflow});
+        EntryCache::Item item;
+        if (!want.toMemory) item.path = JoinFolder(cache_.Folder(), want.fileName.c_str());
+        item.data = std::move(want.data);
+        item.bytes = want.size;
+        item.tag = tagOf(want.position);
+        item.overflow = want.position == at && overflow;
+        cache_.Add(archivePath, static_cast<std::int32_t>(want.position), std::move(item));
     }
-    return gotRequested;
 }
 
 void TNebuFileFunc::AskAfterFailedExtraction(const std::string& archivePath) {
@@ -262,11 +276,16 @@ void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     if (path.empty()) return;
     if (cache_.IsOverflow(path)) {
         classes_.Forget(path);
-        cache_.Remove(path);
+        cache_.RemoveFile(path);
         return;
     }
-    // Kept until the group that needs it is done.
+    // Kept until the group that needs it is done; a slot's file is written
+    // again for the next entry.
     if (cache_.Holds(path)) return;
+    if (cache_.IsSlotFile(path)) {
+        classes_.Forget(path);
+        return;
+    }
     // The next entry extracted may take the same name.
     classes_.Forget(path);
     ::unlink(path.c_str());

@@ -163,8 +163,8 @@ class TNebuFileFunc {
     // over its archive that serves the coming groups as well; the files stay
     // until the group that needs them is done.
     std::string ExtractListedEntry(const std::string& archivePath, const std::string& entryName,
-                                   std::uint8_t kind, std::int32_t position);
-    bool ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
+                                   int slot, std::uint8_t kind, std::int32_t position);
+    void ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
                           std::int32_t requested);
     void AskAfterFailedExtraction(const std::string& archivePath);
     bool groupActive_ = false;

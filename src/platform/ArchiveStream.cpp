@@ -394,6 +394,21 @@ ArchiveStream::Step ArchiveStream::Next(StoredEntry& entry) {
 }
 
 bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error) {
+    return CopyDataTo(declared, error, [fd](const char* data, std::size_t size) {
+        return WriteAll(fd, data, size);
+    });
+}
+
+bool ArchiveStream::CopyData(std::string& out, std::uint64_t declared, std::string& error) {
+    out.clear();
+    return CopyDataTo(declared, error, [&out](const char* data, std::size_t size) {
+        out.append(data, size);
+        return true;
+    });
+}
+
+bool ArchiveStream::CopyDataTo(std::uint64_t declared, std::string& error,
+                               const std::function<bool(const char*, std::size_t)>& write) {
     Utf8LocaleScope scope;
     auto buffer = std::make_unique_for_overwrite<char[]>(kBlockSize);
     std::uint64_t written = 0;
@@ -410,7 +425,7 @@ bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error)
             error = "the entry holds more data than its header declares";
             return false;
         }
-        if (!WriteAll(fd, buffer.get(), static_cast<std::size_t>(n))) {
+        if (!write(buffer.get(), static_cast<std::size_t>(n))) {
             error = std::string("cannot write: ") + std::strerror(errno);
             return false;
         }

@@ -4,6 +4,7 @@
 // self-extracting executable); it is found by its content, never its name.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -47,11 +48,15 @@ class ArchiveStream {
     // `declared` bytes, or false (with a reason) when the data is unreadable,
     // shorter or longer. Never writes beyond `declared`.
     bool CopyData(int fd, std::uint64_t declared, std::string& error);
+    // The same into memory.
+    bool CopyData(std::string& out, std::uint64_t declared, std::string& error);
 
   private:
     struct Source;
     ArchiveStream(int fd, ArchiveFormat format);
     bool Start(std::uint64_t offset);
+    bool CopyDataTo(std::uint64_t declared, std::string& error,
+                    const std::function<bool(const char*, std::size_t)>& write);
 
     int fd_;
     ArchiveFormat format_;

@@ -26,20 +26,20 @@ class Descriptor {
     int fd_;
 };
 
-bool WriteOne(ArchiveStream& stream, int folder, const StoredEntry& entry,
-              const EntryToWrite& want) {
+bool WriteOne(ArchiveStream& stream, int folder, const StoredEntry& entry, EntryToWrite& want) {
     if (entry.type != StoredEntry::File || !entry.sizeKnown) return false;
     if (entry.name != want.name || entry.size != want.size) return false;
     // The name rules of the library's own extraction: what it refuses is
     // refused here too.
     if (!ExtractableLeafName(entry.name)) return false;
+    std::string error;
+    if (want.toMemory) return stream.CopyData(want.data, entry.size, error);
     if (want.fileName.empty() || want.fileName.find('/') != std::string::npos) return false;
     const int fd = ::openat(folder, want.fileName.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     // Owner read and write whatever the umask says.
     ::fchmod(fd, 0600);
-    std::string error;
     bool ok = stream.CopyData(fd, entry.size, error);
     if (::close(fd) != 0) ok = false;
     if (!ok) ::unlinkat(folder, want.fileName.c_str(), 0);
@@ -48,8 +48,9 @@ bool WriteOne(ArchiveStream& stream, int folder, const StoredEntry& entry,
 
 void Unwrite(int folder, std::vector<EntryToWrite>& wanted) {
     for (EntryToWrite& want : wanted) {
-        if (want.written) ::unlinkat(folder, want.fileName.c_str(), 0);
+        if (want.written && !want.toMemory) ::unlinkat(folder, want.fileName.c_str(), 0);
         want.written = false;
+        want.data.clear();
     }
 }
 

@@ -18,12 +18,15 @@ struct EntryToWrite {
     std::size_t position = 0;
     std::string name;        // the name listed there; the entry must still bear it
     std::uint64_t size = 0;  // the size listed there
-    std::string fileName;    // plain name of the file to create in the folder
+    std::string fileName;    // plain name of the file to create in the folder,
+    bool toMemory = false;   // or, when set, the bytes kept in `data` instead
+    std::string data;
     bool written = false;
 };
 
 // Writes each wanted entry (ascending positions) into `folder` as a new
-// file readable and writable by its owner, and stops after the last. The
+// file readable and writable by its owner, or into memory, and stops after
+// the last. The
 // archive must be the very file `listed` describes, before and after the
 // pass; otherwise nothing counts as written and the files are removed. An
 // entry that is no plain file, or whose name or size differ from the wanted
