@@ -18,9 +18,9 @@
 #include "engine/ListedArchives.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
+#include "engine/RunFailures.h"
 #include "platform/DirectorySearch.h"
 #include "platform/FileIdentity.h"
-#include "engine/RunFailures.h"
 
 namespace nebu {
 
@@ -51,11 +51,11 @@ class TNebuFileFunc {
 
     // Questions and messages go through the host; the job sets it.
     NebuHost* Host = nullptr;
-
-    // ---- scanning (directory paths end in "/") ----
     // Deletions, folders and work folders that failed; the job clears it
     // when a run starts.
     RunFailures Failures;
+
+    // ---- scanning (directory paths end in "/") ----
     int ScanSide(TDirList& dirs, TNebuList& list);
     int ScanDirectory(const std::string& dir, TNebuList& list);
     void RemoveEmptyDirectories(TDirList& roots);
@@ -71,16 +71,16 @@ class TNebuFileFunc {
     void ListZipArchive(const std::string& path, TNebuList& list);
 
     // ---- work folders ----
-    bool CreateWorkFolders();
-    bool CreateWorkFolder(int slot);
     // Each folder this object makes stays locked while it exists and holds
     // a mark naming the process, so that another run never takes it for a
     // leftover.
-    void RemoveWorkFolders();
-
+    bool CreateWorkFolders();
+    bool CreateWorkFolder(int slot);
     // Removes the folders this object made, with whatever they still hold,
     // and the leftovers of runs that died; nothing of a live run, nothing
     // without the mark, nothing of another user.
+    void RemoveWorkFolders();
+
     // ---- content comparison and extraction ----
     bool CompareContents(const std::string& path1, const std::string& path2);
     bool SameContents(const std::string& path1, const std::string& path2);
