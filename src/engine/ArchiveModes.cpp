@@ -8,6 +8,7 @@
 
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
+#include "engine/InMemoryGroups.h"
 #include "engine/Nebu.h"
 #include "engine/SameChkList.h"
 #include "platform/FileIdentity.h"
@@ -92,6 +93,13 @@ void SettleSourceEntryPair(TNebu& job, const _NebuNameRec& s, const _NebuNameRec
 // so an entry visits only the targets of its own class, in walk order: the
 // others could never be equal to it.
 void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
+    if (GroupFitsInMemory(job, sizeKey)) {
+        CompareSourceEntriesInMemory(job, sizeKey,
+                                     [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+                                         SettleSourceEntryPair(job, s, t, sizeKey);
+                                     });
+        return;
+    }
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
@@ -122,9 +130,35 @@ void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
 // Archive path -> whether it can be wholly present; asked once per archive.
 using ListedCache = std::map<std::string, bool>;
 
+// A plain source file found equal to a target entry: logged and listed.
+void RecordTargetEntryPair(TNebu& job, ListedCache& listed, const _NebuNameRec& s,
+                           const _NebuNameRec& t, std::int64_t sizeKey) {
+    MarkBoth(job);
+    // Only an archive recorded here can be deleted as a whole.
+    auto known = listed.find(t.Path);
+    if (known == listed.end()) {
+        known = listed.emplace(t.Path, job.FileFunc->ArchiveAsListed(t.Path)).first;
+    }
+    if (known->second) job.FullArchiveSources[t.Path].push_back(s.Path);
+    job.Log(MakeSameLine(s.Path, EntryLabel(t.Path, t.Entry)));
+    SamePairRec rec;
+    std::tie(rec.name1, rec.folder1) = SplitPath(s.Path);
+    rec.name2 = t.Entry;
+    rec.folder2 = t.Path;
+    rec.size = sizeKey;
+    job.HandOver(rec);
+}
+
 // Plain source files against target entries; entries are never deleted
 // one by one, only whole archives afterwards.
 void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
+    if (GroupFitsInMemory(job, sizeKey)) {
+        CompareTargetEntriesInMemory(job, sizeKey,
+                                     [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+                                         RecordTargetEntryPair(job, listed, s, t, sizeKey);
+                                     });
+        return;
+    }
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
@@ -141,22 +175,7 @@ void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
             if (s.Path == t.Path) continue;
             const std::string x = ff.ExtractEntry(t.Path, t.Entry, 0, t.Kind, t.EntryIndex);
             if (!x.empty()) {
-                if (ff.SameContents(s.Path, x)) {
-                    MarkBoth(job);
-                    // Only an archive recorded here can be deleted as a whole.
-                    auto known = listed.find(t.Path);
-                    if (known == listed.end()) {
-                        known = listed.emplace(t.Path, ff.ArchiveAsListed(t.Path)).first;
-                    }
-                    if (known->second) job.FullArchiveSources[t.Path].push_back(s.Path);
-                    job.Log(MakeSameLine(s.Path, EntryLabel(t.Path, t.Entry)));
-                    SamePairRec rec;
-                    std::tie(rec.name1, rec.folder1) = SplitPath(s.Path);
-                    rec.name2 = t.Entry;
-                    rec.folder2 = t.Path;
-                    rec.size = sizeKey;
-                    job.HandOver(rec);
-                }
+                if (ff.SameContents(s.Path, x)) RecordTargetEntryPair(job, listed, s, t, sizeKey);
                 ff.DeleteExtracted(x);
             }
             job.TakeFileFuncStop();

@@ -85,25 +85,46 @@ std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
                             : ExtractZipEntry(archivePath, entryName, slot);
 }
 
-std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
-                                              const std::string& entryName, int slot,
-                                              std::uint8_t kind, std::int32_t position) {
+const ListedArchive* TNebuFileFunc::FetchListedEntry(const std::string& archivePath,
+                                                     const std::string& entryName,
+                                                     std::uint8_t kind, std::int32_t position) {
     const bool lzh = kind == kKindLzh;
     const ArchiverLibrary& library = lzh ? lzh_ : zip_;
-    if ((lzh ? LzhReady : ZipReady) != 1 || !library.Ready()) return "";
+    if ((lzh ? LzhReady : ZipReady) != 1 || !library.Ready()) return nullptr;
     const ListedArchive* listed = listings_.Find(archivePath);
     const auto at = static_cast<std::size_t>(position);
-    if (listed == nullptr || at >= listed->entries.size() || !listed->entries[at].IsFile() ||
-        listed->entries[at].name != entryName) {
-        return "";
+    if (listed == nullptr || position < 0 || at >= listed->entries.size() ||
+        !listed->entries[at].IsFile() || listed->entries[at].name != entryName) {
+        return nullptr;
     }
     const std::int64_t tag = ArcAsUnit == 1 ? listed->total : listed->entries[at].size;
     if (!groupKeySet_ || tag > groupKey_) groupKey_ = tag;
     groupKeySet_ = true;
-
     if (cache_.Find(archivePath, position) == nullptr) {
         ExtractInOnePass(archivePath, *listed, position);
     }
+    return listed;
+}
+
+const std::string* TNebuFileFunc::EntryBytes(const std::string& archivePath,
+                                             const std::string& entryName, std::uint8_t kind,
+                                             std::int32_t position) {
+    const ListedArchive* listed = FetchListedEntry(archivePath, entryName, kind, position);
+    if (listed == nullptr) return nullptr;
+    const EntryCache::Item* item = cache_.Find(archivePath, position);
+    if (item == nullptr || !item->InMemory()) {
+        AskAfterFailedExtraction(archivePath);
+        return nullptr;
+    }
+    RememberIdentity(archivePath, *listed->identity);
+    return &item->data;
+}
+
+std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
+                                              const std::string& entryName, int slot,
+                                              std::uint8_t kind, std::int32_t position) {
+    const ListedArchive* listed = FetchListedEntry(archivePath, entryName, kind, position);
+    if (listed == nullptr) return "";
     const std::string path = slot >= 0 && slot < kSlotCount
                                  ? cache_.Hand(archivePath, position, slot, TempDir[slot])
                                  : std::string();

@@ -116,6 +116,11 @@ class TNebuFileFunc {
     // taken in by the listing.
     bool ArchiveAsListed(const std::string& path) const { return listings_.StillAsListed(path); }
     const ListedArchives& Listings() const { return listings_; }
+    // The bytes of a listed entry of at most EntryCache::kSmall bytes, held in
+    // memory until its group is done; nullptr when it cannot be extracted
+    // (asked about as any failed extraction).
+    const std::string* EntryBytes(const std::string& archivePath, const std::string& entryName,
+                                  std::uint8_t kind, std::int32_t position);
 
     // ---- deletion ----
     bool RemoveFile(const std::string& path);
@@ -162,6 +167,9 @@ class TNebuFileFunc {
     // While a group is under way, each entry is extracted once, from a pass
     // over its archive that serves the coming groups as well; the files stay
     // until the group that needs them is done.
+    const ListedArchive* FetchListedEntry(const std::string& archivePath,
+                                          const std::string& entryName, std::uint8_t kind,
+                                          std::int32_t position);
     std::string ExtractListedEntry(const std::string& archivePath, const std::string& entryName,
                                    int slot, std::uint8_t kind, std::int32_t position);
     void ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
