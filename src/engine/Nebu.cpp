@@ -2,10 +2,13 @@
 
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #include "engine/CompareModes.h"
 #include "engine/LogText.h"
 #include "engine/NebuThread.h"
+#include "engine/SameChkList.h"
+#include "platform/FileIdentity.h"
 
 namespace nebu {
 
@@ -78,11 +81,35 @@ void TNebu::Log(const std::string& line) {
     }
 }
 
+namespace {
+
+// The file a side of a pair stands for: the archive for an entry, else the
+// file itself.
+std::string SideFile(const TNebuFileFunc& ff, const std::string& folder, const std::string& name) {
+    return ff.Listings().Find(folder) != nullptr ? folder : JoinPath(folder, name);
+}
+
+// The identity the comparison saw, as long as the file still has it; a file
+// that changed since (during a question, say) is recorded as unknown.
+std::optional<platform::FileIdentity> ComparedIdentity(const TNebuFileFunc& ff,
+                                                       const std::string& path) {
+    std::optional<platform::FileIdentity> now = platform::IdentityOfPath(path);
+    if (!now || !ff.UnchangedSinceCompared(path)) return std::nullopt;
+    return now;
+}
+
+}  // namespace
+
 void TNebu::HandOver(const SamePairRec& rec) {
+    // Every pair leaves with what its two files were when found equal, so
+    // that deleting from the results later can tell whether they still are.
+    SamePairRec pair = rec;
+    pair.identity1 = ComparedIdentity(*FileFunc, SideFile(*FileFunc, rec.folder1, rec.name1));
+    pair.identity2 = ComparedIdentity(*FileFunc, SideFile(*FileFunc, rec.folder2, rec.name2));
     if (Worker != nullptr) {
-        Worker->HandOverSamePair(&rec);
+        Worker->HandOverSamePair(&pair);
     } else {
-        SameQueue.Push(rec);
+        SameQueue.Push(pair);
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "platform/FileIdentity.h"
 
 namespace nebu {
 
@@ -13,8 +16,17 @@ struct SamePairRec {
     std::string folder2;
     std::int64_t size = 0;
     std::uint8_t mutual = 0;
+    // Each side's file (or archive) as it was compared. A deletion from the
+    // results goes ahead only while both still are exactly that; an unknown
+    // identity refuses it. They record the pair's state, not what the pair
+    // is, so equality leaves them out.
+    std::optional<platform::FileIdentity> identity1 = std::nullopt;
+    std::optional<platform::FileIdentity> identity2 = std::nullopt;
 
-    bool operator==(const SamePairRec&) const = default;
+    bool operator==(const SamePairRec& other) const {
+        return name1 == other.name1 && folder1 == other.folder1 && name2 == other.name2 &&
+               folder2 == other.folder2 && size == other.size && mutual == other.mutual;
+    }
 };
 
 }  // namespace nebu
