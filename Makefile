@@ -3,12 +3,13 @@ BUILD_DIR ?= build
 SAN_DIR ?= build-san
 JOBS ?= $(shell nproc)
 DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils \
-    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk \
+    desktop-file-utils appstream
 # Only for tools/screenshots.sh: a virtual X display.
 SHOT_PACKAGES := xvfb xauth
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
-.PHONY: deps configure build cli gui test test-san run run-cli screenshots sample bench fuzz format clean
+.PHONY: deps configure build cli gui test test-san run run-cli screenshots sample bench fuzz format clean package
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do \
@@ -69,6 +70,10 @@ screenshots:
 	$(MAKE) --no-print-directory sample
 	cmake --build $(BUILD_DIR) --target nebu-screenshots -j $(JOBS)
 	sh tools/screenshots.sh $(BUILD_DIR) $(BUILD_DIR)/screenshots
+
+# A Debian package of nebu and nebu-cli (installed under /usr) in $(BUILD_DIR).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # Plain files, then the archives of each side, then whole archives.
 run-cli: sample

@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include <QAction>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -9,7 +10,10 @@
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
 #include "results/TShori_f.h"
+#include "shell/HelpContexts.h"
 #include "shell/TDel_f.h"
+#include "shell/THelpWindow.h"
+#include "shell/TVerinfoF.h"
 
 namespace nebu {
 
@@ -34,6 +38,25 @@ class NebuApplication : public QApplication {
         return false;
     }
 };
+
+// The help menu of the main window, its about dialog and F1.
+void ConnectHelp(AppWindows& windows) {
+    windows.Help = std::make_unique<THelpWindow>();
+    THelpWindow* help = windows.Help.get();
+    windows.HelpKeys =
+        std::make_unique<HelpKeyFilter>([help](int context) { help->ShowContext(context); });
+    qApp->installEventFilter(windows.HelpKeys.get());
+    TVerinfoF* about = windows.VerinfoF.get();
+    about->SetHomePage([help] { return help->ManualFile(); });
+    if (auto* contents = windows.Main_from->findChild<QAction*>("helpOpen")) {
+        contents->setEnabled(true);
+        QObject::connect(contents, &QAction::triggered, help, &THelpWindow::ShowContents);
+    }
+    if (auto* version = windows.Main_from->findChild<QAction*>("verinfo")) {
+        version->setEnabled(true);
+        QObject::connect(version, &QAction::triggered, about, [about] { about->exec(); });
+    }
+}
 
 }  // namespace
 
@@ -67,6 +90,7 @@ std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
     const std::string startupFile = settingsFile.empty() || error ? settingsFile : whole.string();
     auto windows = std::make_unique<AppWindows>();
     windows->Main_from = std::make_unique<TMain_from>();
+    windows->VerinfoF = std::make_unique<TVerinfoF>();
     windows->Shori_f = std::make_unique<TShori_f>();
     windows->Del_f = std::make_unique<TDel_f>();
     TMain_from* main = windows->Main_from.get();
@@ -75,6 +99,7 @@ std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
     main->SetStartupSettingsFile(startupFile);
     TDel_f* del = windows->Del_f.get();
     windows->Shori_f->SetDeleteChoiceDialog([del](DeleteChoice& choice) { del->Ask(choice); });
+    ConnectHelp(*windows);
     return windows;
 }
 

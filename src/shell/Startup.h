@@ -11,9 +11,12 @@
 namespace nebu {
 
 class TMain_from;
+class TVerinfoF;
 class TShori_f;
 class TDel_f;
 class TTermsF;
+class THelpWindow;
+class HelpKeyFilter;
 
 inline constexpr const char* kApplicationTitle = "Nebu for Win32";
 
@@ -21,9 +24,13 @@ inline constexpr const char* kApplicationTitle = "Nebu for Win32";
 // afterwards. Destroyed in the reverse order, after the worker is joined.
 struct AppWindows {
     std::unique_ptr<TMain_from> Main_from;
+    std::unique_ptr<TVerinfoF> VerinfoF;
     std::unique_ptr<TShori_f> Shori_f;
     std::unique_ptr<TDel_f> Del_f;
     std::unique_ptr<TTermsF> TermsF;
+    // Help: the manual's window, and F1 anywhere in the application.
+    std::unique_ptr<THelpWindow> Help;
+    std::unique_ptr<HelpKeyFilter> HelpKeys;
 
     AppWindows();
     ~AppWindows();

@@ -19,6 +19,8 @@
 #include "results/TShori_f.h"
 #include "shell/Startup.h"
 #include "shell/TDel_f.h"
+#include "shell/THelpWindow.h"
+#include "shell/TVerinfoF.h"
 
 using namespace nebu;
 
@@ -51,6 +53,25 @@ QWidget* OpenModal() {
 
 void Press(QWidget* window, const char* name) {
     if (auto* button = window->findChild<QAbstractButton*>(name)) button->click();
+}
+
+// The manual at the main window's context, then the about dialog.
+void TakeHelpAndAbout(AppWindows& w) {
+    w.Help->SetManualFile(NEBU_MANUAL);
+    w.Help->ShowContext(10);
+    THelpWindow* help = w.Help.get();
+    TVerinfoF* about = w.VerinfoF.get();
+    When([help] { return help->isVisible(); },
+         [help, about] {
+             Save(help, "help-context-10");
+             help->hide();
+             When(OpenModal, [] {
+                 Save(OpenModal(), "about");
+                 Press(OpenModal(), "Button1");
+             });
+             about->exec();
+             QApplication::quit();
+         });
 }
 
 }  // namespace
@@ -107,7 +128,7 @@ int main(int argc, char** argv) {
                      OpenModal()->close();
                  });
                  Press(main, "OK");
-                 QApplication::quit();
+                 TakeHelpAndAbout(*w);
              });
     });
     const int code = QApplication::exec();

@@ -1,0 +1,103 @@
+#include "shell/THelpWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#ifndef NEBU_DOCDIR
+#define NEBU_DOCDIR "/usr/local/share/doc/nebu"
+#endif
+
+namespace nebu {
+
+namespace {
+constexpr const char* kCaption = "NEBU for Win32";
+constexpr const char* kManualName = "nebu.html";
+}  // namespace
+
+QStringList ManualCandidates(const QString& exe) {
+    const QFileInfo program(exe);
+    return {exe + ".html",
+            QDir::cleanPath(program.absolutePath() + "/../share/doc/nebu/" + kManualName),
+            QStringLiteral(NEBU_DOCDIR "/") + kManualName};
+}
+
+QString FindManual() {
+    for (const QString& candidate : ManualCandidates(QCoreApplication::applicationFilePath()))
+        if (QFileInfo(candidate).isFile()) return candidate;
+    return {};
+}
+
+THelpWindow::THelpWindow(QString manual, QWidget* parent)
+    : QWidget(parent, Qt::Window), manual_(std::move(manual)), browser_(new QTextBrowser(this)) {
+    setObjectName("THelpWindow");
+    setWindowTitle(QString(kCaption) + " ヘルプ");
+    setAccessibleName(windowTitle());
+    browser_->setObjectName("HelpBrowser");
+    browser_->setAccessibleName("ヘルプ");
+    browser_->setOpenExternalLinks(true);
+    auto* contents = new QPushButton("目次", this);
+    contents->setObjectName("ContentsButton");
+    auto* back = new QPushButton("戻る", this);
+    back->setObjectName("BackButton");
+    auto* forward = new QPushButton("進む", this);
+    forward->setObjectName("ForwardButton");
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(contents, &QPushButton::clicked, this, &THelpWindow::ShowContents);
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QWidget::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward, &QWidget::setEnabled);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(contents);
+    buttons->addWidget(back);
+    buttons->addWidget(forward);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(browser_);
+    resize(640, 560);
+}
+
+QString THelpWindow::ManualFile() const {
+    return manual_.isEmpty() ? FindManual() : manual_;
+}
+
+void THelpWindow::ShowContents() {
+    Open({});
+}
+
+void THelpWindow::ShowContext(int context) {
+    Open(context > 0 ? QString("context-%1").arg(context) : QString());
+}
+
+void THelpWindow::Open(const QString& anchor) {
+    const QString file = ManualFile();
+    if (file.isEmpty() || !QFileInfo(file).isFile()) {
+        const QString shown =
+            file.isEmpty() ? QCoreApplication::applicationFilePath() + ".html" : file;
+        QMessageBox box(QMessageBox::NoIcon, kCaption,
+                        QString("ヘルプファイル %1 が見つかりません。").arg(shown), QMessageBox::Ok,
+                        window() == this && isVisible() ? this : nullptr);
+        box.exec();
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(file);
+    if (!anchor.isEmpty()) url.setFragment(anchor);
+    browser_->setSource(url);
+    // The same page opened again without an anchor keeps its place otherwise.
+    if (anchor.isEmpty()) browser_->verticalScrollBar()->setValue(0);
+    show();
+    raise();
+    activateWindow();
+}
+
+}  // namespace nebu
