@@ -43,8 +43,14 @@ inline void ListArchiveBytes(const std::uint8_t* data, std::size_t size,
         StoredEntry entry;
         while (stream->Next(entry) == ArchiveStream::Step::Entry) {
             if (entry.type != StoredEntry::File || !entry.sizeKnown) continue;
+            // Small entries into memory, as the comparison holds them; the
+            // rest into a file.
             std::string error;
-            if (!stream->CopyData(sink, entry.size, error)) break;
+            std::string bytes;
+            const bool copied = entry.size <= (64u << 10)
+                                    ? stream->CopyData(bytes, entry.size, error)
+                                    : stream->CopyData(sink, entry.size, error);
+            if (!copied) break;
         }
     }
     ::close(fd);

@@ -400,11 +400,40 @@ bool ArchiveStream::CopyData(int fd, std::uint64_t declared, std::string& error)
 }
 
 bool ArchiveStream::CopyData(std::string& out, std::uint64_t declared, std::string& error) {
-    out.clear();
-    return CopyDataTo(declared, error, [&out](const char* data, std::size_t size) {
-        out.append(data, size);
-        return true;
-    });
+    // Read straight into the text, one byte more than declared so that an
+    // entry holding more shows.
+    constexpr std::uint64_t kDirect = 1 << 20;
+    if (declared >= kDirect) {
+        out.clear();
+        return CopyDataTo(declared, error, [&out](const char* data, std::size_t size) {
+            out.append(data, size);
+            return true;
+        });
+    }
+    Utf8LocaleScope scope;
+    out.resize(static_cast<std::size_t>(declared) + 1);
+    std::size_t have = 0;
+    for (;;) {
+        la_ssize_t n = api_->archive_read_data(reader_, out.data() + have, out.size() - have);
+        if (n == 0) break;
+        if (n < 0) {
+            const char* why = api_->archive_error_string(reader_);
+            error = why ? why : "the entry's data cannot be read";
+            finished_ = true;
+            return false;
+        }
+        have += static_cast<std::size_t>(n);
+        if (have > declared) {
+            error = "the entry holds more data than its header declares";
+            return false;
+        }
+    }
+    if (have != declared) {
+        error = "the entry holds less data than its header declares";
+        return false;
+    }
+    out.resize(have);
+    return true;
 }
 
 bool ArchiveStream::CopyDataTo(std::uint64_t declared, std::string& error,
