@@ -43,8 +43,8 @@ TTermsF::TTermsF(WindowSettings& settings, std::function<void()> changed, QWidge
     setModal(false);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    for (QLineEdit* field : {ui_->Fmask1, ui_->noFmask1, ui_->Fmask2, ui_->noFmask2, ui_->SizeMin,
-                             ui_->SizeMax})
+    for (QLineEdit* field :
+         {ui_->Fmask1, ui_->noFmask1, ui_->Fmask2, ui_->noFmask2, ui_->SizeMin, ui_->SizeMax})
         field->installEventFilter(this);
 
     // Typing stores the text at once; the copy to the other side waits for

@@ -56,9 +56,11 @@ void TDel_f::LayoutForTexts() {
                             scaled(rect.height()));
         if (auto* label = qobject_cast<QLabel*>(widget)) label->adjustSize();
     }
-    const int captionRight = std::max(ui_->Label3->geometry().right(), ui_->Label1->geometry().right());
+    const int captionRight =
+        std::max(ui_->Label3->geometry().right(), ui_->Label1->geometry().right());
     const int nameLeft = std::max(scaled(kNameLeft), captionRight + scaled(8));
-    for (QLabel* name : {ui_->Fname1, ui_->Dname1, ui_->Fname2, ui_->Dname2}) name->move(nameLeft, name->y());
+    for (QLabel* name : {ui_->Fname1, ui_->Dname1, ui_->Fname2, ui_->Dname2})
+        name->move(nameLeft, name->y());
 
     int widest = 0;
     for (QLabel* name : {ui_->Fname1, ui_->Dname1, ui_->Fname2, ui_->Dname2})
@@ -66,7 +68,8 @@ void TDel_f::LayoutForTexts() {
     const int w = std::max(widest + nameLeft + scaled(20), scaled(kDesignWidth));
     const int h = w / 2;
     setFixedSize(w, scaled(kDesignHeight));
-    for (QLabel* title : {ui_->Label5, ui_->Label6}) title->move(h - title->width() / 2, title->y());
+    for (QLabel* title : {ui_->Label5, ui_->Label6})
+        title->move(h - title->width() / 2, title->y());
     for (QFrame* bevel : {ui_->Bevel1, ui_->Bevel2})
         bevel->resize(w - 2 * bevel->x(), bevel->height());
     ui_->NoBtn->move(h - ui_->NoBtn->width() - scaled(20), ui_->NoBtn->y());

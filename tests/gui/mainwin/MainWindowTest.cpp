@@ -7,66 +7,55 @@
 #include <QToolButton>
 
 #include "controls/TDirListBox.h"
+#include "gui/mainwin/MainWindowSet.h"
 #include "gui/support/GuiTest.h"
-#include "mainwin/TMain_from.h"
-#include "mainwin/TTermsF.h"
-#include "results/TShori_f.h"
 
 using namespace nebu;
+using nebu::guitest::Find;
 
 class MainWindowTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<TMain_from> main_;
-    std::unique_ptr<TShori_f> shori_;
-    std::unique_ptr<TTermsF> terms_;
+    std::unique_ptr<guitest::MainWindowSet> set_;
+    TMain_from* main_ = nullptr;
+    TShori_f* shori_ = nullptr;
+    TTermsF* terms_ = nullptr;
 
-    template <typename T>
-    T* Find(QObject* window, const char* name) {
-        T* w = window->findChild<T*>(name);
-        if (w == nullptr) qFatal("no control %s", name);
-        return w;
-    }
     // 開始 with a message expected: the text it showed, answered with OK.
     QString StartExpectingMessage() {
         QString seen;
         guitest::PressOnNextModal("OK", &seen);
-        QTest::mouseClick(Find<QPushButton>(main_.get(), "OK"), Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(main_, "OK"), Qt::LeftButton);
         return seen;
     }
 
   private slots:
     void init() {
-        main_ = std::make_unique<TMain_from>();
-        shori_ = std::make_unique<TShori_f>();
-        TMain_from* main = main_.get();
-        terms_ = std::make_unique<TTermsF>(main->Settings(), [main] { main->ShowSettings(); });
-        main_->SetPeers(shori_.get(), terms_.get());
+        set_ = std::make_unique<guitest::MainWindowSet>();
+        main_ = set_->main.get();
+        shori_ = set_->shori.get();
+        terms_ = set_->terms.get();
         main_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(main_));
     }
-    void cleanup() {
-        terms_.reset();
-        shori_.reset();
-        main_.reset();
-    }
+    void cleanup() { set_.reset(); }
 
     void captionMenusAndDefaults() {
         QCOMPARE(main_->windowTitle(), QString("NEBU for Win32"));
-        QVERIFY(Find<QCheckBox>(main_.get(), "NoDelChk")->isChecked());
-        QVERIFY(!Find<QCheckBox>(main_.get(), "DelChk")->isEnabled());
-        QVERIFY(!Find<QAction>(main_.get(), "helpOpen")->isEnabled());
-        QVERIFY(!Find<QAction>(main_.get(), "verinfo")->isEnabled());
+        QVERIFY(Find<QCheckBox>(main_, "NoDelChk")->isChecked());
+        QVERIFY(!Find<QCheckBox>(main_, "DelChk")->isEnabled());
+        QVERIFY(!Find<QAction>(main_, "helpOpen")->isEnabled());
+        QVERIFY(!Find<QAction>(main_, "verinfo")->isEnabled());
         // The trees start at the root after the reset of the first show.
-        QCOMPARE(Find<TDirListBox>(main_.get(), "DirList1")->Directory(), std::string("/"));
+        QCOMPARE(Find<TDirListBox>(main_, "DirList1")->Directory(), std::string("/"));
 
-        guitest::Click(Find<QCheckBox>(main_.get(), "NoDelChk"));
-        QVERIFY(Find<QCheckBox>(main_.get(), "DelChk")->isEnabled());
+        guitest::Click(Find<QCheckBox>(main_, "NoDelChk"));
+        QVERIFY(Find<QCheckBox>(main_, "DelChk")->isEnabled());
         QVERIFY(!main_->Settings().NoDelChk);
     }
 
     void detailsButtonShowsTheLowerOptions() {
-        auto* panel = Find<QWidget>(main_.get(), "OptionPanel");
-        auto* toggle = Find<QToolButton>(main_.get(), "SpeedButton1");
+        auto* panel = Find<QWidget>(main_, "OptionPanel");
+        auto* toggle = Find<QToolButton>(main_, "SpeedButton1");
         const int shortHeight = main_->height();
         QVERIFY(!panel->isVisible());
         QTest::mouseClick(toggle, Qt::LeftButton);
@@ -88,26 +77,28 @@ class MainWindowTest : public QObject {
     }
 
     void myComputerCannotBeSearched() {
-        auto* tree = Find<TDirListBox>(main_.get(), "DirList2");
+        auto* tree = Find<TDirListBox>(main_, "DirList2");
         const QRect top = tree->visualRect(tree->model()->index(0, 0));
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, top.center());
         QCOMPARE(tree->Directory(), std::string());
         QCOMPARE(main_->Settings().Side(2).DirectoryListBox, std::string());
-        QCOMPARE(StartExpectingMessage(), QString("転送先のﾃﾞｨﾚｸﾄﾘにﾏｲ ｺﾝﾋﾟｭｰﾀは指定はできませえん"));
+        QCOMPARE(StartExpectingMessage(),
+                 QString("転送先のﾃﾞｨﾚｸﾄﾘにﾏｲ ｺﾝﾋﾟｭｰﾀは指定はできませえん"));
         QVERIFY(!shori_->isVisible());
 
-        auto* source = Find<TDirListBox>(main_.get(), "DirList1");
+        auto* source = Find<TDirListBox>(main_, "DirList1");
         QTest::mouseClick(source->viewport(), Qt::LeftButton, {}, top.center());
-        QCOMPARE(StartExpectingMessage(), QString("転送元のﾃﾞｨﾚｸﾄﾘにﾏｲ ｺﾝﾋﾟｭｰﾀは指定はできませえん"));
+        QCOMPARE(StartExpectingMessage(),
+                 QString("転送元のﾃﾞｨﾚｸﾄﾘにﾏｲ ｺﾝﾋﾟｭｰﾀは指定はできませえん"));
     }
 
     void tiedSidesFollowEachOther() {
-        guitest::Click(Find<QCheckBox>(main_.get(), "SubDirChk1"));
-        QVERIFY(!Find<QCheckBox>(main_.get(), "SubDirChk2")->isChecked());
-        guitest::Click(Find<QCheckBox>(main_.get(), "CheckSame"));
-        QVERIFY(Find<QCheckBox>(main_.get(), "SubDirChk2")->isChecked());
-        guitest::Click(Find<QCheckBox>(main_.get(), "SubDirChk2"));
-        QVERIFY(!Find<QCheckBox>(main_.get(), "SubDirChk1")->isChecked());
+        guitest::Click(Find<QCheckBox>(main_, "SubDirChk1"));
+        QVERIFY(!Find<QCheckBox>(main_, "SubDirChk2")->isChecked());
+        guitest::Click(Find<QCheckBox>(main_, "CheckSame"));
+        QVERIFY(Find<QCheckBox>(main_, "SubDirChk2")->isChecked());
+        guitest::Click(Find<QCheckBox>(main_, "SubDirChk2"));
+        QVERIFY(!Find<QCheckBox>(main_, "SubDirChk1")->isChecked());
     }
 };
 

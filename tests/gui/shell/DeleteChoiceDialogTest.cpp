@@ -7,20 +7,15 @@
 #include "shell/TDel_f.h"
 
 using namespace nebu;
+using nebu::guitest::Find;
 
 class DeleteChoiceDialogTest : public QObject {
     Q_OBJECT
-    template <typename T>
-    static T* Find(QObject* window, const char* name) {
-        T* w = window->findChild<T*>(name);
-        if (w == nullptr) qFatal("no control %s", name);
-        return w;
-    }
     // Shows the question, lets `inspect` look at (and maybe answer) the open
     // dialog, then presses `key` on it unless it is Qt::Key_No; returns the
     // answer.
-    static int AskAndPress(TDel_f& dialog, DeleteChoice choice, std::function<void(QWidget*)> inspect,
-                           Qt::Key key) {
+    static int AskAndPress(TDel_f& dialog, DeleteChoice choice,
+                           std::function<void(QWidget*)> inspect, Qt::Key key) {
         guitest::WhenModalShows([inspect, key](QWidget* open) {
             inspect(open);
             if (key != Qt::Key_No) QTest::keyClick(open, key);
@@ -53,7 +48,8 @@ class DeleteChoiceDialogTest : public QObject {
 
     void aLongFolderWidensTheDialogAndItsFrames() {
         TDel_f dialog;
-        const std::string longFolder = "/home/利用者/" + std::string(120, 'x') + "/とても長いフォルダ名";
+        const std::string longFolder =
+            "/home/利用者/" + std::string(120, 'x') + "/とても長いフォルダ名";
         int width = 0, folderRight = 0, frameWidth = 0, frameLeft = 0;
         AskAndPress(
             dialog, {"a.txt", longFolder, "b.txt", "/tmp", 0},

@@ -20,18 +20,12 @@
 #include "support/TempTree.h"
 
 using namespace nebu;
+using nebu::guitest::Find;
 using nebu::test::Exists;
 using nebu::test::TempTree;
 
 class DesktopJobTest : public QObject {
     Q_OBJECT
-
-    template <typename T>
-    static T* Find(QObject* window, const char* name) {
-        T* w = window->findChild<T*>(name);
-        if (w == nullptr) qFatal("no control %s", name);
-        return w;
-    }
 
     // Writes a settings file naming the two directories, as a user would
     // have saved it, and starts the program with it.
@@ -138,7 +132,8 @@ class DesktopJobTest : public QObject {
         QVERIFY(!seen.contains(QString::fromStdString(tree / "残る")));
         // The described fallback still happens; the user now knows about it.
         QCOMPARE(Find<TDirListBox>(w->Main_from.get(), "DirList1")->Directory(), tree / "残る");
-        QVERIFY(Find<TDirListBox>(w->Main_from.get(), "DirList2")->Directory() != tree / "消えた/奥");
+        QVERIFY(Find<TDirListBox>(w->Main_from.get(), "DirList2")->Directory() !=
+                tree / "消えた/奥");
     }
 
     void deleteChoiceAnsweredFromTheKeyboardAndByButton() {

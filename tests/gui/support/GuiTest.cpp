@@ -56,7 +56,8 @@ void WhenModalShows(std::function<void(QWidget*)> answer, int timeoutMs) {
 }
 
 void Click(QWidget* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(qMin(8, button->width() / 2), button->height() / 2));
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(qMin(8, button->width() / 2), button->height() / 2));
 }
 
 QString DialogText(QWidget* dialog) {

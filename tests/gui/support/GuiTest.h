@@ -33,18 +33,27 @@ void PressOnNextModal(const QString& text, QString* seenText = nullptr, int time
 // stretched by its layout does not take clicks past its text.
 void Click(QWidget* button);
 
+// A window's control by its name; a missing one ends the test program, as
+// every later step would be meaningless.
+template <typename T>
+T* Find(QObject* window, const char* name) {
+    T* control = window->findChild<T*>(name);
+    if (control == nullptr) qFatal("no control %s", name);
+    return control;
+}
+
 // Every visible text of a message box or dialog, for assertions.
 QString DialogText(QWidget* dialog);
 
 }  // namespace nebu::guitest
 
 // Like QTEST_MAIN, with the isolated environment made before the application.
-#define NEBU_GUI_TEST_MAIN(TestObject)                            \
-    int main(int argc, char** argv) {                             \
-        const QString tmp = nebu::guitest::IsolateEnvironment();  \
-        QApplication app(argc, argv);                             \
-        nebu::guitest::LoadJapaneseTranslation(app);              \
-        TestObject tc;                                            \
-        QTEST_SET_MAIN_SOURCE_PATH                                \
-        return QTest::qExec(&tc, argc, argv);                     \
+#define NEBU_GUI_TEST_MAIN(TestObject)                           \
+    int main(int argc, char** argv) {                            \
+        const QString tmp = nebu::guitest::IsolateEnvironment(); \
+        QApplication app(argc, argv);                            \
+        nebu::guitest::LoadJapaneseTranslation(app);             \
+        TestObject tc;                                           \
+        QTEST_SET_MAIN_SOURCE_PATH                               \
+        return QTest::qExec(&tc, argc, argv);                    \
     }
