@@ -89,12 +89,24 @@ void TMain_from::SetPeers(TShori_f* shori, TTermsF* terms) {
     });
 }
 
+void TMain_from::SetDirDialog(TDirF* dirF) {
+    dirF_ = dirF;
+}
+
 void TMain_from::SetStartupSettingsFile(const std::string& path) {
     startupSettingsFile_ = path;
 }
 
 TDirListBox* TMain_from::Tree(int side) const {
     return side == 1 ? ui_->DirList1 : ui_->DirList2;
+}
+
+QListWidget* TMain_from::List(int side) const {
+    return side == 1 ? ui_->DirListBox1 : ui_->DirListBox2;
+}
+
+TGroupBoxF* TMain_from::Group(int side) const {
+    return side == 1 ? ui_->GroupBox1 : ui_->GroupBox2;
 }
 
 void TMain_from::ConnectSide(int side) {
@@ -111,6 +123,7 @@ void TMain_from::ConnectSide(int side) {
     });
     connect(tree, &TDirListBox::OnClick, this,
             [this, side, tree] { lastClickedDir_[side - 1] = tree->Directory(); });
+    ConnectDirList(side);
 }
 
 void TMain_from::Apply(const std::function<void()>& rule) {
@@ -125,7 +138,8 @@ void TMain_from::ShowSettings() {
         std::vector<std::unique_ptr<QSignalBlocker>> blockers;
         for (QObject* o : findChildren<QCheckBox*>())
             blockers.push_back(std::make_unique<QSignalBlocker>(o));
-        for (QObject* o : {static_cast<QObject*>(ui_->DirList1), static_cast<QObject*>(ui_->DirList2)})
+        for (QObject* o :
+             {static_cast<QObject*>(ui_->DirList1), static_cast<QObject*>(ui_->DirList2)})
             blockers.push_back(std::make_unique<QSignalBlocker>(o));
         ShowSide(1);
         ShowSide(2);
@@ -241,14 +255,16 @@ void TMain_from::closeEvent(QCloseEvent* event) {
 }
 
 void TMain_from::OptLoadClick() {
-    const QString chosen = QFileDialog::getOpenFileName(this, QString(), QString(), kSettingsFilter);
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, QString(), QString(), kSettingsFilter);
     if (chosen.isEmpty()) return;
     LoadSettings(SettingsFileName(chosen.toStdString()));
     ShowSettings();
 }
 
 void TMain_from::OptSaveClick() {
-    const QString chosen = QFileDialog::getSaveFileName(this, QString(), QString(), kSettingsFilter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(this, QString(), QString(), kSettingsFilter);
     if (chosen.isEmpty()) return;
     if (auto error = SaveSettingsFile(settings_, SettingsFileName(chosen.toStdString())))
         ShowNebuMessage(this, *error);

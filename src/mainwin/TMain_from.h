@@ -5,10 +5,14 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "mainwin/WindowSettings.h"
+
+class QListWidget;
+class QMenu;
 
 namespace Ui {
 class TMain_from;
@@ -20,6 +24,8 @@ class TNebu;
 class TShori_f;
 class TTermsF;
 class TDirListBox;
+class TDirF;
+class TGroupBoxF;
 
 class TMain_from : public QMainWindow {
     Q_OBJECT
@@ -30,6 +36,8 @@ class TMain_from : public QMainWindow {
     // The windows this one starts and enables; set by start-up once every
     // window exists.
     void SetPeers(TShori_f* shori, TTermsF* terms);
+    // The add-directory dialog that 追加 shows once a side works with a list.
+    void SetDirDialog(TDirF* dirF);
     // The settings file named on the command line, loaded at the first show
     // when it names an existing file. A whole path: the trees change the
     // process's current folder as soon as they show a directory.
@@ -43,6 +51,7 @@ class TMain_from : public QMainWindow {
     void ShowSettings();
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -59,12 +68,22 @@ class TMain_from : public QMainWindow {
     void OptSaveClick();
     void ShowDetails(bool down);
     TDirListBox* Tree(int side) const;
+    QListWidget* List(int side) const;
+    TGroupBoxF* Group(int side) const;
+
+    // The side's directory list (DirListRules): add, delete, pop-up menu.
+    void ConnectDirList(int side);
+    void Add(int side);
+    void DeleteSelectedDirs(int side);
+    void Popup(int side, const QPoint& globalPos);
 
     std::unique_ptr<Ui::TMain_from> ui_;
     std::unique_ptr<TNebu> job_;
     WindowSettings settings_;
     TShori_f* shori_ = nullptr;
     TTermsF* terms_ = nullptr;
+    TDirF* dirF_ = nullptr;
+    std::array<QMenu*, 2> popupMenus_{};
     std::string startupSettingsFile_;
     bool shownOnce_ = false;
     std::array<std::string, 2> lastClickedDir_;

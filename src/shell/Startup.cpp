@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
 #include "results/TShori_f.h"
@@ -92,10 +93,12 @@ std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
     windows->Main_from = std::make_unique<TMain_from>();
     windows->VerinfoF = std::make_unique<TVerinfoF>();
     windows->Shori_f = std::make_unique<TShori_f>();
+    windows->DirF = std::make_unique<TDirF>();
     windows->Del_f = std::make_unique<TDel_f>();
     TMain_from* main = windows->Main_from.get();
     windows->TermsF = std::make_unique<TTermsF>(main->Settings(), [main] { main->ShowSettings(); });
     main->SetPeers(windows->Shori_f.get(), windows->TermsF.get());
+    main->SetDirDialog(windows->DirF.get());
     main->SetStartupSettingsFile(startupFile);
     TDel_f* del = windows->Del_f.get();
     windows->Shori_f->SetDeleteChoiceDialog([del](DeleteChoice& choice) { del->Ask(choice); });

@@ -13,6 +13,7 @@ namespace nebu {
 class TMain_from;
 class TVerinfoF;
 class TShori_f;
+class TDirF;
 class TDel_f;
 class TTermsF;
 class THelpWindow;
@@ -26,6 +27,7 @@ struct AppWindows {
     std::unique_ptr<TMain_from> Main_from;
     std::unique_ptr<TVerinfoF> VerinfoF;
     std::unique_ptr<TShori_f> Shori_f;
+    std::unique_ptr<TDirF> DirF;
     std::unique_ptr<TDel_f> Del_f;
     std::unique_ptr<TTermsF> TermsF;
     // Help: the manual's window, and F1 anywhere in the application.

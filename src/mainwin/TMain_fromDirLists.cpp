@@ -1,0 +1,117 @@
+// The main window's directory lists: adding through the tree or the
+// add-directory dialog, deleting selected entries, drops on a side's group
+// box, the pop-up menus, double clicks and the Delete key. Each runs one rule
+// of the window model and shows the model again.
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include "controls/TDirListBox.h"
+#include "controls/TGroupBoxF.h"
+#include "mainwin/ControlChanges.h"
+#include "mainwin/DirListEdits.h"
+#include "mainwin/DirListHint.h"
+#include "mainwin/TDirF.h"
+#include "mainwin/TMain_from.h"
+
+namespace nebu {
+
+namespace {
+
+QAction* MenuAction(QMenu* menu, const QString& name) {
+    return menu->findChild<QAction*>(name);
+}
+
+}  // namespace
+
+void TMain_from::ConnectDirList(int side) {
+    TDirListBox* tree = Tree(side);
+    QListWidget* list = List(side);
+    TGroupBoxF* group = Group(side);
+
+    group->SetDragAccept(true);
+    connect(group, &TGroupBoxF::OnDropFiles, this,
+            [this, side](const std::vector<std::string>& paths) {
+                Apply([&] { DropDirectories(settings_, side, paths); });
+            });
+
+    // A double click adds only when it lands on the directory the tree had
+    // already opened at its click; elsewhere the click just moved the tree.
+    connect(tree, &TDirListBox::OnDblClick, this, [this, side, tree] {
+        const std::string& directory = tree->Directory();
+        if (!directory.empty() && directory == lastClickedDir_[side - 1]) Add(side);
+    });
+
+    list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
+    new DirListHint(list);
+
+    const QString n = QString::number(side);
+    auto* menu = new QMenu(this);
+    menu->setObjectName("PopupMenu" + n);
+    QAction* remove = menu->addAction("削除");
+    remove->setObjectName("Delete" + n);
+    QAction* add = menu->addAction("追加");
+    add->setObjectName("Add" + n);
+    connect(remove, &QAction::triggered, this, [this, side] { DeleteSelectedDirs(side); });
+    connect(add, &QAction::triggered, this, [this, side] { Add(side); });
+    popupMenus_[side - 1] = menu;
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(tree), static_cast<QAbstractItemView*>(list)}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, side, view](const QPoint& pos) {
+                    Popup(side, view->viewport()->mapToGlobal(pos));
+                });
+    }
+}
+
+void TMain_from::Popup(int side, const QPoint& globalPos) {
+    QMenu* menu = popupMenus_[side - 1];
+    const QString n = QString::number(side);
+    QAction* remove = MenuAction(menu, "Delete" + n);
+    remove->setVisible(settings_.Side(side).DirListShown);
+    remove->setEnabled(!List(side)->selectedItems().isEmpty());
+    MenuAction(menu, "Add" + n)->setEnabled(true);
+    menu->popup(globalPos);
+}
+
+void TMain_from::Add(int side) {
+    std::string directory = DirectoryToAddWithoutAsking(settings_, side);
+    if (directory.empty()) {
+        if (dirF_ == nullptr) return;
+        directory = dirF_->Choose(settings_.SearchAttr);
+        if (directory.empty()) return;  // the user went back
+    }
+    Apply([&] { AddDirectory(settings_, side, directory); });
+}
+
+void TMain_from::DeleteSelectedDirs(int side) {
+    std::vector<int> rows;
+    for (const QModelIndex& index : List(side)->selectionModel()->selectedIndexes())
+        rows.push_back(index.row());
+    if (rows.empty()) return;
+    Apply([&] { nebu::DeleteSelectedDirs(settings_, side, rows); });
+}
+
+bool TMain_from::eventFilter(QObject* watched, QEvent* event) {
+    for (int side = 1; side <= 2; ++side) {
+        QListWidget* list = List(side);
+        if (watched == list && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+            DeleteSelectedDirs(side);
+            return true;
+        }
+        if (watched == list->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            Add(side);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace nebu
