@@ -33,8 +33,7 @@ QString Q(const std::string& text) {
 
 // The file manager's drop: drag events sent to the top-level window over the
 // side's tree, which passes them on to its group box.
-bool DropOn(QWidget* over, const std::vector<std::string>& paths) {
-    QByteArray uriList;
+bool DropOn(QWidget* over, const std::vector<std::string>& paths, QByteArray uriList = {}) {
     for (const std::string& p : paths) uriList += QUrl::fromLocalFile(Q(p)).toEncoded() + "\r\n";
     QWindow* window = over->window()->windowHandle();
     const QPointF at = window->mapFromGlobal(over->mapToGlobal(over->rect().center()));
@@ -79,24 +78,28 @@ class DirListsTest : public QObject {
     }
     // The mouse resting over a point of a list, as the window system reports it.
     void Hover(QWidget* viewport, const QPoint& at) {
-        QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(viewport, &move);
     }
     QPoint RowCentre(QAbstractItemView* view, int row) {
         return view->visualRect(view->model()->index(row, 0)).center();
     }
-    // Right click: the side's pop-up menu as it opens over `view`.
-    QMenu* OpenPopup(int side, QAbstractItemView* view) {
+    // Right click over `view`: the side's pop-up item as the menu showed it.
+    QAction* PopupItem(int side, QAbstractItemView* view, const char* name) {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
                                 view->viewport()->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(view->viewport(), &event);
         auto* menu = Find<QMenu>(main_.get(), "PopupMenu" + QString::number(side));
         if (!QTest::qWaitForWindowExposed(menu)) qFatal("pop-up menu not shown");
-        return menu;
-    }
-    QAction* Item(QMenu* menu, const char* name, int side) {
+        menu->close();
         return Find<QAction>(menu, name + QString::number(side));
+    }
+    // A user's double click: press and release, then the double click.
+    void DoubleClick(QAbstractItemView* view, int row) {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, RowCentre(view, row));
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, RowCentre(view, row));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, RowCentre(view, row));
     }
 
   private slots:
@@ -125,12 +128,17 @@ class DirListsTest : public QObject {
         tree.MakeDir("データ/下/更に");
         tree.MakeDir("データ2");
 
-        // Two files give the folder that holds them, and the side's list.
-        QVERIFY(DropOn(Tree(1), {a, b}));
+        // Two files give the folder that holds them, and the side's list. The
+        // box hands over whole local paths in the order they came.
+        const std::string gone = tree / (std::string(300, 'x') + "/y");
+        QVERIFY(DropOn(Tree(1), {b, gone, a}, "https://example.org/page\r\n"));
+        QCOMPARE(Find<TGroupBoxF>(main_.get(), "GroupBox1")->DropList(),
+                 (std::vector<std::string>{b, gone, a}));
+        QCOMPARE(Entries(1), QStringList({Q(tree.Path()), Q(tree / "データ")}));
+        List(1)->setCurrentRow(0);
+        QTest::keyClick(List(1), Qt::Key_Delete);
         QCOMPARE(Entries(1), QStringList{Q(tree / "データ")});
-        QVERIFY(ListMode(1));
-        QVERIFY(!ListMode(2));
-        QVERIFY(main_->Settings().Side(1).DirListShown);
+        QVERIFY(ListMode(1) && !ListMode(2));
 
         // With sub-directories searched, an entry below another goes; a
         // folder whose name merely begins the same stays.
@@ -139,40 +147,22 @@ class DirListsTest : public QObject {
         QCOMPARE(Entries(1), QStringList({Q(tree / "データ"), Q(tree / "データ2")}));
 
         // 削除 shows once the side has a list, and works on a selection only.
-        QMenu* menu = OpenPopup(1, List(1));
-        QVERIFY(Item(menu, "Delete", 1)->isVisible());
-        QVERIFY(!Item(menu, "Delete", 1)->isEnabled());
-        QVERIFY(Item(menu, "Add", 1)->isEnabled());
-        menu->close();
+        List(1)->clearSelection();
+        QAction* remove = PopupItem(1, List(1), "Delete");
+        QVERIFY(remove->isVisible() && !remove->isEnabled());
         List(1)->setCurrentRow(1);
-        QTest::keyClick(List(1), Qt::Key_Delete);
+        remove = PopupItem(1, List(1), "Delete");
+        QVERIFY(remove->isEnabled());
+        remove->trigger();
         QCOMPARE(Entries(1), QStringList{Q(tree / "データ")});
         List(1)->setCurrentRow(0);
-        menu = OpenPopup(1, List(1));
-        QVERIFY(Item(menu, "Delete", 1)->isEnabled());
-        menu->close();
-        Item(menu, "Delete", 1)->trigger();
+        QTest::keyClick(List(1), Qt::Key_Delete);
 
         // The last entry gone, the side is back at its tree.
-        QVERIFY(!ListMode(1));
-        QVERIFY(!main_->Settings().Side(1).DirListShown);
-        menu = OpenPopup(1, Tree(1));
-        QVERIFY(!Item(menu, "Delete", 1)->isVisible());
-        QVERIFY(Item(menu, "Add", 1)->isVisible());
-        menu->close();
+        QVERIFY(!ListMode(1) && !main_->Settings().Side(1).DirListShown);
+        QVERIFY(!PopupItem(1, Tree(1), "Delete")->isVisible());
 
-        // Tied sides: the target follows every change of the source's list.
-        guitest::Click(Find<QCheckBox>(main_.get(), "CheckSame"));
-        QVERIFY(DropOn(Tree(1), {tree / "データ2"}));
-        QCOMPARE(Entries(2), QStringList{Q(tree / "データ2")});
-        QVERIFY(ListMode(2));
-        List(1)->setCurrentRow(0);
-        QTest::keyClick(List(1), Qt::Key_Delete);
-        QVERIFY(!ListMode(2));
-        QVERIFY(Entries(2).isEmpty());
-
-        // A window busy with a job takes no drop.
-        main_->setEnabled(false);
+        main_->setEnabled(false);  // busy with a job: no drop is taken
         QVERIFY(!DropOn(Tree(1), {a}));
         QVERIFY(!ListMode(1));
     }
@@ -182,22 +172,12 @@ class DirListsTest : public QObject {
         tree.MakeDir("親/子");
         TDirListBox* dirs = Tree(2);
         dirs->SetDirectory(tree / "親");
-        QCOMPARE(main_->Settings().Side(2).DirectoryListBox, tree / "親");
         const int child = dirs->model()->rowCount() - 1;
-        QCOMPARE(Q(dirs->GetItemPath(child)), Q(tree / "親/子"));
-
-        // Another row: the first click opens it, the double click adds nothing.
-        QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, child));
-        QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, child));
-        QTest::mouseRelease(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, child));
+        QCOMPARE(dirs->GetItemPath(child), tree / "親/子");
+        DoubleClick(dirs, child);  // the first click opened it: nothing added
         QCOMPARE(dirs->Directory(), tree / "親/子");
         QVERIFY(!ListMode(2));
-
-        // The row of the directory already open: added, and the side lists it.
-        const int open = dirs->selectionModel()->currentIndex().row();
-        QTest::mouseClick(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, open));
-        QTest::mouseDClick(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, open));
-        QTest::mouseRelease(dirs->viewport(), Qt::LeftButton, {}, RowCentre(dirs, open));
+        DoubleClick(dirs, dirs->selectionModel()->currentIndex().row());
         QVERIFY(ListMode(2));
         QCOMPARE(Entries(2), QStringList{Q(tree / "親/子")});
     }
@@ -205,30 +185,18 @@ class DirListsTest : public QObject {
     void laterAddsAskWithTheDialog() {
         TempTree tree;
         tree.MakeDir("一/二");
-        TDirListBox* dirs = Tree(1);
-        dirs->SetDirectory(tree / "一");
-        QMenu* menu = OpenPopup(1, dirs);
-        menu->close();
-        Item(menu, "Add", 1)->trigger();  // tree mode: the tree's directory, no dialog
+        Tree(1)->SetDirectory(tree / "一");
+        PopupItem(1, Tree(1), "Add")->trigger();  // tree mode: the tree's directory, no dialog
         QCOMPARE(Entries(1), QStringList{Q(tree / "一")});
 
+        // The dialog opens where the user left it; the computer level cannot
+        // be added and keeps it open.
         dirF_->Tree()->SetDirectory(tree / "一/二");
-        QString title;
-        guitest::WhenModalShows([&](QWidget* dialog) {
-            title = dialog->windowTitle();
-            QTest::mouseClick(Find<QPushButton>(dialog, "CANCEL"), Qt::LeftButton);
-        });
-        QTest::mouseDClick(List(1)->viewport(), Qt::LeftButton, {}, RowCentre(List(1), 0));
-        QCOMPARE(title, QString("ディレクトリ追加"));
-        QVERIFY(dirF_->AddDir().empty());
-        QCOMPARE(Entries(1).size(), 1);
-
-        // The computer level cannot be added; the dialog stays open until a
-        // directory is chosen, and opens where the user left it.
-        QString message;
+        QString message, title;
         std::string openedAt;
         bool stayedOpen = false;
         guitest::WhenModalShows([&](QWidget* dialog) {
+            title = dialog->windowTitle();
             TDirListBox* inner = Find<TDirListBox>(dialog, "DirListBox1");
             openedAt = inner->Directory();
             inner->SetDirectory("");
@@ -238,18 +206,15 @@ class DirListsTest : public QObject {
             inner->SetDirectory(tree / "一/二");
             QTest::mouseClick(Find<QPushButton>(dialog, "OK"), Qt::LeftButton);
         });
-        menu = OpenPopup(1, List(1));
-        menu->close();
-        Item(menu, "Add", 1)->trigger();
+        QTest::mouseDClick(List(1)->viewport(), Qt::LeftButton, {}, RowCentre(List(1), 0));
+        QCOMPARE(title, QString("ディレクトリ追加"));
         QCOMPARE(openedAt, tree / "一/二");
         QCOMPARE(message, QString("ﾏｲ ｺﾝﾋﾟｭｰﾀは追加できませえん"));
         QVERIFY(stayedOpen);
-        QCOMPARE(dirF_->AddDir(), tree / "一/二");
         QCOMPARE(Entries(1), QStringList({Q(tree / "一"), Q(tree / "一/二")}));
 
-        // Going back once more forgets the previous choice.
-        guitest::PressOnNextModal("戻る");
-        QTest::mouseDClick(List(1)->viewport(), Qt::LeftButton, {}, RowCentre(List(1), 0));
+        guitest::PressOnNextModal("戻る");  // forgets the previous choice
+        PopupItem(1, List(1), "Add")->trigger();
         QVERIFY(dirF_->AddDir().empty());
         QCOMPARE(Entries(1).size(), 2);
     }
@@ -257,11 +222,8 @@ class DirListsTest : public QObject {
     void longEntryShowsItsFullTextOverIt() {
         TempTree tree;
         const std::string wide = tree.MakeDir("とても長い名前のフォルダ/" + std::string(60, 'w'));
-        const std::string narrow = "/";
-        QVERIFY(DropOn(Tree(1), {wide, narrow}));
+        QVERIFY(DropOn(Tree(1), {wide, "/"}));
         QListWidget* list = List(1);
-        QCOMPARE(Entries(1), QStringList({Q(narrow), Q(wide)}));
-
         Hover(list->viewport(), RowCentre(list, 1));
         QTRY_VERIFY(QToolTip::isVisible());
         QCOMPARE(QToolTip::text(), Q(wide));
@@ -270,12 +232,10 @@ class DirListsTest : public QObject {
             if (w->inherits("QTipLabel") && w->isVisible()) tip = w;
         QVERIFY(tip != nullptr);
         const QRect entry = list->visualItemRect(list->item(1));
-        const QPoint entryOnScreen = list->viewport()->mapToGlobal(entry.topLeft());
-        QCOMPARE(tip->frameGeometry().left(), entryOnScreen.x());
-        QVERIFY(qAbs(tip->frameGeometry().center().y() -
-                     list->viewport()->mapToGlobal(entry.center()).y()) <= 1);
-
-        Hover(list->viewport(), RowCentre(list, 0));
+        const QPoint centre = list->viewport()->mapToGlobal(entry.center());
+        QCOMPARE(tip->frameGeometry().left(), list->viewport()->mapToGlobal(entry.topLeft()).x());
+        QVERIFY(qAbs(tip->frameGeometry().center().y() - centre.y()) <= 1);
+        Hover(list->viewport(), RowCentre(list, 0));  // "/" fits: no hint
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 };
