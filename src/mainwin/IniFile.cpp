@@ -1,9 +1,11 @@
 #include "mainwin/IniFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/Cp932.h"
@@ -189,30 +191,74 @@ std::string IniFile::Encode() const {
     return utf8;
 }
 
-bool IniFile::Save(const std::string& path, std::string& error) const {
-    const std::string bytes = Encode();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = WriteError(path, errno);
-        return false;
-    }
+namespace {
+
+bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            const int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            error = WriteError(path, err);
+            if (n == 0) errno = EIO;
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::close(fd) != 0) {
+    return true;
+}
+
+// The file a link points at, so that replacing the file keeps the link.
+std::string RealTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (real == nullptr) return path;
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+}  // namespace
+
+bool IniFile::Save(const std::string& path, std::string& error) const {
+    return ReplaceFileContents(path, Encode(), error);
+}
+
+// The new contents go to a temporary file beside the old one and replace it
+// only once they are all on disk, so a failed write (full disk, I/O error)
+// never leaves a cut-off file behind.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& error) {
+    const std::string target = RealTarget(path);
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    // A file the user may not change stays as it is, though its folder
+    // would let a new file take its place.
+    if (exists && ::access(target.c_str(), W_OK) != 0) {
         error = WriteError(path, errno);
         return false;
     }
-    return true;
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = WriteError(path, errno);
+        return false;
+    }
+    ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        error = WriteError(path, err);
+    }
+    return ok;
 }
 
 }  // namespace nebu

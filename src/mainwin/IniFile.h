@@ -31,7 +31,8 @@ class IniFile {
 
     // The file's bytes as they would be written.
     std::string Encode() const;
-    // Writes the file; on failure returns false and leaves `error` naming it.
+    // Replaces the file whole (through a temporary file beside it); on
+    // failure the old file stays, returns false and leaves `error` naming it.
     bool Save(const std::string& path, std::string& error) const;
 
   private:
@@ -48,5 +49,10 @@ class IniFile {
 
     std::vector<Line> lines_;
 };
+
+// Writes `bytes` as the whole file, the way IniFile::Save does: the old file
+// (its mode, a link to it) stays until the new contents are complete, and a
+// file the user may not write is refused. `error` names the file.
+bool ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& error);
 
 }  // namespace nebu

@@ -75,6 +75,10 @@ SettingKey TreeKey(int side) {
         });
 }
 
+std::string DiffColumnKey(std::size_t column) {
+    return "DiffColWidth" + std::to_string(column);
+}
+
 std::vector<SettingKey> BuildKeys() {
     std::vector<SettingKey> keys;
     for (int side = 1; side <= 2; ++side) {
@@ -127,6 +131,10 @@ std::vector<SettingKey> BuildKeys() {
                 return r.ShoriColWidth[i];
             }));
     }
+    for (std::size_t i = 0; i < 6; ++i) {
+        keys.push_back(Integer(
+            DiffColumnKey(i), [i](auto& r) -> auto& { return r.DiffColWidth[i]; }));
+    }
     keys.push_back(Flag("CheckDelDir", &WindowSettings::CheckDelDir));
     keys.push_back(Flag("CheckTrash", &WindowSettings::CheckTrash));
     keys.push_back(Flag("DiffListChk", &WindowSettings::DiffListChk));
@@ -151,9 +159,36 @@ bool IsSizeText(std::string_view value) {
 
 }  // namespace
 
-const std::vector<SettingKey>& SettingsFileKeys() {
+const std::vector<SettingKey>& StateKeys() {
     static const std::vector<SettingKey> keys = BuildKeys();
     return keys;
+}
+
+const std::vector<SettingKey>& SettingsFileKeys() {
+    static const std::vector<SettingKey> keys = [] {
+        std::vector<SettingKey> fileKeys;
+        for (const SettingKey& key : StateKeys()) {
+            if (!key.name.starts_with("DiffColWidth")) fileKeys.push_back(key);
+        }
+        return fileKeys;
+    }();
+    return keys;
+}
+
+const std::vector<std::string>& StateReadOrder() {
+    static const std::vector<std::string> order = [] {
+        std::vector<std::string> names = SettingsFileReadOrder();
+        for (std::size_t i = 0; i < 6; ++i) names.push_back(DiffColumnKey(i));
+        return names;
+    }();
+    return order;
+}
+
+const SettingKey* FindKeyIn(const std::vector<SettingKey>& keys, std::string_view name) {
+    for (const SettingKey& key : keys) {
+        if (SameName(key.name, name)) return &key;
+    }
+    return nullptr;
 }
 
 const std::vector<std::string>& SettingsFileReadOrder() {
@@ -200,10 +235,7 @@ const std::vector<std::string>& SettingsFileReadOrder() {
 }
 
 const SettingKey* FindSettingKey(std::string_view name) {
-    for (const SettingKey& key : SettingsFileKeys()) {
-        if (SameName(key.name, name)) return &key;
-    }
-    return nullptr;
+    return FindKeyIn(SettingsFileKeys(), name);
 }
 
 std::optional<std::int32_t> ParseStoredInteger(std::string_view text) {

@@ -32,6 +32,14 @@ const std::vector<std::string>& SettingsFileReadOrder();
 // Case-insensitive look-up among SettingsFileKeys; nullptr when unknown.
 const SettingKey* FindSettingKey(std::string_view name);
 
+// The state kept between runs holds the file's keys plus the different-file
+// list's column widths (DiffColWidth0 to 5): in write order after the
+// same-file list's widths, in read order at the end.
+const std::vector<SettingKey>& StateKeys();
+const std::vector<std::string>& StateReadOrder();
+// Case-insensitive look-up among `keys`; nullptr when unknown.
+const SettingKey* FindKeyIn(const std::vector<SettingKey>& keys, std::string_view name);
+
 // A flag or integer as stored: blanks around it, an optional sign and
 // decimal digits that fit 32 bits; nothing for any other text.
 std::optional<std::int32_t> ParseStoredInteger(std::string_view text);

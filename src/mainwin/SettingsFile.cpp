@@ -9,6 +9,7 @@
 #include "mainwin/IniFile.h"
 #include "mainwin/MaskRules.h"
 #include "mainwin/SettingKeys.h"
+#include "mainwin/SettingsValues.h"
 #include "platform/Cp932.h"
 
 namespace nebu {
@@ -70,10 +71,24 @@ std::optional<std::string> SaveSettingsFile(const WindowSettings& settings,
     return std::nullopt;
 }
 
+std::optional<std::string> IniSectionSource::Get(const std::string& key) const {
+    return ini_.Get(kSettingsSection, key);
+}
+
 void ReadSettingsKeys(WindowSettings& settings, const IniFile& ini) {
-    for (const std::string& name : SettingsFileReadOrder()) {
-        const SettingKey* key = FindSettingKey(name);
-        const auto stored = ini.Get(kSettingsSection, name);
+    ReadSettingsKeys(settings, IniSectionSource(ini), SettingsFileKeys(), SettingsFileReadOrder());
+}
+
+void WriteSettingsKeys(const WindowSettings& settings, SettingsTarget& values,
+                       const std::vector<SettingKey>& keys) {
+    for (const SettingKey& key : keys) values.Set(key.name, key.text(settings), key.kind);
+}
+
+void ReadSettingsKeys(WindowSettings& settings, const SettingsSource& values,
+                      const std::vector<SettingKey>& keys, const std::vector<std::string>& order) {
+    for (const std::string& name : order) {
+        const SettingKey* key = FindKeyIn(keys, name);
+        const auto stored = values.Get(name);
         if (key == nullptr || !stored) continue;
         switch (key->kind) {
             case SettingKey::Kind::Flag:
@@ -103,22 +118,30 @@ void FinishSettingsLoad(WindowSettings& settings) {
 }
 
 std::vector<std::string> NamedDirectories(const IniFile& ini, int side) {
+    return NamedDirectories(IniSectionSource(ini), side);
+}
+
+std::vector<std::string> MissingDirectories(const IniFile& ini) {
+    return MissingDirectories(IniSectionSource(ini));
+}
+
+std::vector<std::string> NamedDirectories(const SettingsSource& values, int side) {
     const std::string suffix = std::to_string(side);
     std::vector<std::string> dirs;
-    if (auto list = ini.Get(kSettingsSection, "DirListText" + suffix)) {
+    if (auto list = values.Get("DirListText" + suffix)) {
         for (std::string& entry : DirListFromText(*list)) {
             if (!entry.empty()) dirs.push_back(std::move(entry));
         }
     }
-    if (auto tree = ini.Get(kSettingsSection, "DirectoryListBox" + suffix); tree && !tree->empty())
+    if (auto tree = values.Get("DirectoryListBox" + suffix); tree && !tree->empty())
         dirs.push_back(*tree);
     return dirs;
 }
 
-std::vector<std::string> MissingDirectories(const IniFile& ini) {
+std::vector<std::string> MissingDirectories(const SettingsSource& values) {
     std::vector<std::string> missing;
     for (int side : {1, 2}) {
-        for (const std::string& dir : NamedDirectories(ini, side)) {
+        for (const std::string& dir : NamedDirectories(values, side)) {
             if (!DirExists(dir) && std::find(missing.begin(), missing.end(), dir) == missing.end())
                 missing.push_back(dir);
         }

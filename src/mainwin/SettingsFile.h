@@ -11,6 +11,9 @@
 namespace nebu {
 
 class IniFile;
+class SettingsSource;
+class SettingsTarget;
+struct SettingKey;
 
 inline constexpr const char* kSettingsSection = "NEBU";
 inline constexpr const char* kSettingsVersion = "Ver1.4";
@@ -40,8 +43,10 @@ std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std:
 // The directories the file's keys name for `side` (1 or 2), as written: the
 // entries of DirListText and the value of DirectoryListBox, when not empty.
 std::vector<std::string> NamedDirectories(const IniFile& ini, int side);
+std::vector<std::string> NamedDirectories(const SettingsSource& values, int side);
 // Those of both sides that name no directory, in that order, without repeats.
 std::vector<std::string> MissingDirectories(const IniFile& ini);
+std::vector<std::string> MissingDirectories(const SettingsSource& values);
 // The message that tells the user which named directories were not found
 // and that others stand in for them now.
 std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs);
@@ -49,6 +54,12 @@ std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs);
 // The steps of a load without the reset and the after-load rules: each key
 // the file holds is put back in read order; keys it lacks keep their state.
 void ReadSettingsKeys(WindowSettings& settings, const IniFile& ini);
+// The same over any store, with its own keys and read order.
+void ReadSettingsKeys(WindowSettings& settings, const SettingsSource& values,
+                      const std::vector<SettingKey>& keys, const std::vector<std::string>& order);
+// Every key of `keys` in their order, as text of their kind.
+void WriteSettingsKeys(const WindowSettings& settings, SettingsTarget& values,
+                       const std::vector<SettingKey>& keys);
 // After every load: the search attribute, and archive check boxes whose
 // library is missing are turned off on both sides.
 void FinishSettingsLoad(WindowSettings& settings);

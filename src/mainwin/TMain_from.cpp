@@ -73,6 +73,7 @@ TMain_from::TMain_from(QWidget* parent)
     connect(ui_->Exit1, &QAction::triggered, this, &TMain_from::ExitClick);
     connect(ui_->OptLoad, &QAction::triggered, this, &TMain_from::OptLoadClick);
     connect(ui_->OptSave, &QAction::triggered, this, &TMain_from::OptSaveClick);
+    ConnectSettingsMenu();
 
     ShowDetails(false);
     ShowSettings();
@@ -204,26 +205,6 @@ void TMain_from::showEvent(QShowEvent* event) {
     LoadAtFirstShow();
 }
 
-void TMain_from::LoadAtFirstShow() {
-    ResetToDefaults(settings_);
-    FinishSettingsLoad(settings_);
-    const QFileInfo named(QString::fromStdString(startupSettingsFile_));
-    if (!startupSettingsFile_.empty() && named.isFile()) LoadSettings(startupSettingsFile_);
-    ShowSettings();
-}
-
-// A directory the file names that is gone is cut back or falls back to the
-// root; the user is told, so that no job starts on the stand-in unawares.
-void TMain_from::LoadSettings(const std::string& path) {
-    std::vector<std::string> missing;
-    if (auto error = LoadSettingsFile(settings_, path, &missing)) {
-        ShowNebuMessage(this, *error);
-        return;
-    }
-    ShowSettings();
-    if (!missing.empty()) ShowNebuMessage(this, MissingDirectoriesMessage(missing));
-}
-
 void TMain_from::OKClick() {
     // A worker still being wound down is joined before anything else, so
     // two never run at once.
@@ -251,6 +232,7 @@ void TMain_from::closeEvent(QCloseEvent* event) {
     // The window manager can close this window even while it is disabled
     // during a job; the worker must be joined before the job goes away.
     if (shori_ != nullptr && shori_->JobRunning()) shori_->StopAndJoin();
+    SaveSettings(std::string());
     event->accept();
 }
 
@@ -266,8 +248,7 @@ void TMain_from::OptSaveClick() {
     const QString chosen =
         QFileDialog::getSaveFileName(this, QString(), QString(), kSettingsFilter);
     if (chosen.isEmpty()) return;
-    if (auto error = SaveSettingsFile(settings_, SettingsFileName(chosen.toStdString())))
-        ShowNebuMessage(this, *error);
+    SaveSettings(SettingsFileName(chosen.toStdString()));
 }
 
 }  // namespace nebu

@@ -62,6 +62,9 @@ class TMain_from : public QMainWindow {
     void ShowTree(int side);
     void LoadAtFirstShow();
     void LoadSettings(const std::string& path);
+    // The state kept between runs (empty path) or a settings file.
+    void SaveSettings(const std::string& path);
+    void ConnectSettingsMenu();
     void OKClick();
     void ExitClick();
     void OptLoadClick();

@@ -1,0 +1,265 @@
+// The main window's state kept between runs, settings files loaded and saved
+// through the menu, and the association of settings files with the program.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTreeView>
+
+#include "gui/support/GuiTest.h"
+#include "mainwin/Association.h"
+#include "mainwin/SettingsStore.h"
+#include "mainwin/TMain_from.h"
+#include "mainwin/TTermsF.h"
+#include "results/TShori_f.h"
+
+using namespace nebu;
+
+namespace {
+
+template <typename T>
+T* Find(QObject* window, const char* name) {
+    T* w = window->findChild<T*>(name);
+    if (w == nullptr) qFatal("no control %s", name);
+    return w;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// One start of the program: the three windows, the main one shown.
+struct Run {
+    std::unique_ptr<TMain_from> main = std::make_unique<TMain_from>();
+    std::unique_ptr<TShori_f> shori = std::make_unique<TShori_f>();
+    std::unique_ptr<TTermsF> terms;
+
+    explicit Run(const std::string& commandLineFile = {}) {
+        TMain_from* m = main.get();
+        terms = std::make_unique<TTermsF>(m->Settings(), [m] { m->ShowSettings(); });
+        main->SetPeers(shori.get(), terms.get());
+        main->SetStartupSettingsFile(commandLineFile);
+        main->show();
+    }
+    QCheckBox* Box(const char* name) { return Find<QCheckBox>(main.get(), name); }
+    QAction* Action(const char* name) { return Find<QAction>(main.get(), name); }
+    QHeaderView* DiffHeader() { return Find<QTreeView>(shori.get(), "DiffList")->header(); }
+    QHeaderView* SameHeader() { return Find<QTreeView>(shori.get(), "MatchList")->header(); }
+};
+
+// Answers the next file dialog with `path`.
+void ChooseFileNext(const QString& path) {
+    guitest::WhenModalShows([path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (dialog == nullptr) qFatal("no file dialog");
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        if (name == nullptr) qFatal("no file name field");
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+}  // namespace
+
+class SettingsStoreTest : public QObject {
+    Q_OBJECT
+    QString state_;
+    QString home_;
+
+  private slots:
+    void init() {
+        state_ = QString::fromStdString(StateFilePath());
+        home_ = QDir::homePath();
+        QFile::remove(state_);
+    }
+
+    void stateComesBackOnlyWhileTheMarkIsOn() {
+        {
+            Run run;
+            QVERIFY(!run.Action("s_hozon")->isChecked());
+            guitest::Click(run.Box("CheckLog"));
+            QVERIFY(run.Box("CheckLog")->isChecked());
+            run.main->close();
+        }
+        QVERIFY(ReadAll(state_).contains("shozon=0"));
+        QVERIFY(!ReadAll(state_).contains("CheckLog"));
+        {
+            Run run;
+            QVERIFY(!run.Box("CheckLog")->isChecked());
+            guitest::Click(run.Box("CheckLog"));
+            guitest::Click(run.Box("CheckHidden"));
+            run.Action("s_hozon")->trigger();
+            run.shori->resize(777, 555);
+            run.DiffHeader()->resizeSection(5, 33);
+            run.SameHeader()->resizeSection(1, 222);
+            run.main->close();
+        }
+        {
+            Run run;
+            QVERIFY(run.Action("s_hozon")->isChecked());
+            QVERIFY(run.Box("CheckLog")->isChecked());
+            QVERIFY(run.Box("CheckHidden")->isChecked());
+            QCOMPARE(run.shori->size(), QSize(777, 555));
+            QCOMPARE(run.DiffHeader()->sectionSize(5), 33);
+            QCOMPARE(run.SameHeader()->sectionSize(1), 222);
+            // Mark off: the stored state stays, but is not read again.
+            run.Action("s_hozon")->trigger();
+            guitest::Click(run.Box("CheckHidden"));
+            run.main->close();
+        }
+        QVERIFY(ReadAll(state_).contains("CheckHidden=1"));
+        Run run;
+        QVERIFY(!run.Action("s_hozon")->isChecked());
+        QVERIFY(!run.Box("CheckLog")->isChecked());
+        QVERIFY(!run.Box("CheckHidden")->isChecked());
+    }
+
+    void settingsFileGivesTheSameControlsAndResetsWhatItLacks() {
+        Run run;
+        const QString dir = home_ + "/設定 フォルダ";
+        QDir().mkpath(dir + "/元,データ");
+        guitest::Click(run.Box("CheckHidden"));
+        guitest::Click(run.Box("SubDirChk2"));
+        guitest::Click(run.Box("CheckTrash"));
+        run.main->Settings().Side(1).DirectoryListBox = (dir + "/元,データ").toStdString();
+        run.main->ShowSettings();
+
+        const QString file = dir + "/mine";  // no dot: ".neb" is added
+        ChooseFileNext(file);
+        Find<QAction>(run.main.get(), "OptSave")->trigger();
+        QVERIFY(QFileInfo::exists(file + ".neb"));
+        const WindowSettings saved = run.main->Settings();
+
+        guitest::Click(run.Box("CheckHidden"));
+        guitest::Click(run.Box("CheckDelDir"));
+        QVERIFY(!(run.main->Settings() == saved));
+        ChooseFileNext(file + ".neb");
+        Find<QAction>(run.main.get(), "OptLoad")->trigger();
+        QCOMPARE(run.main->Settings().Side(1).DirectoryListBox, saved.Side(1).DirectoryListBox);
+        QVERIFY(run.main->Settings() == saved);
+        QVERIFY(run.Box("CheckHidden")->isChecked() && !run.Box("CheckDelDir")->isChecked());
+
+        // A file without most keys resets them; its shozon and different-file
+        // widths are never taken, and its stray sections and keys do nothing.
+        run.Action("s_hozon")->trigger();
+        run.DiffHeader()->resizeSection(2, 44);
+        const QString sparse = dir + "/sparse.neb";
+        WriteAll(sparse,
+                 "[Other]\r\nCheckHidden=1\r\n[NEBU]\r\nCheckLog=1\r\nshozon=0\r\n"
+                 "DiffColWidth2=9\r\nBogus=1\r\nShoriFontSize=x\r\n");
+        ChooseFileNext(sparse);
+        Find<QAction>(run.main.get(), "OptLoad")->trigger();
+        QVERIFY(run.Box("CheckLog")->isChecked());
+        QVERIFY(!run.Box("CheckHidden")->isChecked());
+        QVERIFY(!run.Box("SubDirChk2")->isChecked());
+        QVERIFY(!run.Box("CheckTrash")->isChecked());
+        QCOMPARE(run.main->Settings().Side(1).DirectoryListBox, std::string("/"));
+        QVERIFY(run.Action("s_hozon")->isChecked());
+        QCOMPARE(run.DiffHeader()->sectionSize(2), 44);
+    }
+
+    void startUpTakesTheStateThenTheCommandLineFile() {
+        const QString file = home_ + "/起動.neb";
+        WriteAll(file, "[NEBU]\r\nCheckHidden=1\r\n");
+        WriteAll(state_, "[NEBU]\nshozon=2\nCheckLog=1\nDiffColWidth0=71\nCheckSystem=zz\n");
+        Run run(file.toStdString());
+        QTRY_VERIFY(run.main->isVisible());
+        QVERIFY(run.Box("CheckHidden")->isChecked());
+        QVERIFY(!run.Box("CheckLog")->isChecked());
+        QVERIFY(run.Action("s_hozon")->isChecked());
+        QCOMPARE(run.DiffHeader()->sectionSize(0), 71);
+        // The next exit keeps the file's state.
+        run.main->close();
+        QVERIFY(ReadAll(state_).contains("CheckHidden=1"));
+        QVERIFY(ReadAll(state_).contains("CheckLog=0"));
+    }
+
+    void unwritableStateOrFileIsReportedByName() {
+        // A file where the folder should be: nothing can be written below it.
+        const QString config =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        QDir(config + "/nebu").removeRecursively();
+        WriteAll(config + "/nebu", "not a folder");
+        QString seen;
+        {
+            Run run;
+            guitest::PressOnNextModal("OK", &seen);
+            run.main->close();
+            QVERIFY(seen.contains("NEBU for Win32.conf"));
+
+            const QString blocked = home_ + "/ふさがり.txt";
+            WriteAll(blocked, "kept");
+            ChooseFileNext(blocked + "/x.neb");
+            guitest::PressOnNextModal("OK", &seen);
+            Find<QAction>(run.main.get(), "OptSave")->trigger();
+            QVERIFY(seen.contains(blocked + "/x.neb"));
+            QCOMPARE(ReadAll(blocked), QByteArray("kept"));
+        }
+        QFile::remove(config + "/nebu");
+    }
+
+    void associationWrittenAndRemovedKeepsOtherLines() {
+        const AssociationPaths paths = CurrentAssociationPaths();
+        const QString list = QString::fromStdString(paths.MimeAppsList);
+        const QByteArray others =
+            "[Default Applications]\ntext/plain=editor.desktop;\n\n"
+            "[Added Associations]\napplication/x-nebu-settings=editor.desktop;\n";
+        WriteAll(list, others);
+        {
+            Run run;
+            QAction* kanren = run.Action("kanrenChk");
+            QVERIFY(kanren->isEnabled() && !kanren->isChecked());
+            kanren->trigger();
+            QVERIFY(kanren->isChecked());
+            QVERIFY(AssociationPresent());
+            const QByteArray entry = ReadAll(QString::fromStdString(paths.DesktopEntry));
+            QVERIFY(entry.contains("Exec=" +
+                                   QByteArray::fromStdString(DesktopExecLine(
+                                       QCoreApplication::applicationFilePath().toStdString()))));
+            QVERIFY(ReadAll(QString::fromStdString(paths.MimePackage)).contains("*.neb"));
+            const QByteArray edited = ReadAll(list);
+            QVERIFY(edited.contains(
+                "[Default Applications]\napplication/x-nebu-settings=nebu.desktop;\n"
+                "text/plain=editor.desktop;\n"));
+            QVERIFY(edited.contains("[Added Associations]\napplication/x-nebu-settings=editor"));
+        }
+        {
+            Run run;  // the mark follows the MIME package at first show
+            QAction* kanren = run.Action("kanrenChk");
+            QVERIFY(kanren->isChecked());
+            kanren->trigger();
+            QVERIFY(!kanren->isChecked());
+        }
+        QVERIFY(!AssociationPresent());
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(paths.DesktopEntry)));
+        QCOMPARE(ReadAll(list), others);
+    }
+
+    void execLineQuotesAwkwardPaths() {
+        QCOMPARE(DesktopExecLine("/opt/my apps/nebu"), std::string("\"/opt/my apps/nebu\" %f"));
+        QCOMPARE(DesktopExecLine("/a\"b$c%d\\e"),
+                 std::string("\"/a\\\\\"b\\\\$c%%d\\\\\\\\e\" %f"));
+        // Removing leaves a default that names another program.
+        const std::string theirs = "[Default Applications]\napplication/x-nebu-settings=x.desktop;";
+        QCOMPARE(EditMimeAppsList(theirs, ""), theirs + "\n");
+        QCOMPARE(
+            EditMimeAppsList("", "nebu.desktop"),
+            std::string("[Default Applications]\napplication/x-nebu-settings=nebu.desktop;\n"));
+    }
+};
+
+NEBU_GUI_TEST_MAIN(SettingsStoreTest)
+#include "SettingsStoreTest.moc"
