@@ -105,6 +105,13 @@ class HelpAboutTest : public QObject {
         QVERIFY(!w->Help->isVisible());
     }
 
+    void manualIsBesideTheProgramOrInItsPrefix() {
+        const QStringList found = ManualCandidates("/opt/ネブ/bin/nebu");
+        QCOMPARE(found.value(0), QString("/opt/ネブ/bin/nebu.html"));
+        QCOMPARE(found.value(1), QString("/opt/ネブ/share/doc/nebu/nebu.html"));
+        QVERIFY(found.value(2).endsWith("/share/doc/nebu/nebu.html"));
+    }
+
     void aboutDialogShowsItsTextsAndOpensTheManual() {
         auto w = Start();
         QAction* version = Find<QAction>(w->Main_from.get(), "verinfo");
