@@ -52,6 +52,7 @@ void TMain_from::ConnectDirList(int side) {
     const QString n = QString::number(side);
     auto* menu = new QMenu(this);
     menu->setObjectName("PopupMenu" + n);
+    menu->setAccessibleName("PopupMenu" + n);
     QAction* remove = menu->addAction("削除");
     remove->setObjectName("Delete" + n);
     QAction* add = menu->addAction("追加");
