@@ -89,8 +89,12 @@ bool HelpKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     // Consumed either way: a key the control ignored would otherwise come
     // back through its parents and be looked up again.
     if (context == 0) return true;
-    // An open menu would otherwise stay in front of the manual.
-    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    // An open menu (and the menus it came from) would otherwise stay in
+    // front of the manual; bounded, in case a popup refuses to close.
+    for (int depth = 0; depth < 8; ++depth) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup == nullptr || !popup->close()) break;
+    }
     open_(context);
     return true;
 }
