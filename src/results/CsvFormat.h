@@ -26,9 +26,10 @@ std::string CsvRecord(const DiffRow& row);
 // The file's bytes for the given UTF-8 records.
 std::string EncodeCsv(std::string_view records);
 
-// Writes the records over the file (created when missing) and cuts it to
-// their length. False when the file cannot be opened or written; the caller
-// then shows kCsvWriteFailedMessage and ends the process.
+// Replaces the file (created when missing) with the records, once they are
+// written whole; nothing of an older, longer file remains. False when the
+// list cannot be written, and the old file is then untouched; the caller
+// shows kCsvWriteFailedMessage and ends the process.
 bool WriteCsvFile(const std::string& path, std::string_view records);
 
 }  // namespace nebu

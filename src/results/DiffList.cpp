@@ -20,8 +20,9 @@ std::string SizeText(std::int64_t size) {
 }
 
 SameRow MakeSameRow(const SamePairRec& pair) {
-    return SameRow{pair.name2, pair.folder2, SizeText(pair.size),
-                   pair.name1, pair.folder1, pair.mutual == 1 ? 0 : 1};
+    return SameRow{pair.name2,     pair.folder2,  SizeText(pair.size),
+                   pair.name1,     pair.folder1,  pair.mutual == 1 ? 0 : 1,
+                   pair.identity2, pair.identity1};
 }
 
 namespace {

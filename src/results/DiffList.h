@@ -3,6 +3,7 @@
 // different-file list built from a finished job's file lists.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct SameRow {
     std::string SourceName;    // column 3
     std::string SourceFolder;  // column 4
     int Image = 1;             // 0 marks a mutual pair
+    // Each file (the source's archive for an entry) as it was compared;
+    // they travel with their columns when the sides are exchanged.
+    std::optional<platform::FileIdentity> TargetIdentity = std::nullopt;
+    std::optional<platform::FileIdentity> SourceIdentity = std::nullopt;
 
     bool operator==(const SameRow&) const = default;
 };

@@ -148,6 +148,7 @@ void SameListModel::SwapSides(const std::vector<int>& rows) {
         SameRow& r = rows_[row];
         std::swap(r.TargetName, r.SourceName);
         std::swap(r.TargetFolder, r.SourceFolder);
+        std::swap(r.TargetIdentity, r.SourceIdentity);
         first = std::min(first, row);
         last = std::max(last, row);
     }

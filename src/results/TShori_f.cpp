@@ -38,6 +38,7 @@ TShori_f::TShori_f(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>
     setUpList(d_->ui.MatchList, &d_->same, {104, 180, 60, 90, 180});
     setUpList(d_->ui.DiffList, &d_->diff, {104, 180, 60, 90, 180, 60});
     d_->ui.MatchList->setIconSize(QSize(16, 16));
+    SetUpResultActions();
     connect(d_->ui.MatchList->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { d_->same.SortByColumn(column, d_->sort); });
     connect(d_->ui.DiffList->header(), &QHeaderView::sectionClicked, this,
@@ -136,6 +137,7 @@ void TShori_f::ResetForJob() {
     d_->same.ResetForJob();
     d_->diff.Clear();
     d_->ui.PageControl1->setTabVisible(2, d_->options.ShowDiffList);
+    UpdateActions();
 }
 
 void TShori_f::ShowSearchCount(std::int64_t count) {

@@ -3,12 +3,14 @@
 // log file) every 200 ms, and stays open afterwards as the results window
 // with the same-file and different-file lists.
 
+#include <QFont>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/NebuHost.h"
 
@@ -59,6 +61,10 @@ class TShori_f : public QWidget {
     SameListModel& SameModel();
     DiffListModel& DiffModel();
 
+    // The font of the four lists; the settings store keeps it between runs.
+    void ApplyListFont(const QFont& font);
+    QFont ListFont() const;
+
   signals:
     // The user closed the window after a job (閉じる or Alt+F4): the main
     // window and the conditions dialog are enabled again.
@@ -66,6 +72,7 @@ class TShori_f : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Timer1Timer();
@@ -80,6 +87,18 @@ class TShori_f : public QWidget {
     void Button1Click();
     void ShowSameCount();
     void ShowDiffList(DiffListResult result);
+
+    // The same-file list as the user's work list after a job.
+    void SetUpResultActions();
+    std::vector<int> SelectedRows() const;
+    void UpdateActions();
+    void OpenSelected();
+    void DeleteSelected();
+    void DeleteAllSelected();
+    void DeleteTargetsOfSelection(bool askEach);
+    void SwapSelectedSides();
+    void SaveCsv();
+    void ChangeFont();
 
     struct Impl;
     std::unique_ptr<Impl> d_;

@@ -1,7 +1,10 @@
 #pragma once
 // The work-status window's state, shared by its two source files.
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QPoint>
 #include <QTimer>
 #include <functional>
 
@@ -28,6 +31,14 @@ struct TShori_f::Impl {
     JobStartOptions options;
     std::uint8_t previousPhase = kPhaseNone;
     bool logFailed = false;
+    // The same-file list's popup menu and its items, and where the last
+    // mouse press in the list lay.
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* AllDel = nullptr;
+    QAction* DelChg = nullptr;
+    QPoint lastPress;
     std::function<void(int)> exitApp = [](int code) { QCoreApplication::exit(code); };
 };
 

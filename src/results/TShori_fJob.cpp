@@ -65,6 +65,7 @@ void TShori_f::FinishJob(std::uint8_t phase) {
         SetProgress(1, 1);
     }
     d_->ui.Button1->setText(QString::fromUtf8(kCloseButtonText));
+    UpdateActions();
     if (d_->same.Count() >= kDisplayLimitRows) AppendLogLine(kDisplayLimitWarning);
 }
 
