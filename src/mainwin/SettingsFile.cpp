@@ -162,6 +162,11 @@ std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std:
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::string(kNoSettingsFileMessage);
     }
+    // Settings files are a few kilobytes; anything this large is some other
+    // file, and reading it whole could exhaust the memory.
+    if (st.st_size > kMaxSettingsFileSize) {
+        return "「" + path + "」は設定ﾌｧｲﾙではありません";
+    }
     IniFile ini;
     std::string error;
     if (!ini.Load(path, error)) return error;

@@ -18,6 +18,8 @@ struct SettingKey;
 inline constexpr const char* kSettingsSection = "NEBU";
 inline constexpr const char* kSettingsVersion = "Ver1.4";
 inline constexpr const char* kNoSettingsFileMessage = "ﾌｧｲﾙがありません";
+// Larger files are refused as no settings file.
+inline constexpr long long kMaxSettingsFileSize = 1024 * 1024;
 
 // The chosen path with ".neb" appended when it holds no "." anywhere.
 std::string SettingsFileName(const std::string& chosen);
@@ -34,7 +36,8 @@ std::optional<std::string> SaveSettingsFile(const WindowSettings& settings,
 
 // Resets every control, takes the file's keys, then the rules that follow
 // every load. A path that names no existing file gives kNoSettingsFileMessage
-// and changes nothing; so does a file that cannot be read (with its error).
+// and changes nothing; so does a file that cannot be read (with its error)
+// or one larger than kMaxSettingsFileSize.
 // With `missingDirs`, it receives the directories the file names that do not
 // exist as written (the load still cuts them back or falls back to "/").
 std::optional<std::string> LoadSettingsFile(WindowSettings& settings, const std::string& path,

@@ -62,5 +62,19 @@ TEST(IniFileSaveTest, ReplacingKeepsTheModeAndALinkToTheFile) {
     EXPECT_NE(test::ReadFile(real).find("CheckHidden=1\r\n"), std::string::npos);
 }
 
+TEST(IniFileSaveTest, AHugeFileIsRefusedAndChangesNothing) {
+    test::TempTree tree;
+    const std::string path = tree / "big.neb";
+    test::WriteFile(path, "[NEBU]\r\nCheckLog=1\r\n");
+    std::filesystem::resize_file(path, kMaxSettingsFileSize + 1);
+    WindowSettings settings;
+    settings.CheckHidden = true;
+    const WindowSettings before = settings;
+    const auto error = LoadSettingsFile(settings, path);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->find(path), std::string::npos);
+    EXPECT_EQ(settings, before);
+}
+
 }  // namespace
 }  // namespace nebu

@@ -87,6 +87,12 @@ class SettingsStoreTest : public QObject {
     }
 
     void stateComesBackOnlyWhileTheMarkIsOn() {
+        // Entries with blanks, quotes, commas and Japanese come back whole.
+        std::vector<std::string> lists;
+        for (const char* name : {"/状態/A", "/状態/B C", "/状態/引用\"符,カンマ"}) {
+            QDir().mkpath(home_ + name);
+            lists.push_back((home_ + name).toStdString());
+        }
         {
             Run run;
             QVERIFY(!run.Action("s_hozon")->isChecked());
@@ -105,6 +111,8 @@ class SettingsStoreTest : public QObject {
             run.shori->resize(777, 555);
             run.DiffHeader()->resizeSection(5, 33);
             run.SameHeader()->resizeSection(1, 222);
+            run.main->Settings().Side(2).DirListText = lists;
+            run.main->ShowSettings();
             run.main->close();
         }
         {
@@ -115,6 +123,7 @@ class SettingsStoreTest : public QObject {
             QCOMPARE(run.shori->size(), QSize(777, 555));
             QCOMPARE(run.DiffHeader()->sectionSize(5), 33);
             QCOMPARE(run.SameHeader()->sectionSize(1), 222);
+            QVERIFY(run.main->Settings().Side(2).DirListText == lists);
             // Mark off: the stored state stays, but is not read again.
             run.Action("s_hozon")->trigger();
             guitest::Click(run.Box("CheckHidden"));
