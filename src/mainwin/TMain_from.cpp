@@ -20,8 +20,6 @@ namespace nebu {
 
 namespace {
 
-const char* kSettingsFilter = "ﾈﾌﾞ設定ﾌｧｲﾙ (*.neb)";
-
 QStringList Entries(const std::vector<std::string>& texts) {
     QStringList list;
     for (const std::string& t : texts) list << QString::fromStdString(t);
@@ -234,21 +232,6 @@ void TMain_from::closeEvent(QCloseEvent* event) {
     if (shori_ != nullptr && shori_->JobRunning()) shori_->StopAndJoin();
     SaveSettings(std::string());
     event->accept();
-}
-
-void TMain_from::OptLoadClick() {
-    const QString chosen =
-        QFileDialog::getOpenFileName(this, QString(), QString(), kSettingsFilter);
-    if (chosen.isEmpty()) return;
-    LoadSettings(SettingsFileName(chosen.toStdString()));
-    ShowSettings();
-}
-
-void TMain_from::OptSaveClick() {
-    const QString chosen =
-        QFileDialog::getSaveFileName(this, QString(), QString(), kSettingsFilter);
-    if (chosen.isEmpty()) return;
-    SaveSettings(SettingsFileName(chosen.toStdString()));
 }
 
 }  // namespace nebu

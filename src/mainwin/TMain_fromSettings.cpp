@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 
 #include "mainwin/Association.h"
@@ -14,6 +15,23 @@
 #include "ui_TMain_from.h"
 
 namespace nebu {
+
+namespace {
+
+// The one dialog for both loading and saving: a save-type dialog without an
+// overwrite question, since saving updates the file's keys in place and
+// keeps its other lines. Returns the chosen path with the ".neb" rule
+// applied, or nothing when cancelled.
+std::string AskSettingsPath(QWidget* parent) {
+    QFileDialog dialog(parent, QString(), QString(), "ﾈﾌﾞ設定ﾌｧｲﾙ (*.neb)");
+    dialog.setObjectName("SaveDialog1");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return SettingsFileName(dialog.selectedFiles().first().toStdString());
+}
+
+}  // namespace
 
 void TMain_from::ConnectSettingsMenu() {
     ui_->kanrenChk->setEnabled(true);
@@ -61,6 +79,16 @@ void TMain_from::SaveSettings(const std::string& path) {
     const auto error = path.empty() ? SaveToRegistry(settings_, ui_->s_hozon->isChecked())
                                     : SaveSettingsFile(settings_, path);
     if (error) ShowNebuMessage(this, *error);
+}
+
+void TMain_from::OptLoadClick() {
+    const std::string path = AskSettingsPath(this);
+    if (!path.empty()) LoadSettings(path);
+}
+
+void TMain_from::OptSaveClick() {
+    const std::string path = AskSettingsPath(this);
+    if (!path.empty()) SaveSettings(path);
 }
 
 }  // namespace nebu

@@ -178,6 +178,20 @@ class SettingsStoreTest : public QObject {
         QCOMPARE(run.main->Settings().Side(1).DirectoryListBox, std::string("/"));
         QVERIFY(run.Action("s_hozon")->isChecked());
         QCOMPARE(run.DiffHeader()->sectionSize(2), 44);
+
+        // Saving over it asks nothing and keeps the other program's lines;
+        // loading a name that is not there changes nothing.
+        ChooseFileNext(sparse);
+        Find<QAction>(run.main.get(), "OptSave")->trigger();
+        const QByteArray rewritten = ReadAll(sparse);
+        QVERIFY(rewritten.startsWith("[Other]\r\nCheckHidden=1\r\n[NEBU]\r\nCheckLog=1\r\n"));
+        QVERIFY(rewritten.contains("Bogus=1\r\n"));
+        QString seen;
+        ChooseFileNext(dir + "/none");
+        guitest::PressOnNextModal("OK", &seen);
+        Find<QAction>(run.main.get(), "OptLoad")->trigger();
+        QCOMPARE(seen, QString("ﾌｧｲﾙがありません"));
+        QVERIFY(run.Box("CheckLog")->isChecked());
     }
 
     void startUpTakesTheStateThenTheCommandLineFile() {
