@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -40,26 +38,6 @@ TEST(IniFileSaveTest, AWriteThatFailsHalfwayLeavesTheOldFile) {
     EXPECT_NE(error.find(path), std::string::npos);
     EXPECT_EQ(test::ReadFile(path), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.Path()), {}), 1);
-}
-
-TEST(IniFileSaveTest, ReplacingKeepsTheModeAndALinkToTheFile) {
-    test::TempTree tree;
-    const std::string real = tree / "real.neb";
-    const std::string link = tree / "link.neb";
-    test::WriteFile(real, "[NEBU]\r\nCheckLog=1\r\n");
-    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
-    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
-
-    WindowSettings settings;
-    settings.CheckHidden = true;
-    ASSERT_EQ(SaveSettingsFile(settings, link), std::nullopt);
-
-    struct stat st {};
-    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(::stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    EXPECT_NE(test::ReadFile(real).find("CheckHidden=1\r\n"), std::string::npos);
 }
 
 TEST(IniFileSaveTest, AHugeFileIsRefusedAndChangesNothing) {
