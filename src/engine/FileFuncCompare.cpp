@@ -12,6 +12,7 @@
 
 #include "engine/FileReading.h"
 #include "engine/NebuFileFunc.h"
+#include "platform/UniqueFd.h"
 
 namespace nebu {
 
@@ -25,27 +26,12 @@ constexpr std::size_t kLastChunk = 65536;
 alignas(64) char g_buffer1[kLastChunk];
 alignas(64) char g_buffer2[kLastChunk];
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-  private:
-    int fd_;
-};
-
 }  // namespace
 
 bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string& path2) {
-    Descriptor file1(OpenForReading(path1));
+    platform::UniqueFd file1(OpenForReading(path1));
     if (!file1.valid()) return false;
-    Descriptor file2(OpenForReading(path2));
+    platform::UniqueFd file2(OpenForReading(path2));
     if (!file2.valid()) return false;
 
     const std::optional<platform::FileIdentity> before1 =

@@ -110,7 +110,9 @@ class TNebuFileFunc {
     void DeleteExtracted(const std::string& path);
     // The size keys the coming walk compares, so that entries of other sizes
     // are never extracted ahead.
-    void SetNeededSizes(std::vector<std::int64_t> sizes) { cache_.SetNeededSizes(std::move(sizes)); }
+    void SetNeededSizes(std::vector<std::int64_t> sizes) {
+        cache_.SetNeededSizes(std::move(sizes));
+    }
     // An archive may be deleted whole only while this holds: it is the file
     // that was listed, and it holds exactly the listed entries, all of them
     // taken in by the listing.

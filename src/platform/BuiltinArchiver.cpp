@@ -15,6 +15,7 @@
 
 #include "platform/ArchiveNames.h"
 #include "platform/ArchiverCommand.h"
+#include "platform/UniqueFd.h"
 
 namespace nebu::platform::builtin {
 
@@ -45,21 +46,6 @@ std::atomic<bool> backgroundMode[2];
 const char* LibraryName(ArchiveFormat format) {
     return format == ArchiveFormat::Lzh ? "unlha32" : "UnZip32";
 }
-
-class UniqueFd {
-  public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
 
 // Messages go into the caller's buffer, cut to its size on a character
 // boundary and always terminated.

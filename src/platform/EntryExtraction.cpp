@@ -7,24 +7,11 @@
 #include <optional>
 
 #include "platform/ArchiveNames.h"
+#include "platform/UniqueFd.h"
 
 namespace nebu::platform {
 
 namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool WriteOne(ArchiveStream& stream, int folder, const StoredEntry& entry, EntryToWrite& want) {
     if (entry.type != StoredEntry::File || !entry.sizeKnown) return false;
@@ -60,7 +47,7 @@ void WriteEntries(const std::string& archivePath, ArchiveFormat format, const Fi
                   const std::string& folder, std::vector<EntryToWrite>& wanted) {
     for (EntryToWrite& want : wanted) want.written = false;
     if (wanted.empty()) return;
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (dir.get() < 0) return;
     auto stream = ArchiveStream::Open(archivePath, format);
     if (!stream || stream->Identity() != listed) return;

@@ -10,6 +10,7 @@
 #include "engine/FileReading.h"
 #include "engine/SameChkList.h"
 #include "platform/FileIdentity.h"
+#include "platform/UniqueFd.h"
 
 namespace nebu {
 
@@ -64,26 +65,12 @@ std::string DeletedLine(const std::string& path) {
 
 namespace {
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 // Whether the two files, opened as the identities say they are, still hold
 // the same bytes.
 bool StillEqual(const std::string& path1, const platform::FileIdentity& id1,
                 const std::string& path2, const platform::FileIdentity& id2) {
-    Descriptor file1(OpenForReading(path1));
-    Descriptor file2(OpenForReading(path2));
+    platform::UniqueFd file1(OpenForReading(path1));
+    platform::UniqueFd file2(OpenForReading(path2));
     if (file1.get() < 0 || file2.get() < 0) return false;
     const auto open1 = platform::IdentityOfDescriptor(file1.get());
     const auto open2 = platform::IdentityOfDescriptor(file2.get());

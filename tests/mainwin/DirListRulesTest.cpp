@@ -22,11 +22,8 @@ TEST(DirListText, QuotesEntriesWithBlanksQuotesAndCommas) {
 
 TEST(DirListText, ReadsBackWhatItWroteInSortedOrder) {
     const Entries lists[] = {
-        {"/a", "/b c"},
-        {"\"/quoted first\"", "/plain", "/x\"y"},
-        {""},
-        {"", ""},
-        {"/データ", "/日本 語", "/p,q"},
+        {"/a", "/b c"}, {"\"/quoted first\"", "/plain", "/x\"y"}, {""},
+        {"", ""},       {"/データ", "/日本 語", "/p,q"},
     };
     for (Entries entries : lists) {
         const std::string text = DirListToText(entries);

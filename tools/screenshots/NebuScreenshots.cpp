@@ -90,47 +90,49 @@ int main(int argc, char** argv) {
     TShori_f* shori = w->Shori_f.get();
     main->show();
 
-    When([main] { return main->isVisible(); }, [&] {
-        Save(main, "main");
-        Press(main, "SpeedButton1");
-        main->Settings().DiffListChk = true;
-        main->ShowSettings();
-        Save(main, "main-details");
-        Press(main, "Button1");
-        Save(w->TermsF.get(), "conditions");
-        Press(w->TermsF.get(), "Button2");
-        Press(main, "OK");
-        When([shori] { return shori->findChild<QPushButton*>("Button1")->text() == "閉じる"; },
-             [&] {
-                 auto* pages = shori->findChild<QTabWidget*>("PageControl1");
-                 for (int page = 0; page < pages->count(); ++page) {
-                     pages->setCurrentIndex(page);
-                     Save(shori, QString("results-%1").arg(page + 1));
-                 }
-                 Press(shori, "Button1");
-                 When(OpenModal, [&] {
-                     Save(OpenModal(), "delete-choice");
-                     Press(OpenModal(), "NoBtn");
-                 });
-                 DeleteChoice choice{"夏休みの写真.jpg", "/home/利用者/ピクチャ/2024/旅行",
-                                     "夏休みの写真 (コピー).jpg", "/media/usb/バックアップ/写真", 0};
-                 w->Del_f->Ask(choice);
-                 main->Settings().Side(2).DirListShown = false;
-                 main->ShowSettings();
-                 main->findChild<TDirListBox*>("DirList2")->SetDirectory("");
-                 Save(main, "main-computer-level");
-                 main->Settings().SizeMin = "100";
-                 main->Settings().SizeMax = "99";
-                 main->ShowSettings();
-                 When(OpenModal, [&] {
-                     Save(OpenModal(), "message");
-                     Press(OpenModal(), "qt_msgbox_buttonbox");
-                     OpenModal()->close();
-                 });
-                 Press(main, "OK");
-                 TakeHelpAndAbout(*w);
-             });
-    });
+    When([main] { return main->isVisible(); },
+         [&] {
+             Save(main, "main");
+             Press(main, "SpeedButton1");
+             main->Settings().DiffListChk = true;
+             main->ShowSettings();
+             Save(main, "main-details");
+             Press(main, "Button1");
+             Save(w->TermsF.get(), "conditions");
+             Press(w->TermsF.get(), "Button2");
+             Press(main, "OK");
+             When([shori] { return shori->findChild<QPushButton*>("Button1")->text() == "閉じる"; },
+                  [&] {
+                      auto* pages = shori->findChild<QTabWidget*>("PageControl1");
+                      for (int page = 0; page < pages->count(); ++page) {
+                          pages->setCurrentIndex(page);
+                          Save(shori, QString("results-%1").arg(page + 1));
+                      }
+                      Press(shori, "Button1");
+                      When(OpenModal, [&] {
+                          Save(OpenModal(), "delete-choice");
+                          Press(OpenModal(), "NoBtn");
+                      });
+                      DeleteChoice choice{"夏休みの写真.jpg", "/home/利用者/ピクチャ/2024/旅行",
+                                          "夏休みの写真 (コピー).jpg",
+                                          "/media/usb/バックアップ/写真", 0};
+                      w->Del_f->Ask(choice);
+                      main->Settings().Side(2).DirListShown = false;
+                      main->ShowSettings();
+                      main->findChild<TDirListBox*>("DirList2")->SetDirectory("");
+                      Save(main, "main-computer-level");
+                      main->Settings().SizeMin = "100";
+                      main->Settings().SizeMax = "99";
+                      main->ShowSettings();
+                      When(OpenModal, [&] {
+                          Save(OpenModal(), "message");
+                          Press(OpenModal(), "qt_msgbox_buttonbox");
+                          OpenModal()->close();
+                      });
+                      Press(main, "OK");
+                      TakeHelpAndAbout(*w);
+                  });
+         });
     const int code = QApplication::exec();
     w.reset();
     return code;

@@ -1,0 +1,27 @@
+#pragma once
+// A file descriptor closed when it goes out of scope, on every path.
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace nebu::platform {
+
+class UniqueFd {
+  public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+}  // namespace nebu::platform
