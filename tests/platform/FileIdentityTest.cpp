@@ -29,7 +29,7 @@ void WaitUntilTheClockPasses(const std::string& path) {
 
 TEST(FileIdentity, ARewriteWithSizeAndModificationTimePutBackIsAChange) {
     TempTree tree;
-    const std::string file = tree.Write("保存/写真.jpg", "the first picture");
+    const std::string file = tree.Write("保存/写真.jpg", "the picture!");
     const FileIdentity before = *IdentityOfPath(file);
     WaitUntilTheClockPasses(file);
     test::WriteFile(file, "a forgery!!!");
