@@ -100,15 +100,8 @@ bench: deps
 FUZZ_SECONDS ?= 60
 FUZZ_PACKAGES := clang libclang-rt-dev
 
-fuzz: deps
-	@missing=""; for p in $(FUZZ_PACKAGES); do \
-	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	    echo "installing:$$missing"; \
-	    SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
-	    $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
-	fi
+fuzz:
+	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
 	    -DNEBU_FUZZ=ON -DNEBU_BUILD_TESTS=OFF -DNEBU_BUILD_GUI=OFF >/dev/null
 	cmake --build build-fuzz --target nebu_fuzz_all -j $(JOBS)
