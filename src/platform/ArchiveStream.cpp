@@ -416,12 +416,7 @@ bool ArchiveStream::CopyData(std::string& out, std::uint64_t declared, std::stri
     for (;;) {
         la_ssize_t n = api_->archive_read_data(reader_, out.data() + have, out.size() - have);
         if (n == 0) break;
-        if (n < 0) {
-            const char* why = api_->archive_error_string(reader_);
-            error = why ? why : "the entry's data cannot be read";
-            finished_ = true;
-            return false;
-        }
+        if (n < 0) return DataFailed(error);
         have += static_cast<std::size_t>(n);
         if (have > declared) {
             error = "the entry holds more data than its header declares";
@@ -436,6 +431,14 @@ bool ArchiveStream::CopyData(std::string& out, std::uint64_t declared, std::stri
     return true;
 }
 
+// A read of an entry's data failed: the stream cannot go on after it.
+bool ArchiveStream::DataFailed(std::string& error) {
+    const char* why = api_->archive_error_string(reader_);
+    error = why ? why : "the entry's data cannot be read";
+    finished_ = true;
+    return false;
+}
+
 bool ArchiveStream::CopyDataTo(std::uint64_t declared, std::string& error,
                                const std::function<bool(const char*, std::size_t)>& write) {
     Utf8LocaleScope scope;
@@ -444,12 +447,7 @@ bool ArchiveStream::CopyDataTo(std::uint64_t declared, std::string& error,
     for (;;) {
         la_ssize_t n = api_->archive_read_data(reader_, buffer.get(), kBlockSize);
         if (n == 0) break;
-        if (n < 0) {
-            const char* why = api_->archive_error_string(reader_);
-            error = why ? why : "the entry's data cannot be read";
-            finished_ = true;
-            return false;
-        }
+        if (n < 0) return DataFailed(error);
         if (static_cast<std::uint64_t>(n) > declared - written) {
             error = "the entry holds more data than its header declares";
             return false;

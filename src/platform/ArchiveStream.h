@@ -57,6 +57,7 @@ class ArchiveStream {
     bool Start(std::uint64_t offset);
     bool CopyDataTo(std::uint64_t declared, std::string& error,
                     const std::function<bool(const char*, std::size_t)>& write);
+    bool DataFailed(std::string& error);
 
     int fd_;
     ArchiveFormat format_;

@@ -33,9 +33,9 @@ void GuiHost::InvokeOnMainThread(const std::function<void()>& call) {
     wake_.wait(lock, [&] { return done_ >= ticket; });
 }
 
-void GuiHost::RunPendingCalls() {
-    std::unique_lock lock(mutex_);
-    wakePosted_ = false;
+// Runs every queued call in order, without the lock while a call runs (it
+// may open a question), and wakes the worker waiting for each one.
+void GuiHost::RunQueuedCalls(std::unique_lock<std::mutex>& lock) {
     while (!calls_.empty()) {
         const std::function<void()>* call = calls_.front();
         calls_.pop_front();
@@ -45,6 +45,12 @@ void GuiHost::RunPendingCalls() {
         ++done_;
         wake_.notify_all();
     }
+}
+
+void GuiHost::RunPendingCalls() {
+    std::unique_lock lock(mutex_);
+    wakePosted_ = false;
+    RunQueuedCalls(lock);
     lock.unlock();
     if (stopDeferred_ && questionDepth_ == 0) FinishDeferredStop();
 }
@@ -107,15 +113,7 @@ void GuiHost::ServeUntilJoined() {
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [&] { return !calls_.empty() || workerEnded_; });
-        while (!calls_.empty()) {
-            const std::function<void()>* call = calls_.front();
-            calls_.pop_front();
-            lock.unlock();
-            (*call)();
-            lock.lock();
-            ++done_;
-            wake_.notify_all();
-        }
+        RunQueuedCalls(lock);
         if (workerEnded_) break;
     }
     lock.unlock();

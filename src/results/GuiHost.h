@@ -58,6 +58,7 @@ class GuiHost : public QObject, public NebuHost {
 
   private:
     void RunPendingCalls();
+    void RunQueuedCalls(std::unique_lock<std::mutex>& lock);
     void ServeUntilJoined();
     void FinishDeferredStop();
 
