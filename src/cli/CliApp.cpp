@@ -11,6 +11,7 @@
 #include "engine/Nebu.h"
 #include "mainwin/JobSetup.h"
 #include "mainwin/SettingsFile.h"
+#include "platform/ProcessSetup.h"
 #include "results/CsvFormat.h"
 #include "results/DiffList.h"
 #include "results/LogFile.h"
@@ -42,6 +43,12 @@ std::optional<std::string> MissingDirectory(const TNebu& job) {
     return std::nullopt;
 }
 
+bool OutputReadLive() {
+    if (::isatty(STDOUT_FILENO) != 0) return true;
+    struct stat st;
+    return ::fstat(STDOUT_FILENO, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
 bool WriteSameList(const std::string& path, const std::vector<SamePairRec>& pairs) {
     std::string records;
     for (const auto& pair : pairs) records += CsvRecord(MakeSameRow(pair));
@@ -59,8 +66,9 @@ bool WriteDiffList(const std::string& path, const TNebu& job) {
 
 int RunCli(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    platform::PrepareProcess();
     InstallInterruptHandler();
-    Terminal terminal{::isatty(STDIN_FILENO) != 0, ::isatty(STDERR_FILENO) != 0};
+    Terminal terminal{::isatty(STDIN_FILENO) != 0, ::isatty(STDERR_FILENO) != 0, OutputReadLive()};
     return RunCli(args, std::cin, std::cout, std::cerr, terminal);
 }
 
@@ -112,7 +120,10 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     hooks.onLogLine = [&](const std::string& line) {
         if (!options->quiet) {
             progress.Clear();
-            out << line << "\n" << std::flush;
+            out << line << "\n";
+            // Somebody reading along, or about to answer a question, sees
+            // each line at once; a file gets them in blocks.
+            if (terminal.input || terminal.outputReadLive) out << std::flush;
         }
         if (!logPath.empty() && !logFailed && !AppendLogFileLine(logPath, line)) {
             // The run stops rather than going on without the record asked for.
@@ -139,6 +150,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << kCsvWriteFailedMessage << " " << options->diffCsvPath << "\n";
         writeFailed = true;
     }
+    out << std::flush;
     for (const RunFailure& failure : outcome.failures) {
         err << "nebu-cli: " << FailureText(failure) << "\n";
     }

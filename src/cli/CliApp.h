@@ -10,6 +10,9 @@ namespace nebu::cli {
 struct Terminal {
     bool input = false;
     bool errorOutput = false;
+    // Standard output is a terminal or a pipe: whoever reads it takes each
+    // line as it comes, and a reader that went away stops the run.
+    bool outputReadLive = false;
 };
 
 // The whole command line: parse, check, run, report. Returns the exit code.

@@ -64,23 +64,39 @@ bool EntryCache::Fits(std::uint64_t moreMemory, std::uint64_t moreDisk,
            byPath_.size() + moreFiles <= kMaxFiles;
 }
 
+bool EntryCache::FindKey(const std::string& archive, std::int32_t position, Key& key) const {
+    const auto found = archives_.find(archive);
+    if (found == archives_.end()) return false;
+    key = KeyOf(found->second, position);
+    return true;
+}
+
+EntryCache::Key EntryCache::MakeKey(const std::string& archive, std::int32_t position) {
+    const auto [found, added] =
+        archives_.try_emplace(archive, static_cast<std::uint32_t>(archives_.size()));
+    return KeyOf(found->second, position);
+}
+
 const EntryCache::Item* EntryCache::Find(const std::string& archive, std::int32_t position) const {
-    const auto it = items_.find(Key(archive, position));
+    Key key = 0;
+    if (!FindKey(archive, position, key)) return nullptr;
+    const auto it = items_.find(key);
     return it == items_.end() ? nullptr : &it->second;
 }
 
 void EntryCache::Add(const std::string& archive, std::int32_t position, Item item) {
-    Key key(archive, position);
+    const Key key = MakeKey(archive, position);
     Remove(key);
     if (!item.overflow) (item.InMemory() ? memoryBytes_ : diskBytes_) += item.bytes;
     if (!item.InMemory()) byPath_[item.path] = key;
     byTag_.emplace(item.tag, key);
-    items_.emplace(std::move(key), std::move(item));
+    items_.emplace(key, std::move(item));
 }
 
 std::string EntryCache::Hand(const std::string& archive, std::int32_t position, int slot,
                              const std::string& slotFolder) {
-    const Key key(archive, position);
+    Key key = 0;
+    if (!FindKey(archive, position, key)) return "";
     const auto it = items_.find(key);
     if (it == items_.end()) return "";
     if (!it->second.InMemory()) return it->second.path;
@@ -121,10 +137,10 @@ bool EntryCache::IsSlotFile(const std::string& path) const {
 
 void EntryCache::RemoveFile(const std::string& path) {
     const auto it = byPath_.find(path);
-    if (it != byPath_.end()) Remove(Key(it->second));
+    if (it != byPath_.end()) Remove(it->second);
 }
 
-void EntryCache::Remove(const Key& key) {
+void EntryCache::Remove(Key key) {
     const auto item = items_.find(key);
     if (item == items_.end()) return;
     Item& found = item->second;
@@ -144,7 +160,7 @@ void EntryCache::Remove(const Key& key) {
 }
 
 void EntryCache::DropUpTo(std::int64_t tag) {
-    while (!byTag_.empty() && byTag_.begin()->first <= tag) Remove(Key(byTag_.begin()->second));
+    while (!byTag_.empty() && byTag_.begin()->first <= tag) Remove(byTag_.begin()->second);
 }
 
 void EntryCache::DropAll() {

@@ -13,7 +13,6 @@
 #include <map>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace nebu {
@@ -69,11 +68,20 @@ class EntryCache {
     void RemoveFolder();
 
   private:
-    using Key = std::pair<std::string, std::int32_t>;
-    void Remove(const Key& key);
+    // An archive's number and the entry's position: a large archive has tens
+    // of thousands of entries, and keys holding its path would copy it for
+    // every entry and every lookup.
+    using Key = std::uint64_t;
+    static Key KeyOf(std::uint32_t archive, std::int32_t position) {
+        return (static_cast<Key>(archive) << 32) | static_cast<std::uint32_t>(position);
+    }
+    bool FindKey(const std::string& archive, std::int32_t position, Key& key) const;
+    Key MakeKey(const std::string& archive, std::int32_t position);
+    void Remove(Key key);
     void CloseSlotFiles();
 
-    std::map<Key, Item> items_;
+    std::unordered_map<std::string, std::uint32_t> archives_;
+    std::unordered_map<Key, Item> items_;
     std::unordered_map<std::string, Key> byPath_;
     std::multimap<std::int64_t, Key> byTag_;
     std::vector<std::int64_t> needed_;  // ascending

@@ -125,6 +125,13 @@ void TNebuFileFunc::RememberIdentity(const std::string& path,
     compared_[path] = identity;
 }
 
+std::optional<platform::FileIdentity> TNebuFileFunc::ComparedIdentity(
+    const std::string& path) const {
+    const auto found = compared_.find(path);
+    if (found == compared_.end()) return std::nullopt;
+    return found->second;
+}
+
 bool TNebuFileFunc::UnchangedSinceCompared(const std::string& path) const {
     const auto found = compared_.find(path);
     if (found == compared_.end()) return false;

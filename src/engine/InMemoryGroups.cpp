@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,15 @@ constexpr std::uint64_t kMaxGroupBytes = 32ull << 20;
 
 struct PlainBytes {
     long position = -1;
-    std::string path;
-    std::string bytes;
+    std::string_view bytes;
     platform::FileIdentity identity;
+};
+
+// The plain files of a group, all held in one block: a group may hold
+// thousands of small files, and a block each would cost more than reading.
+struct GroupFiles {
+    std::unique_ptr<char[]> block;
+    std::vector<PlainBytes> files;
 };
 
 std::size_t HashOf(std::string_view bytes) {
@@ -34,39 +41,38 @@ std::size_t FilesInCurrentGroup(const TNebuList& list) {
     return g < 0 ? 0 : list.Groups()[static_cast<std::size_t>(g)].Files.size();
 }
 
-// The whole of a plain file of `size` bytes, as long as it keeps that size
-// and does not change while it is read.
-std::optional<PlainBytes> ReadWhole(const std::string& path, std::int64_t size) {
-    const int fd = OpenForReading(path);
+// Reads the whole of a plain file of `size` bytes into `into`, as long as it
+// keeps that size and does not change while it is read.
+std::optional<platform::FileIdentity> ReadWhole(FolderHandles& folders, const std::string& path,
+                                                std::int64_t size, char* into) {
+    const int fd = folders.OpenForReading(path);
     if (fd < 0) return std::nullopt;
     const auto before = platform::IdentityOfDescriptor(fd);
-    PlainBytes file;
     long n = -1;
-    if (before && before->size == size) {
-        file.bytes.resize(static_cast<std::size_t>(size) + 1);
-        n = ReadFull(fd, file.bytes.data(), file.bytes.size());
-    }
+    // No read past the end to find it: a file that grew or was written
+    // meanwhile has another size or change time afterwards.
+    if (before && before->size == size) n = ReadFull(fd, into, static_cast<std::size_t>(size));
     const auto after = platform::IdentityOfDescriptor(fd);
     ::close(fd);
     if (n != size || !after || after != before) return std::nullopt;
-    file.bytes.resize(static_cast<std::size_t>(size));
-    file.path = path;
-    file.identity = *before;
-    return file;
+    return before;
 }
 
 // The plain files of the list's current group, in walk order.
-std::vector<PlainBytes> ReadGroupFiles(TNebuList& list, std::int64_t size) {
-    std::vector<PlainBytes> files;
+GroupFiles ReadGroupFiles(TNebuList& list, std::int64_t size, FolderHandles& folders) {
+    GroupFiles group;
+    const auto bytes = static_cast<std::size_t>(size);
+    group.block = std::make_unique_for_overwrite<char[]>(FilesInCurrentGroup(list) * bytes + 1);
+    char* next = group.block.get();
     _NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
         if (rec.Kind != kKindPlain) continue;
-        if (auto file = ReadWhole(rec.Path, size)) {
-            file->position = list.CurrentInGroup();
-            files.push_back(std::move(*file));
+        if (auto identity = ReadWhole(folders, rec.Path, size, next)) {
+            group.files.push_back(PlainBytes{list.CurrentInGroup(), {next, bytes}, *identity});
+            next += bytes;
         }
     }
-    return files;
+    return group;
 }
 
 using HashIndex = std::unordered_map<std::size_t, std::vector<std::size_t>>;
@@ -85,7 +91,8 @@ void CompareSourceEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
     ff.PrepareGroup(std::vector<std::string>{});
-    const std::vector<PlainBytes> targets = ReadGroupFiles(dst, sizeKey);
+    const GroupFiles group = ReadGroupFiles(dst, sizeKey, ff.Folders());
+    const std::vector<PlainBytes>& targets = group.files;
     HashIndex byHash;
     for (std::size_t i = 0; i < targets.size(); ++i) byHash[HashOf(targets[i].bytes)].push_back(i);
     _NebuNameRec s;
@@ -129,9 +136,9 @@ void CompareTargetEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
     }
     HashIndex byHash;
     for (std::size_t i = 0; i < entries.size(); ++i) byHash[HashOf(*entries[i].bytes)].push_back(i);
-    const std::vector<PlainBytes> sources =
-        job.Stop == 0 ? ReadGroupFiles(src, sizeKey) : std::vector<PlainBytes>{};
-    for (const PlainBytes& source : sources) {
+    const GroupFiles group =
+        job.Stop == 0 ? ReadGroupFiles(src, sizeKey, ff.Folders()) : GroupFiles{};
+    for (const PlainBytes& source : group.files) {
         if (job.Stop != 0) break;
         const auto found = byHash.find(HashOf(source.bytes));
         if (found == byHash.end() || !src.GoToInGroup(source.position, s)) continue;
@@ -139,7 +146,7 @@ void CompareTargetEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
             if (job.Stop != 0) break;
             const Entry& entry = entries[i];
             // An archive is never compared with its own entries.
-            if (entry.archive == source.path || *entry.bytes != source.bytes) continue;
+            if (entry.archive == s.Path || *entry.bytes != source.bytes) continue;
             if (!dst.GoToInGroup(entry.position, t)) continue;
             ff.RememberIdentity(s.Path, source.identity);
             equal(s, t);

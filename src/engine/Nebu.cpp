@@ -89,23 +89,16 @@ std::string SideFile(const TNebuFileFunc& ff, const std::string& folder, const s
     return ff.Listings().Find(folder) != nullptr ? folder : JoinPath(folder, name);
 }
 
-// The identity the comparison saw, as long as the file still has it; a file
-// that changed since (during a question, say) is recorded as unknown.
-std::optional<platform::FileIdentity> ComparedIdentity(const TNebuFileFunc& ff,
-                                                       const std::string& path) {
-    std::optional<platform::FileIdentity> now = platform::IdentityOfPath(path);
-    if (!now || !ff.UnchangedSinceCompared(path)) return std::nullopt;
-    return now;
-}
-
 }  // namespace
 
 void TNebu::HandOver(const SamePairRec& rec) {
     // Every pair leaves with what its two files were when found equal, so
     // that deleting from the results later can tell whether they still are.
     SamePairRec pair = rec;
-    pair.identity1 = ComparedIdentity(*FileFunc, SideFile(*FileFunc, rec.folder1, rec.name1));
-    pair.identity2 = ComparedIdentity(*FileFunc, SideFile(*FileFunc, rec.folder2, rec.name2));
+    // They are not stated again here: a file changed since its comparison
+    // no longer has the recorded identity, which stops its deletion then.
+    pair.identity1 = FileFunc->ComparedIdentity(SideFile(*FileFunc, rec.folder1, rec.name1));
+    pair.identity2 = FileFunc->ComparedIdentity(SideFile(*FileFunc, rec.folder2, rec.name2));
     if (Worker != nullptr) {
         Worker->HandOverSamePair(&pair);
     } else {
@@ -228,6 +221,7 @@ void TNebu::Run() {
     ff.RemoveExtractionCacheFolder();
     ff.RemoveWorkFolders();
     ff.ForgetIdentities();
+    ff.Folders().Clear();
 
     std::string closing;
     if (Stop == 1) {

@@ -4,10 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "engine/ContentClasses.h"
 #include "engine/DirList.h"
 #include "engine/EntryCache.h"
+#include "engine/FolderHandles.h"
 #include "engine/ListedArchives.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
@@ -118,6 +120,8 @@ class TNebuFileFunc {
     // taken in by the listing.
     bool ArchiveAsListed(const std::string& path) const { return listings_.StillAsListed(path); }
     const ListedArchives& Listings() const { return listings_; }
+    // Folders of the files read whole, held open for the run.
+    FolderHandles& Folders() { return folders_; }
     // The bytes of a listed entry of at most EntryCache::kSmall bytes, held in
     // memory until its group is done; nullptr when it cannot be extracted
     // (asked about as any failed extraction).
@@ -132,6 +136,8 @@ class TNebuFileFunc {
     void ForgetIdentities();
     void RememberIdentity(const std::string& path, const platform::FileIdentity& identity);
     bool UnchangedSinceCompared(const std::string& path) const;
+    // What the last comparison of `path` saw, without looking at it again.
+    std::optional<platform::FileIdentity> ComparedIdentity(const std::string& path) const;
     bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
 
     ArchiverLibrary& LzhLibrary() { return lzh_; }
@@ -154,7 +160,8 @@ class TNebuFileFunc {
 
     ArchiverLibrary lzh_;
     ArchiverLibrary zip_;
-    std::map<std::string, platform::FileIdentity> compared_;
+    std::unordered_map<std::string, platform::FileIdentity> compared_;
+    FolderHandles folders_;
     ContentClasses classes_;
     std::set<std::pair<dev_t, ino_t>> keptDirs_;
 

@@ -10,6 +10,7 @@
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
+#include "platform/ProcessSetup.h"
 #include "results/TShori_f.h"
 #include "shell/HelpContexts.h"
 #include "shell/TDel_f.h"
@@ -109,6 +110,7 @@ std::unique_ptr<AppWindows> CreateWindows(const std::string& settingsFile) {
 int RunApplication(int argc, char** argv) {
     // Qt takes its own options out of argv, so argv[1] is the settings file
     // as the user gave it, bytes unchanged.
+    platform::PrepareProcess();
     NebuApplication app(argc, argv);
     try {
         PrepareApplication(app);
