@@ -2,11 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/FileReading.h"
@@ -75,7 +76,30 @@ GroupFiles ReadGroupFiles(TNebuList& list, std::int64_t size, FolderHandles& fol
     return group;
 }
 
-using HashIndex = std::unordered_map<std::size_t, std::vector<std::size_t>>;
+// The byte strings of a group by their hash: one sorted array rather than a
+// node and a list per file.
+class HashIndex {
+  public:
+    template <typename BytesOf>
+    HashIndex(std::size_t count, BytesOf&& bytesOf) {
+        slots_.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) slots_.emplace_back(HashOf(bytesOf(i)), i);
+        std::sort(slots_.begin(), slots_.end());
+    }
+    // The indices whose bytes may equal `bytes`, in ascending order.
+    template <typename Visit>
+    void ForEachCandidate(std::string_view bytes, Visit&& visit) const {
+        const std::size_t hash = HashOf(bytes);
+        auto at = std::lower_bound(slots_.begin(), slots_.end(), Slot(hash, 0));
+        for (; at != slots_.end() && at->first == hash; ++at) {
+            if (!visit(at->second)) return;
+        }
+    }
+
+  private:
+    using Slot = std::pair<std::size_t, std::size_t>;
+    std::vector<Slot> slots_;
+};
 
 }  // namespace
 
@@ -93,22 +117,22 @@ void CompareSourceEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
     ff.PrepareGroup(std::vector<std::string>{});
     const GroupFiles group = ReadGroupFiles(dst, sizeKey, ff.Folders());
     const std::vector<PlainBytes>& targets = group.files;
-    HashIndex byHash;
-    for (std::size_t i = 0; i < targets.size(); ++i) byHash[HashOf(targets[i].bytes)].push_back(i);
+    const HashIndex byHash(targets.size(), [&](std::size_t i) { return targets[i].bytes; });
     _NebuNameRec s;
     _NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string* bytes = ff.EntryBytes(s.Path, s.Entry, s.Kind, s.EntryIndex);
-        const auto found = bytes ? byHash.find(HashOf(*bytes)) : byHash.end();
-        if (found != byHash.end()) {
-            for (std::size_t i : found->second) {
-                if (job.Stop != 0) break;
+        if (bytes != nullptr) {
+            byHash.ForEachCandidate(*bytes, [&](std::size_t i) {
+                if (job.Stop != 0) return false;
                 const PlainBytes& target = targets[i];
-                if (target.bytes != *bytes) continue;
-                if (!dst.GoToInGroup(target.position, t)) continue;  // deleted meanwhile
-                ff.RememberIdentity(t.Path, target.identity);
-                equal(s, t);
-            }
+                // A target gone from the list meanwhile is passed over.
+                if (target.bytes == *bytes && dst.GoToInGroup(target.position, t)) {
+                    ff.RememberIdentity(t.Path, target.identity);
+                    equal(s, t);
+                }
+                return true;
+            });
         }
         job.TakeFileFuncStop();
     }
@@ -134,23 +158,23 @@ void CompareTargetEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
         if (bytes) entries.push_back(Entry{dst.CurrentInGroup(), t.Path, bytes});
         job.TakeFileFuncStop();
     }
-    HashIndex byHash;
-    for (std::size_t i = 0; i < entries.size(); ++i) byHash[HashOf(*entries[i].bytes)].push_back(i);
+    const HashIndex byHash(entries.size(), [&](std::size_t i) { return *entries[i].bytes; });
     const GroupFiles group =
         job.Stop == 0 ? ReadGroupFiles(src, sizeKey, ff.Folders()) : GroupFiles{};
     for (const PlainBytes& source : group.files) {
         if (job.Stop != 0) break;
-        const auto found = byHash.find(HashOf(source.bytes));
-        if (found == byHash.end() || !src.GoToInGroup(source.position, s)) continue;
-        for (std::size_t i : found->second) {
-            if (job.Stop != 0) break;
+        if (!src.GoToInGroup(source.position, s)) continue;
+        byHash.ForEachCandidate(source.bytes, [&](std::size_t i) {
+            if (job.Stop != 0) return false;
             const Entry& entry = entries[i];
             // An archive is never compared with its own entries.
-            if (entry.archive == s.Path || *entry.bytes != source.bytes) continue;
-            if (!dst.GoToInGroup(entry.position, t)) continue;
-            ff.RememberIdentity(s.Path, source.identity);
-            equal(s, t);
-        }
+            if (entry.archive != s.Path && *entry.bytes == source.bytes &&
+                dst.GoToInGroup(entry.position, t)) {
+                ff.RememberIdentity(s.Path, source.identity);
+                equal(s, t);
+            }
+            return true;
+        });
     }
     ff.EndGroup();
 }
