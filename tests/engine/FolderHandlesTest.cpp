@@ -19,7 +19,8 @@ namespace {
 
 std::size_t OpenDescriptors() {
     std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
         ++count;
     }
     return count;
