@@ -158,7 +158,8 @@ void CompareTargetEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
         if (bytes) entries.push_back(Entry{dst.CurrentInGroup(), t.Path, bytes});
         job.TakeFileFuncStop();
     }
-    const HashIndex byHash(entries.size(), [&](std::size_t i) { return *entries[i].bytes; });
+    const HashIndex byHash(entries.size(),
+                           [&](std::size_t i) -> std::string_view { return *entries[i].bytes; });
     const GroupFiles group =
         job.Stop == 0 ? ReadGroupFiles(src, sizeKey, ff.Folders()) : GroupFiles{};
     for (const PlainBytes& source : group.files) {
