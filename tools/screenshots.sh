@@ -5,6 +5,10 @@
 set -eu
 build=${1:?usage: screenshots.sh BUILD_DIR OUTDIR}
 out=${2:?usage: screenshots.sh BUILD_DIR OUTDIR}
+# Absolute, since the windows' directory trees change the current folder.
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+build=$(cd "$build" && pwd)
 sample="$build/sample"
 settings="$sample/screenshots.neb"
 "$build/src/cli/nebu-cli" -q -r -s "$sample/source" -t "$sample/target" --save-settings "$settings" >/dev/null || true
