@@ -32,19 +32,7 @@ std::vector<std::int64_t> CommonSizes(TNebu& job) {
     const auto& src = job.SrcList->Groups();
     const auto& dst = job.DstList->Groups();
     std::vector<std::int64_t> common;
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < src.size() && j < dst.size()) {
-        if (src[i].Size < dst[j].Size) {
-            ++i;
-        } else if (dst[j].Size < src[i].Size) {
-            ++j;
-        } else {
-            common.push_back(src[i].Size);
-            ++i;
-            ++j;
-        }
-    }
+    ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t) { common.push_back(src[i].Size); });
     return common;
 }
 

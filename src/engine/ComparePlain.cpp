@@ -205,22 +205,12 @@ void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
             if (f.Alive != 0 && f.Kind == kKindPlain) pass.Request(&f.Path, group.Size, &heads[i]);
         }
     };
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < src.size() && j < dst.size()) {
-        if (src[i].Size < dst[j].Size) {
-            ++i;
-        } else if (dst[j].Size < src[i].Size) {
-            ++j;
-        } else {
-            if (WillBeClassified(src[i], dst[j])) {
-                request(src[i], i, srcHeads);
-                request(dst[j], j, dstHeads);
-            }
-            ++i;
-            ++j;
+    ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t j) {
+        if (WillBeClassified(src[i], dst[j])) {
+            request(src[i], i, srcHeads);
+            request(dst[j], j, dstHeads);
         }
-    }
+    });
     pass.Run(job.Stop);
 }
 

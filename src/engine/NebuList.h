@@ -119,4 +119,22 @@ class TNebuList {
     bool candidatesValid_ = false;
 };
 
+// Calls visit(i, j) for each size both lists' groups hold, with i and j the
+// positions of that size in `a` and `b` (both ascending by Size).
+template <typename Visit>
+void ForEachSharedSize(const std::vector<TNebuList::SizeNode>& a,
+                       const std::vector<TNebuList::SizeNode>& b, Visit&& visit) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].Size < b[j].Size) {
+            ++i;
+        } else if (b[j].Size < a[i].Size) {
+            ++j;
+        } else {
+            visit(i++, j++);
+        }
+    }
+}
+
 }  // namespace nebu
