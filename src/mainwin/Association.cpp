@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
 #include <cerrno>
 #include <cstring>
@@ -18,8 +19,8 @@ namespace nebu {
 
 namespace {
 
-constexpr const char* kDesktopId = "nebu.desktop";
 constexpr std::string_view kDefaultsHeader = "[Default Applications]";
+constexpr const char* kRecordGroup = "Association";
 
 std::string DataFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString();
@@ -42,6 +43,8 @@ std::string MimePackageText() {
            "</mime-info>\n";
 }
 
+// Hidden from the application menu: it only serves opening settings files
+// with this executable.
 std::string DesktopEntryText(const std::string& executable) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
@@ -74,7 +77,7 @@ std::optional<std::string> Write(const std::string& path, const std::string& byt
 }
 
 std::optional<std::string> Delete(const std::string& path) {
-    if (::unlink(path.c_str()) == 0 || errno == ENOENT) return std::nullopt;
+    if (path.empty() || ::unlink(path.c_str()) == 0 || errno == ENOENT) return std::nullopt;
     return "「" + path + "」を削除できません。(" + std::strerror(errno) + ")";
 }
 
@@ -114,10 +117,79 @@ std::string_view Trimmed(std::string_view line) {
     return line;
 }
 
-bool IsOurLine(std::string_view line) {
+// The value of a "type=value" line for this type, or nothing.
+std::optional<std::string_view> OurValue(std::string_view line) {
     line = Trimmed(line);
     const std::size_t eq = line.find('=');
-    return eq != std::string_view::npos && Trimmed(line.substr(0, eq)) == kSettingsMimeType;
+    if (eq == std::string_view::npos || Trimmed(line.substr(0, eq)) != kSettingsMimeType)
+        return std::nullopt;
+    return Trimmed(line.substr(eq + 1));
+}
+
+// The first desktop ID of a default's value, the one a desktop uses.
+std::string FirstId(std::string_view value) {
+    return std::string(Trimmed(value.substr(0, value.find(';'))));
+}
+
+// What an earlier version of this program wrote under the installed entry's
+// file ID; it hides the installed program and is not an installation.
+bool IsOldRegistrationEntry(const std::string& path) {
+    std::string text;
+    if (ReadText(path, text) || text.empty()) return false;
+    return text.find("\nNoDisplay=true\n") != std::string::npos &&
+           text.find("\nName=Nebu for Win32\n") != std::string::npos &&
+           text.find("\nMimeType=" + std::string(kSettingsMimeType) + ";\n") != std::string::npos;
+}
+
+std::string OldRegistrationEntry() {
+    const std::string path = QDir(QString::fromStdString(DataFolder()))
+                                 .filePath(QString("applications/") + kInstalledDesktopId)
+                                 .toStdString();
+    return IsOldRegistrationEntry(path) ? path : std::string();
+}
+
+// What registering changed, kept in a file of the program's own.
+struct Record {
+    bool Present = false;
+    std::string DesktopId;       // the default registering set
+    std::string UserEntry;       // the desktop entry it wrote, or empty
+    std::string EarlierDefault;  // the type's default before, or empty
+};
+
+Record ReadRecord(const std::string& path) {
+    Record record;
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) return record;
+    QSettings store(QString::fromStdString(path), QSettings::IniFormat);
+    store.beginGroup(kRecordGroup);
+    record.Present = store.contains("DesktopId");
+    record.DesktopId = store.value("DesktopId").toString().toStdString();
+    record.UserEntry = store.value("UserEntry").toString().toStdString();
+    record.EarlierDefault = store.value("EarlierDefault").toString().toStdString();
+    return record;
+}
+
+std::optional<std::string> WriteRecord(const std::string& path, const Record& record) {
+    const std::string error = "「" + path + "」に書き込めません";
+    // QSettings would take a folder in the way for a file it cannot open,
+    // and report nothing.
+    if (QFileInfo(QString::fromStdString(path)).isDir()) return error;
+    if (auto folderError = MakeFolderFor(path)) return folderError;
+    QSettings store(QString::fromStdString(path), QSettings::IniFormat);
+    store.beginGroup(kRecordGroup);
+    store.setValue("DesktopId", QString::fromStdString(record.DesktopId));
+    store.setValue("UserEntry", QString::fromStdString(record.UserEntry));
+    store.setValue("EarlierDefault", QString::fromStdString(record.EarlierDefault));
+    store.endGroup();
+    store.sync();
+    if (store.status() != QSettings::NoError) return error;
+    return std::nullopt;
+}
+
+// Only an entry under the user entry's own file ID is ever deleted from a
+// record, whatever the record file says.
+std::optional<std::string> DeleteRecordedEntry(const std::string& path) {
+    if (QFileInfo(QString::fromStdString(path)).fileName() != kUserDesktopId) return std::nullopt;
+    return Delete(path);
 }
 
 }  // namespace
@@ -126,8 +198,20 @@ AssociationPaths CurrentAssociationPaths() {
     const QDir data(QString::fromStdString(DataFolder()));
     const QDir config(QString::fromStdString(ConfigFolder()));
     return {data.filePath("mime/packages/nebu-settings.xml").toStdString(),
-            data.filePath("applications/nebu.desktop").toStdString(),
-            config.filePath("mimeapps.list").toStdString()};
+            data.filePath(QString("applications/") + kUserDesktopId).toStdString(),
+            config.filePath("mimeapps.list").toStdString(),
+            config.filePath("nebu/association.conf").toStdString()};
+}
+
+std::string InstalledDesktopEntry() {
+    const QString name = QString("applications/") + kInstalledDesktopId;
+    for (const QString& folder :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        const QString path = QDir(folder).filePath(name);
+        if (QFileInfo(path).isFile() && !IsOldRegistrationEntry(path.toStdString()))
+            return path.toStdString();
+    }
+    return {};
 }
 
 bool AssociationPresent() {
@@ -154,57 +238,105 @@ std::string DesktopExecLine(const std::string& executable) {
     return quoted + "\" %f";
 }
 
-std::string EditMimeAppsList(const std::string& contents, const std::string& desktopId) {
-    const bool registering = !desktopId.empty();
-    const std::string ours = std::string(kSettingsMimeType) + "=" + desktopId + ";";
-    std::string out;
+std::optional<std::string> MimeAppsDefault(const std::string& contents) {
     bool inDefaults = false;
-    bool written = false;
     for (std::string_view line : Lines(contents)) {
         const std::string_view trimmed = Trimmed(line);
         if (!trimmed.empty() && trimmed.front() == '[') {
             inDefaults = trimmed == kDefaultsHeader;
-        } else if (inDefaults && IsOurLine(line)) {
-            // The default for the type is replaced when registering; when
-            // removing, only a default that names this program goes, for
-            // another one is the user's own choice. Added and removed
-            // associations in other sections are always the user's.
-            if (registering || line.find(kDesktopId) != std::string_view::npos) continue;
+        } else if (inDefaults) {
+            if (auto value = OurValue(line)) return std::string(*value);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string SetMimeAppsDefault(const std::string& contents, const std::string& value) {
+    // In place when the type has a default, so that setting the earlier value
+    // back gives the file as it was; further lines for the type would shadow
+    // nothing and go. Added and removed associations in other sections are
+    // always the user's.
+    const std::string ours = std::string(kSettingsMimeType) + "=" + value + "\n";
+    bool pending = !value.empty();
+    const bool inPlace = MimeAppsDefault(contents).has_value();
+    std::string out;
+    bool inDefaults = false;
+    for (std::string_view line : Lines(contents)) {
+        const std::string_view trimmed = Trimmed(line);
+        if (!trimmed.empty() && trimmed.front() == '[') {
+            inDefaults = trimmed == kDefaultsHeader;
+        } else if (inDefaults && OurValue(line)) {
+            if (pending) out += ours;
+            pending = false;
+            continue;
         }
         out += line;
         out += "\n";
-        if (registering && inDefaults && !written && trimmed == kDefaultsHeader) {
-            out += ours + "\n";
-            written = true;
+        if (pending && !inPlace && inDefaults && trimmed == kDefaultsHeader) {
+            out += ours;
+            pending = false;
         }
     }
-    if (registering && !written) out += std::string(kDefaultsHeader) + "\n" + ours + "\n";
+    if (pending) out += std::string(kDefaultsHeader) + "\n" + ours;
     return out;
 }
 
 std::optional<std::string> RegisterAssociation(const std::string& executable) {
     const AssociationPaths paths = CurrentAssociationPaths();
-    if (auto error = Write(paths.MimePackage, MimePackageText())) return error;
-    if (auto error = Write(paths.DesktopEntry, DesktopEntryText(executable))) return error;
+    const Record before = ReadRecord(paths.Record);
     std::string list;
     if (auto error = ReadText(paths.MimeAppsList, list)) return error;
-    if (auto error = Write(paths.MimeAppsList, EditMimeAppsList(list, kDesktopId))) return error;
+    if (auto error = Write(paths.MimePackage, MimePackageText())) return error;
+    const std::string oldEntry = OldRegistrationEntry();
+    if (auto error = Delete(oldEntry)) return error;
+
+    Record now{true, kInstalledDesktopId, {}, {}};
+    if (InstalledDesktopEntry().empty()) {
+        now.DesktopId = kUserDesktopId;
+        now.UserEntry = paths.UserEntry;
+        if (auto error = Write(paths.UserEntry, DesktopEntryText(executable))) return error;
+    }
+    if (before.UserEntry != now.UserEntry) {
+        if (auto error = DeleteRecordedEntry(before.UserEntry)) return error;
+    }
+    // Registering again keeps the default from before the first time, unless
+    // the user has chosen another one since. An earlier version's default
+    // went with its entry.
+    const std::optional<std::string> current = MimeAppsDefault(list);
+    const std::string first = current ? FirstId(*current) : std::string();
+    const bool currentIsOurs = before.Present ? first == before.DesktopId || first == now.DesktopId
+                                              : !oldEntry.empty() && first == kInstalledDesktopId;
+    now.EarlierDefault = currentIsOurs ? before.EarlierDefault : current.value_or("");
+    if (auto error = WriteRecord(paths.Record, now)) return error;
+    if (auto error = Write(paths.MimeAppsList, SetMimeAppsDefault(list, now.DesktopId + ";")))
+        return error;
     UpdateDatabases();
     return std::nullopt;
 }
 
 std::optional<std::string> RemoveAssociation() {
     const AssociationPaths paths = CurrentAssociationPaths();
-    if (auto error = Delete(paths.MimePackage)) return error;
-    if (auto error = Delete(paths.DesktopEntry)) return error;
+    const Record record = ReadRecord(paths.Record);
     std::string list;
     if (auto error = ReadText(paths.MimeAppsList, list)) return error;
-    if (!list.empty()) {
-        const std::string edited = EditMimeAppsList(list, "");
-        if (edited != list) {
-            if (auto error = Write(paths.MimeAppsList, edited)) return error;
+    // A default the user has chosen since registering is theirs and stays.
+    // Without a record (a registration by an earlier version) either of the
+    // program's own IDs is taken as its default.
+    if (const auto current = MimeAppsDefault(list)) {
+        const std::string first = FirstId(*current);
+        const bool ours = record.Present ? first == record.DesktopId
+                                         : first == kInstalledDesktopId || first == kUserDesktopId;
+        if (ours) {
+            const std::string edited = SetMimeAppsDefault(list, record.EarlierDefault);
+            if (edited != list) {
+                if (auto error = Write(paths.MimeAppsList, edited)) return error;
+            }
         }
     }
+    if (auto error = DeleteRecordedEntry(record.UserEntry)) return error;
+    if (auto error = Delete(OldRegistrationEntry())) return error;
+    if (auto error = Delete(paths.MimePackage)) return error;
+    if (auto error = Delete(paths.Record)) return error;
     UpdateDatabases();
     return std::nullopt;
 }

@@ -1,5 +1,8 @@
 #include "shell/THelpWindow.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -7,7 +10,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -21,6 +23,52 @@ namespace {
 constexpr const char* kCaption = "NEBU for Win32";
 constexpr const char* kManualName = "nebu.html";
 }  // namespace
+
+void ManualBrowser::SetFolder(const QString& folder) {
+    if (folder == folder_) return;
+    folder_ = folder;
+    clearHistory();
+}
+
+QString ManualBrowser::AllowedFile(const QUrl& name) const {
+    if (folder_.isEmpty()) return {};
+    const QUrl url = name.isRelative() ? source().resolved(name) : name;
+    if (!url.isLocalFile()) return {};
+    // Links and ".." are followed before the folder is compared.
+    const QFileInfo file(url.toLocalFile());
+    const QString real = file.canonicalFilePath();
+    const QString inside = folder_.endsWith('/') ? folder_ : folder_ + '/';
+    if (real.isEmpty() || !real.startsWith(inside) || !QFileInfo(real).isFile()) return {};
+    return real;
+}
+
+QVariant ManualBrowser::loadResource(int /*type*/, const QUrl& name) {
+    // A refusal is an empty resource, not a null one: for a null one the
+    // document would read the file itself.
+    const QVariant refused = QByteArray();
+    const QString path = AllowedFile(name);
+    if (path.isEmpty()) return refused;
+    // Without blocking on a pipe put there after the check, and only a
+    // regular file of bounded size.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return refused;
+    QFile file;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxResourceBytes ||
+        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return refused;
+    }
+    QByteArray bytes = file.read(kMaxResourceBytes + 1);
+    if (bytes.size() > kMaxResourceBytes) return refused;
+    return bytes;
+}
+
+void ManualBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType type) {
+    // A link out of the manual leaves the page as it is.
+    if (AllowedFile(name).isEmpty()) return;
+    QTextBrowser::doSetSource(name, type);
+}
 
 QStringList ManualCandidates(const QString& exe) {
     const QFileInfo program(exe);
@@ -36,7 +84,7 @@ QString FindManual() {
 }
 
 THelpWindow::THelpWindow(QString manual, QWidget* parent)
-    : QWidget(parent, Qt::Window), manual_(std::move(manual)), browser_(new QTextBrowser(this)) {
+    : QWidget(parent, Qt::Window), manual_(std::move(manual)), browser_(new ManualBrowser(this)) {
     setObjectName("THelpWindow");
     setWindowTitle(QString(kCaption) + " ヘルプ");
     setAccessibleName(windowTitle());
@@ -90,7 +138,11 @@ void THelpWindow::Open(const QString& anchor) {
         box.exec();
         return;
     }
-    QUrl url = QUrl::fromLocalFile(file);
+    // The real file, so that its pages and pictures resolve inside the
+    // folder they really are in.
+    const QString real = QFileInfo(file).canonicalFilePath();
+    browser_->SetFolder(QFileInfo(real).absolutePath());
+    QUrl url = QUrl::fromLocalFile(real);
     if (!anchor.isEmpty()) url.setFragment(anchor);
     browser_->setSource(url);
     // The same page opened again without an anchor keeps its place otherwise.

@@ -3,11 +3,34 @@
 // contents or at the anchor of a help context ("#context-10").
 
 #include <QString>
+#include <QTextBrowser>
 #include <QWidget>
 
-class QTextBrowser;
-
 namespace nebu {
+
+// A browser that shows only the manual: pages, pictures and style sheets
+// come from the manual's own folder (after links are followed) and stay
+// below a size limit; anything else is refused, so a page cannot make the
+// window read devices, other people's files or endless streams.
+class ManualBrowser : public QTextBrowser {
+  public:
+    static constexpr qint64 kMaxResourceBytes = 4 * 1024 * 1024;
+
+    using QTextBrowser::QTextBrowser;
+    // The manual's folder; resources outside it are refused. A new folder
+    // forgets the pages seen in the old one.
+    void SetFolder(const QString& folder);
+    QVariant loadResource(int type, const QUrl& name) override;
+
+  protected:
+    void doSetSource(const QUrl& name, QTextDocument::ResourceType type) override;
+
+  private:
+    // The file `name` reaches inside the folder, or empty when refused.
+    QString AllowedFile(const QUrl& name) const;
+
+    QString folder_;
+};
 
 // Where the manual is: beside the executable as its name + ".html" (a build
 // tree), else in the installed documentation folder next to the program's
@@ -36,7 +59,7 @@ class THelpWindow : public QWidget {
     void Open(const QString& anchor);
 
     QString manual_;
-    QTextBrowser* browser_;
+    ManualBrowser* browser_;
 };
 
 }  // namespace nebu

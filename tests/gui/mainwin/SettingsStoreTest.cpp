@@ -235,6 +235,7 @@ class SettingsStoreTest : public QObject {
     }
 
     void associationWrittenAndRemovedKeepsOtherLines() {
+        qputenv("XDG_DATA_DIRS", (QDir::tempPath() + "/no-installed-entry").toUtf8());
         const AssociationPaths paths = CurrentAssociationPaths();
         const QString list = QString::fromStdString(paths.MimeAppsList);
         const QByteArray others =
@@ -248,14 +249,14 @@ class SettingsStoreTest : public QObject {
             kanren->trigger();
             QVERIFY(kanren->isChecked());
             QVERIFY(AssociationPresent());
-            const QByteArray entry = ReadAll(QString::fromStdString(paths.DesktopEntry));
+            const QByteArray entry = ReadAll(QString::fromStdString(paths.UserEntry));
             QVERIFY(entry.contains("Exec=" +
                                    QByteArray::fromStdString(DesktopExecLine(
                                        QCoreApplication::applicationFilePath().toStdString()))));
             QVERIFY(ReadAll(QString::fromStdString(paths.MimePackage)).contains("*.neb"));
             const QByteArray edited = ReadAll(list);
             QVERIFY(edited.contains(
-                "[Default Applications]\napplication/x-nebu-settings=nebu.desktop;\n"
+                "[Default Applications]\napplication/x-nebu-settings=nebu-user.desktop;\n"
                 "text/plain=editor.desktop;\n"));
             QVERIFY(edited.contains("[Added Associations]\napplication/x-nebu-settings=editor"));
         }
@@ -267,8 +268,59 @@ class SettingsStoreTest : public QObject {
             QVERIFY(!kanren->isChecked());
         }
         QVERIFY(!AssociationPresent());
-        QVERIFY(!QFileInfo::exists(QString::fromStdString(paths.DesktopEntry)));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(paths.UserEntry)));
         QCOMPARE(ReadAll(list), others);
+        qunsetenv("XDG_DATA_DIRS");
+    }
+
+    // Switched on and off, the association leaves the desktop as it found
+    // it: the earlier default comes back and an installed NEBU stays in the
+    // application menu.
+    void associationGivesBackTheEarlierDefault() {
+        const AssociationPaths paths = CurrentAssociationPaths();
+        const QString list = QString::fromStdString(paths.MimeAppsList);
+        const QDir applications = QFileInfo(QString::fromStdString(paths.UserEntry)).dir();
+        const QString system = QDir::tempPath() + "/システム";
+        WriteAll(system + "/applications/nebu.desktop", "[Desktop Entry]\nExec=nebu %f\n");
+        // What an earlier version wrote under the installed entry's ID.
+        WriteAll(applications.filePath("nebu.desktop"),
+                 "[Desktop Entry]\nName=Nebu for Win32\nNoDisplay=true\n"
+                 "MimeType=application/x-nebu-settings;\n");
+        const QByteArray before =
+            "[Default Applications]\ntext/plain=editor.desktop;\n"
+            "application/x-nebu-settings=viewer.desktop;other.desktop;\n";
+        WriteAll(list, before);
+        const auto click = [](bool mark) {
+            Run run;
+            QCOMPARE(run.Action("kanrenChk")->isChecked(), !mark);
+            run.Action("kanrenChk")->trigger();
+            QCOMPARE(AssociationPresent(), mark);
+        };
+        const auto noEntries = [&] { return applications.entryList({"*.desktop"}).isEmpty(); };
+
+        qputenv("XDG_DATA_DIRS", (QDir::tempPath() + "/なし:" + system).toUtf8());
+        click(true);
+        QVERIFY(ReadAll(list).contains("\napplication/x-nebu-settings=nebu.desktop;\n"));
+        QVERIFY(noEntries());
+        click(false);
+        QCOMPARE(ReadAll(list), before);
+
+        // Without an installed NEBU, moving the program and registering
+        // again keeps the default from before.
+        qputenv("XDG_DATA_DIRS", (QDir::tempPath() + "/なし").toUtf8());
+        click(true);
+        QVERIFY(!RegisterAssociation("/moved/nebu"));
+        QVERIFY(ReadAll(list).contains("=nebu-user.desktop;\n"));
+        click(false);
+        QCOMPARE(ReadAll(list), before);
+        QVERIFY(noEntries() && !QFileInfo::exists(QString::fromStdString(paths.Record)));
+
+        // A default the user chose since registering is theirs and stays.
+        click(true);
+        WriteAll(list, "[Default Applications]\napplication/x-nebu-settings=mine.desktop;\n");
+        click(false);
+        QVERIFY(ReadAll(list).contains("=mine.desktop;"));
+        qunsetenv("XDG_DATA_DIRS");
     }
 
     void execLineQuotesAwkwardPaths() {
