@@ -22,7 +22,8 @@ function(nebu_opened_library_depends out header)
     execute_process(COMMAND ${NEBU_DPKG_QUERY} -S "*/${file}"
         OUTPUT_VARIABLE owners RESULT_VARIABLE failed ERROR_QUIET)
     if(failed OR NOT owners MATCHES "^([^:,\n]+)")
-        message(FATAL_ERROR "No installed Debian package holds ${file} ('make deps' installs it)")
+        message(WARNING "No installed Debian package holds ${file}: the package will not depend on it")
+        return()
     endif()
     set(owner ${CMAKE_MATCH_1})
     execute_process(COMMAND ${NEBU_DPKG_QUERY} --control-show ${owner} shlibs
