@@ -7,6 +7,9 @@ DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip
     desktop-file-utils appstream
 # Only for tools/screenshots.sh: a virtual X display.
 SHOT_PACKAGES := xvfb xauth
+# Only for `make package`: dpkg-shlibdeps for Depends, and lintian.
+PACKAGE_PACKAGES := dpkg-dev lintian
+PACKAGE_DIR ?= build-package
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
 .PHONY: deps configure build cli gui test test-san run run-cli screenshots sample bench fuzz format clean package
@@ -71,9 +74,15 @@ screenshots:
 	cmake --build $(BUILD_DIR) --target nebu-screenshots -j $(JOBS)
 	sh tools/screenshots.sh $(BUILD_DIR) $(BUILD_DIR)/screenshots
 
-# A Debian package of nebu and nebu-cli (installed under /usr) in $(BUILD_DIR).
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
+# A Debian package of nebu and nebu-cli (installed under /usr) in $(PACKAGE_DIR):
+# a Release build without the tests, then lintian, which must find no error.
+package:
+	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(PACKAGE_PACKAGES)"
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DNEBU_BUILD_TESTS=OFF >/dev/null
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_DIR)/nebu_*.deb
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	sh cmake/check-package.sh $(PACKAGE_DIR)/nebu_*.deb
 
 # Plain files, then the archives of each side, then whole archives.
 run-cli: sample
@@ -111,4 +120,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(PACKAGE_DIR)

@@ -284,8 +284,10 @@ std::string TNebuFileFunc::TakeExtractedFile(int slot) {
         if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (!S_ISREG(st.st_mode)) continue;
         // An entry stored read-only must still be readable here and
-        // deletable by the caller afterwards.
-        ::fchmodat(dirFd, entry->d_name, (st.st_mode & 07777) | S_IRUSR | S_IWUSR, 0);
+        // deletable by the caller afterwards; if that fails, reading it
+        // reports why.
+        [[maybe_unused]] const int chmodded =
+            ::fchmodat(dirFd, entry->d_name, (st.st_mode & 07777) | S_IRUSR | S_IWUSR, 0);
         found = JoinFolder(folder, entry->d_name);
         break;
     }

@@ -13,8 +13,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#ifndef NEBU_DOCDIR
-#define NEBU_DOCDIR "/usr/local/share/doc/nebu"
+#ifndef NEBU_MANUALDIR
+#define NEBU_MANUALDIR "/usr/local/share/nebu"
 #endif
 
 namespace nebu {
@@ -72,9 +72,11 @@ void ManualBrowser::doSetSource(const QUrl& name, QTextDocument::ResourceType ty
 
 QStringList ManualCandidates(const QString& exe) {
     const QFileInfo program(exe);
-    return {exe + ".html",
-            QDir::cleanPath(program.absolutePath() + "/../share/doc/nebu/" + kManualName),
-            QStringLiteral(NEBU_DOCDIR "/") + kManualName};
+    // share/doc last: an installation may leave that folder out.
+    const QString prefix = program.absolutePath() + "/../share/";
+    return {exe + ".html", QDir::cleanPath(prefix + "nebu/" + kManualName),
+            QStringLiteral(NEBU_MANUALDIR "/") + kManualName,
+            QDir::cleanPath(prefix + "doc/nebu/" + kManualName)};
 }
 
 QString FindManual() {

@@ -33,9 +33,9 @@ class ManualBrowser : public QTextBrowser {
 };
 
 // Where the manual is: beside the executable as its name + ".html" (a build
-// tree), else in the installed documentation folder next to the program's
-// prefix, else in the folder the program was configured for. Empty when
-// none of them exists.
+// tree), else in share/nebu of the program's prefix, else in the folder the
+// program was configured for, else in share/doc/nebu of its prefix. Empty
+// when none of them exists.
 QString FindManual();
 // The candidates FindManual tries, in order, for the executable `exe`.
 QStringList ManualCandidates(const QString& exe);
