@@ -2,8 +2,11 @@
 // temporary tree with Japanese folder names and a hidden folder.
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "controls/DirTreeRows.h"
 #include "gui/support/GuiTest.h"
@@ -159,6 +162,28 @@ class DirTreeRowsTest : public QObject {
         QCOMPARE(Q(machine.front().MountPoint), QString("/"));
         for (std::size_t i = 1; i < machine.size(); ++i)
             QVERIFY(machine[i - 1].MountPoint < machine[i].MountPoint);
+
+        // Every folder mount of the kernel's table that a user would pick is
+        // offered (Qt's own list leaves some out, /dev/shm among them).
+        QFile table("/proc/self/mounts");
+        if (!table.open(QIODevice::ReadOnly)) return;
+        const auto unescape = [](QByteArray field) {  // "\040" stands for a blank, and so on
+            for (int at = field.indexOf('\\'); at >= 0 && at + 3 < field.size();
+                 at = field.indexOf('\\', at + 1))
+                field.replace(at, 4, QByteArray(1, char(field.mid(at + 1, 3).toInt(nullptr, 8))));
+            return field.toStdString();
+        };
+        for (const QByteArray& line : table.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() < 3) continue;
+            const std::string point = unescape(fields[1]);
+            if (!ListedVolumeKind(point, fields[2].toStdString(), unescape(fields[0])) ||
+                !QFileInfo(QFile::decodeName(QByteArray::fromStdString(point))).isDir())
+                continue;
+            QVERIFY2(std::any_of(machine.begin(), machine.end(),
+                                 [&](const Volume& v) { return v.MountPoint == point; }),
+                     point.c_str());
+        }
     }
 };
 
