@@ -1,27 +1,43 @@
 #pragma once
-// Shift+F10 asks for a view's pop-up menu, as the Menu key does. The window
-// system turns the Menu key into a pop-up request by itself; Shift+F10 only
-// arrives as a key press, so a view hands it on in the same form.
+// The keyboard's ways to a view's pop-up menu: Shift+F10, which arrives as a
+// plain key press, and the Menu key, which the window system turns into a
+// pop-up request placed at the middle of the current row, off the visible
+// part when the row is wider than the view. Both open the menu over the
+// visible part of the current row.
 
 #include <QAbstractItemView>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 
 namespace nebu {
 
-inline bool IsContextMenuKey(const QKeyEvent* key) {
+inline bool IsShiftF10(const QKeyEvent* key) {
     return key->key() == Qt::Key_F10 &&
            (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier;
 }
 
-// The keyboard's pop-up request for `view`, placed at its current row (the
-// place the Menu key uses), or at its top-left corner without one.
-inline void RequestContextMenu(QAbstractItemView* view) {
+// Viewport point where a keyboard-opened menu of `view` appears.
+inline QPoint KeyboardMenuPoint(const QAbstractItemView* view) {
+    const QRect visible = view->viewport()->rect();
     const QModelIndex current = view->currentIndex();
-    const QPoint at = current.isValid() ? view->visualRect(current).center() : QPoint(0, 0);
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, at, view->viewport()->mapToGlobal(at));
-    QCoreApplication::sendEvent(view, &request);
+    const QRect row = current.isValid() ? view->visualRect(current) & visible : QRect();
+    return row.isEmpty() ? visible.topLeft() : row.center();
+}
+
+// For a view whose menu is its own (Qt::CustomContextMenu): answers a
+// keyboard request for it with customContextMenuRequested at
+// KeyboardMenuPoint. True when `event` was such a request.
+inline bool OpenMenuByKeyboard(QAbstractItemView* view, QEvent* event) {
+    if (view->contextMenuPolicy() != Qt::CustomContextMenu) return false;
+    bool asked = false;
+    if (event->type() == QEvent::KeyPress)
+        asked = IsShiftF10(static_cast<QKeyEvent*>(event));
+    else if (event->type() == QEvent::ContextMenu)
+        asked = static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    if (!asked) return false;
+    event->accept();
+    emit view->customContextMenuRequested(KeyboardMenuPoint(view));
+    return true;
 }
 
 }  // namespace nebu

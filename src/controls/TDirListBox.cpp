@@ -187,6 +187,11 @@ void TDirListBox::resizeEvent(QResizeEvent* event) {
     ShowTopAndCurrent();
 }
 
+bool TDirListBox::event(QEvent* event) {
+    if (OpenMenuByKeyboard(this, event)) return true;
+    return QListView::event(event);
+}
+
 void TDirListBox::showEvent(QShowEvent* event) {
     QListView::showEvent(event);
     ShowTopAndCurrent();
@@ -224,11 +229,6 @@ void TDirListBox::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TDirListBox::keyPressEvent(QKeyEvent* event) {
-    if (IsContextMenuKey(event)) {
-        RequestContextMenu(this);
-        event->accept();
-        return;
-    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         OpenCurrent();
         event->accept();  // a dialog's default button must not take it too

@@ -102,16 +102,11 @@ void TMain_from::DeleteSelectedDirs(int side) {
 bool TMain_from::eventFilter(QObject* watched, QEvent* event) {
     for (int side = 1; side <= 2; ++side) {
         QListWidget* list = List(side);
-        if (watched == list && event->type() == QEvent::KeyPress) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Delete) {
-                DeleteSelectedDirs(side);
-                return true;
-            }
-            if (IsContextMenuKey(key)) {
-                RequestContextMenu(list);
-                return true;
-            }
+        if (watched == list && OpenMenuByKeyboard(list, event)) return true;
+        if (watched == list && event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+            DeleteSelectedDirs(side);
+            return true;
         }
         if (watched == list->viewport() && event->type() == QEvent::MouseButtonDblClick &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

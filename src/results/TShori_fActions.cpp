@@ -84,13 +84,10 @@ bool TShori_f::eventFilter(QObject* watched, QEvent* event) {
                                         event->type() == QEvent::MouseButtonDblClick)) {
         d_->lastPress = static_cast<QMouseEvent*>(event)->position().toPoint();
         UpdateActions();
+    } else if (watched == list && OpenMenuByKeyboard(list, event)) {
+        return true;
     } else if (watched == list && event->type() == QEvent::KeyPress) {
-        const auto* keyEvent = static_cast<QKeyEvent*>(event);
-        const int key = keyEvent->key();
-        if (IsContextMenuKey(keyEvent)) {
-            RequestContextMenu(list);
-            return true;
-        }
+        const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete) {
             DeleteSelected();
             return true;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -178,6 +179,12 @@ class TDirListBoxTest : public QObject {
         QVERIFY(box_->visualRect(box_->currentIndex()).contains(asked[0][0].toPoint()));
         QTest::keyClick(box_.get(), Qt::Key_F10);
         QCOMPARE(asked.size(), 1);
+        // The Menu key, as the window system reports it: at the row's middle,
+        // which a wide row puts beyond the view; the menu opens inside it.
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5000, 5), QPoint(5000, 5));
+        QCoreApplication::sendEvent(box_.get(), &menuKey);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(box_->viewport()->rect().contains(asked[1][0].toPoint()));
     }
 
     void doubleClickOpensOneLevelOnly() {
