@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "controls/ContextMenuKey.h"
 #include "controls/DirTreeDelegate.h"
 #include "controls/DirTreeModel.h"
 #include "platform/DirectorySearch.h"
@@ -54,6 +55,7 @@ struct TDirListBox::Impl {
                                platform::kAttrArchive;  // 63: nothing is left out
     std::function<std::vector<Volume>()> volumeSource = MachineVolumes;
     QPointer<QLabel> dirLabel;
+    bool showTopPending = false;  // a rebuild whose rows were not yet scrolled to the top
 };
 
 TDirListBox::TDirListBox(QWidget* parent) : QListView(parent), d_(new Impl) {
@@ -65,11 +67,8 @@ TDirListBox::TDirListBox(QWidget* parent) : QListView(parent), d_(new Impl) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setUniformItemSizes(true);
     setDragEnabled(false);
-    // Screen readers and test robots find a tree by its control name (DirList1, ...).
-    setAccessibleName(QStringLiteral("DirListBox"));
-    connect(this, &QObject::objectNameChanged, this, [this](const QString& name) {
-        if (!name.isEmpty()) setAccessibleName(name);
-    });
+    // What a screen reader calls the tree until its window names it.
+    setAccessibleName(QStringLiteral("ﾃﾞｨﾚｸﾄﾘ"));
     resize(kInitialWidth, height());
     d_->directory = CurrentDirectory();
     BuildList();
@@ -148,8 +147,22 @@ void TDirListBox::BuildList() {
                        d_->searchAttr);
     const QModelIndex current = d_->model->index(d_->model->Tree().SelectedRow());
     selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
-    scrollTo(current);
+    d_->showTopPending = true;
+    ShowTopAndCurrent();
     setAccessibleDescription(ToQString(d_->directory));
+}
+
+// The rows above the current one (the computer, the volume, the parents)
+// are the way back, so a rebuilt tree starts at its top; a current row
+// deeper than the view can show is then scrolled up to its bottom edge.
+// Before the tree has its size (a dialog not yet shown) nothing can be
+// measured, so the scroll waits for the first real size.
+void TDirListBox::ShowTopAndCurrent() {
+    if (!d_->showTopPending || !isVisible() || viewport()->height() <= 0) return;
+    d_->showTopPending = false;
+    doItemsLayout();
+    scrollToTop();
+    scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
 }
 
 void TDirListBox::Change() {
@@ -171,6 +184,17 @@ void TDirListBox::RefreshDirLabel() {
 void TDirListBox::resizeEvent(QResizeEvent* event) {
     QListView::resizeEvent(event);
     RefreshDirLabel();  // the width the label's text was shortened for has changed
+    ShowTopAndCurrent();
+}
+
+bool TDirListBox::event(QEvent* event) {
+    if (OpenMenuByKeyboard(this, event)) return true;
+    return QListView::event(event);
+}
+
+void TDirListBox::showEvent(QShowEvent* event) {
+    QListView::showEvent(event);
+    ShowTopAndCurrent();
 }
 
 void TDirListBox::mousePressEvent(QMouseEvent* event) {

@@ -2,8 +2,9 @@
 // The directory tree list: a fixed "ﾏｲ ｺﾝﾋﾟｭｰﾀ" row, then either the mounted
 // volumes (computer level, empty Directory) or the path from the volume to
 // the current directory, then its sub-directories. One left click (or Enter)
-// opens a row. The rows and their paths come from a class without widgets
-// (DirTreeRows); this class only draws them and reacts to the user.
+// opens a row; Shift+F10 or the Menu key asks for the pop-up menu. The rows
+// and their paths come from a class without widgets (DirTreeRows); this
+// class only draws them and reacts to the user.
 
 #include <QListView>
 #include <cstdint>
@@ -60,15 +61,18 @@ class TDirListBox : public QListView {
     void OnDblClick();
 
   protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void BuildList();
+    void ShowTopAndCurrent();
     void Change();
     void RefreshDirLabel();
 

@@ -76,6 +76,12 @@ std::vector<Volume> MachineVolumes() {
         byMountPoint[mountPoint] = Volume{mountPoint, info.name().toStdString(), source, *kind};
     };
     for (const QStorageInfo& info : QStorageInfo::mountedVolumes()) add(info);
+    // Qt's list leaves out every mount below /dev, the shared-memory RAM file
+    // system with them; it is asked for by its place.
+    for (const char* place : {"/dev/shm"}) {
+        const QStorageInfo info{QString::fromLatin1(place)};
+        if (Bytes(info.rootPath()) == place) add(info);
+    }
     if (!byMountPoint.contains("/")) add(QStorageInfo::root());
     if (!byMountPoint.contains("/")) byMountPoint["/"] = Volume{"/", "", "", VolumeKind::Fixed};
 

@@ -1,7 +1,8 @@
 #include "mainwin/DirListHint.h"
 
-#include <QApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -10,17 +11,29 @@ namespace nebu {
 
 namespace {
 
-// A hint stays up as long as the mouse rests on the entry.
+// A hint stays up this long while the mouse rests on the entry.
 constexpr int kHintShowMs = 250000;
 // Room the list keeps beside an entry's text.
 constexpr int kListTextMargin = 5;
 
-// Qt places a tool tip below and beside the mouse pointer; the hint belongs
-// over the entry itself, so the tip is moved after Qt has placed it.
-QWidget* ShownToolTip() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->inherits("QTipLabel") && w->isVisible()) return w;
-    return nullptr;
+// Looks like the desktop's tool tips, but never takes the pointer, the
+// keyboard focus or the activation from the window under it.
+QLabel* MakeHintWindow(QWidget* list) {
+    auto* hint =
+        new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                                Qt::WindowDoesNotAcceptFocus);
+    hint->setObjectName("DirListHint");
+    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    hint->setAttribute(Qt::WA_ShowWithoutActivating);
+    hint->setTextFormat(Qt::PlainText);
+    hint->setFont(list->font());
+    hint->setPalette(QToolTip::palette());
+    hint->setForegroundRole(QPalette::ToolTipText);
+    hint->setBackgroundRole(QPalette::ToolTipBase);
+    hint->setAutoFillBackground(true);
+    hint->setFrameStyle(QFrame::Box | QFrame::Plain);
+    hint->setMargin(1);
+    return hint;
 }
 
 }  // namespace
@@ -29,6 +42,13 @@ DirListHint::DirListHint(QListWidget* list) : QObject(list), list_(list) {
     list_->setMouseTracking(true);
     list_->viewport()->setMouseTracking(true);
     list_->viewport()->installEventFilter(this);
+    hideTimer_.setSingleShot(true);
+    hideTimer_.setInterval(kHintShowMs);
+    connect(&hideTimer_, &QTimer::timeout, this, &DirListHint::Hide);
+}
+
+DirListHint::~DirListHint() {
+    delete hint_.data();
 }
 
 bool DirListHint::TooWide(int row) const {
@@ -52,7 +72,13 @@ bool DirListHint::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ToolTip:
             return true;  // the list's hints are these, not Qt's own
         case QEvent::Leave:
+            // A window system that gives the hint the pointer after all
+            // reports a leave while the pointer still rests on the entry.
+            if (!PointerOnShownEntry()) Hide();
+            break;
         case QEvent::Hide:
+        case QEvent::Wheel:
+        case QEvent::MouseButtonPress:
             Hide();
             break;
         default:
@@ -61,8 +87,16 @@ bool DirListHint::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+bool DirListHint::PointerOnShownEntry() const {
+    if (row_ < 0 || list_->item(row_) == nullptr || !list_->isVisible()) return false;
+    const QRect rect = list_->visualItemRect(list_->item(row_));
+    const QPoint at = list_->viewport()->mapFromGlobal(QCursor::pos());
+    return rect.contains(at) && list_->viewport()->rect().contains(at);
+}
+
 void DirListHint::Hide() {
-    if (row_ >= 0) QToolTip::hideText();
+    hideTimer_.stop();
+    if (hint_ != nullptr) hint_->hide();
     row_ = -1;
 }
 
@@ -71,13 +105,16 @@ void DirListHint::Update(const QPoint& viewportPos) {
     const int row = item != nullptr ? list_->row(item) : -1;
     if (row != row_) Hide();
     if (row < 0 || !TooWide(row)) return;
+    if (row == row_ && hint_ != nullptr && hint_->isVisible()) return;
     row_ = row;
-    if (ShownToolTip() != nullptr && QToolTip::text() == item->text()) return;
-    QWidget* viewport = list_->viewport();
-    const QRect rect = list_->visualItemRect(item);
-    QToolTip::showText(viewport->mapToGlobal(viewportPos), item->text(), viewport, rect,
-                       kHintShowMs);
-    if (QWidget* tip = ShownToolTip()) tip->move(HintPos(row, tip->frameGeometry().height()));
+    if (hint_ == nullptr) hint_ = MakeHintWindow(list_);
+    hint_->setFont(list_->font());
+    hint_->setText(item->text());
+    hint_->adjustSize();
+    hint_->move(HintPos(row, hint_->height()));
+    hint_->show();
+    hint_->raise();
+    hideTimer_.start();
 }
 
 }  // namespace nebu

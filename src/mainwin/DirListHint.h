@@ -4,7 +4,10 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QPointer>
+#include <QTimer>
 
+class QLabel;
 class QListWidget;
 
 namespace nebu {
@@ -15,6 +18,7 @@ class DirListHint : public QObject {
     // Follows the mouse over `list` (switches its mouse tracking on); owned
     // by the list.
     explicit DirListHint(QListWidget* list);
+    ~DirListHint() override;
 
     // Screen position of the hint's top-left corner for an entry, so the hint
     // of height `hintHeight` covers the entry.
@@ -28,8 +32,13 @@ class DirListHint : public QObject {
   private:
     void Update(const QPoint& viewportPos);
     void Hide();
+    bool PointerOnShownEntry() const;
 
     QListWidget* list_;
+    // A window of its own, transparent for input: the pointer resting under
+    // it stays on the list, so the list never sees the mouse leave for it.
+    QPointer<QLabel> hint_;
+    QTimer hideTimer_;
     int row_ = -1;
 };
 

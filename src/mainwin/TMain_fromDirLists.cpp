@@ -1,7 +1,8 @@
 // The main window's directory lists: adding through the tree or the
 // add-directory dialog, deleting selected entries, drops on a side's group
-// box, the pop-up menus, double clicks and the Delete key. Each runs one rule
-// of the window model and shows the model again.
+// box, the pop-up menus (right click, Menu key, Shift+F10), double clicks
+// and the Delete key. Each runs one rule of the window model and shows the
+// model again.
 
 #include <QAction>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include "controls/ContextMenuKey.h"
 #include "controls/TDirListBox.h"
 #include "controls/TGroupBoxF.h"
 #include "mainwin/ControlChanges.h"
@@ -52,7 +54,6 @@ void TMain_from::ConnectDirList(int side) {
     const QString n = QString::number(side);
     auto* menu = new QMenu(this);
     menu->setObjectName("PopupMenu" + n);
-    menu->setAccessibleName("PopupMenu" + n);
     QAction* remove = menu->addAction("削除");
     remove->setObjectName("Delete" + n);
     QAction* add = menu->addAction("追加");
@@ -101,6 +102,7 @@ void TMain_from::DeleteSelectedDirs(int side) {
 bool TMain_from::eventFilter(QObject* watched, QEvent* event) {
     for (int side = 1; side <= 2; ++side) {
         QListWidget* list = List(side);
+        if (watched == list && OpenMenuByKeyboard(list, event)) return true;
         if (watched == list && event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
             DeleteSelectedDirs(side);

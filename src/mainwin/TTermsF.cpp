@@ -21,14 +21,11 @@ void SetText(QLineEdit* field, const std::string& text) {
     if (field->text() != value) field->setText(value);
 }
 
-// A typed character the field refuses; keys without text (arrows, Delete)
-// are editing, not typing, and always pass.
-bool Refused(QKeyEvent* key, bool (*takes)(char32_t)) {
-    const QString text = key->text();
-    if (text.isEmpty()) return false;
-    for (char32_t c : text.toUcs4())
-        if (!takes(c)) return true;
-    return false;
+// A key press the field refuses: see FieldRefusesKey.
+bool Refused(const QKeyEvent* key, bool (*takes)(char32_t)) {
+    const QList<uint> text = key->text().toUcs4();
+    const std::u32string chars(text.begin(), text.end());
+    return FieldRefusesKey(chars, key->modifiers().testFlag(Qt::AltModifier), takes);
 }
 
 }  // namespace

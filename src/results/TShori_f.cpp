@@ -34,6 +34,10 @@ TShori_f::TShori_f(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>
         for (const int width : widths) view->header()->resizeSection(column++, width);
         view->header()->setSectionsClickable(true);
         view->header()->setSortIndicatorShown(false);
+        // A larger list font (the font button, stored settings) widens what
+        // its captions need.
+        FitHeaderCaptions(view->header());
+        view->header()->installEventFilter(this);
     };
     setUpList(d_->ui.MatchList, &d_->same, {104, 180, 60, 90, 180});
     setUpList(d_->ui.DiffList, &d_->diff, {104, 180, 60, 90, 180, 60});
@@ -98,7 +102,7 @@ void TShori_f::StartJob(TNebu& job, const JobStartOptions& options) {
     d_->ui.PageControl1->setCurrentWidget(d_->ui.TabSheet1);
     d_->ui.PageControl1->setTabText(1, QString::fromUtf8(kSamePageCaption));
     d_->ui.PageControl1->setTabText(2, QString::fromUtf8(kDiffPageCaption));
-    d_->ui.PageControl1->setEnabled(false);
+    SetListPagesEnabled(false);
     d_->same.BeginBulkUpdate();
     setWindowTitle(QString::fromUtf8(kSearchingCaption));
     d_->ui.Button1->setText(QString::fromUtf8(kStopButtonText));
@@ -106,6 +110,14 @@ void TShori_f::StartJob(TNebu& job, const JobStartOptions& options) {
     job.Stop = 0;
     job.FileFunc->Stop = 0;
     d_->host.Start(job);
+}
+
+// The lists are the work of a finished job and wait for its end; the log
+// stays readable and scrollable while it grows.
+void TShori_f::SetListPagesEnabled(bool enabled) {
+    QTabWidget* pages = d_->ui.PageControl1;
+    for (QWidget* page : {d_->ui.TabSheet2, d_->ui.TabSheet3})
+        pages->setTabEnabled(pages->indexOf(page), enabled);
 }
 
 bool TShori_f::JobRunning() const {

@@ -81,6 +81,7 @@ class TShori_f : public QWidget {
     void ShowSearchCount(std::int64_t count);
     void SetProgress(std::int64_t done, std::int64_t total);
     void ClearLog();
+    void SetListPagesEnabled(bool enabled);
     void AppendLogLines(const std::deque<std::string>& lines);
     void LogWriteFailed();
     bool Closable() const;

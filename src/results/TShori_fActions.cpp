@@ -3,7 +3,9 @@
 // rules are in ResultActions; this file binds them to the controls.
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -11,6 +13,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "controls/ContextMenuKey.h"
 #include "results/CsvFormat.h"
 #include "results/NebuMessages.h"
 #include "results/ResultActions.h"
@@ -73,11 +76,16 @@ void TShori_f::SetUpResultActions() {
 }
 
 bool TShori_f::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        if (auto* header = qobject_cast<QHeaderView*>(watched)) FitHeaderCaptions(header);
+    }
     QTreeView* list = d_->ui.MatchList;
     if (watched == list->viewport() && (event->type() == QEvent::MouseButtonPress ||
                                         event->type() == QEvent::MouseButtonDblClick)) {
         d_->lastPress = static_cast<QMouseEvent*>(event)->position().toPoint();
         UpdateActions();
+    } else if (watched == list && OpenMenuByKeyboard(list, event)) {
+        return true;
     } else if (watched == list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Delete) {
@@ -126,8 +134,11 @@ void TShori_f::OpenSelected() {
     const std::vector<int> selected = SelectedRows();
     if (selected.empty()) return;
     const SameRow& row = d_->same.Rows()[selected.front()];
+    const QString path = QFile::decodeName(QByteArray::fromStdString(TargetPath(row)));
+    // An archive entry is no file of its own: there is nothing to open.
+    if (!QFileInfo(path).isFile()) return;
     // The desktop's own application for the file; its answer is not awaited.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(TargetPath(row))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void TShori_f::DeleteSelected() {

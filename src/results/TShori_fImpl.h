@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QPoint>
 #include <QTimer>
@@ -17,6 +18,15 @@
 #include "ui_TShori_f.h"
 
 namespace nebu {
+
+// Widens the columns whose caption the header's font no longer fits; the last
+// one stretches with the window.
+inline void FitHeaderCaptions(QHeaderView* header) {
+    for (int i = 0; i + 1 < header->count(); ++i) {
+        const int needed = header->sectionSizeHint(i);
+        if (header->sectionSize(i) < needed) header->resizeSection(i, needed);
+    }
+}
 
 struct TShori_f::Impl {
     explicit Impl(TShori_f* window) : host(window) {}

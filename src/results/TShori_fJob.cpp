@@ -15,7 +15,7 @@ void TShori_f::Timer1Timer() {
     TNebu& job = *d_->job;
     const std::uint8_t phase = job.Phase;
     if (phase == kPhaseCompare) {
-        setWindowTitle(windowTitle().isEmpty() ? QString::fromUtf8(kComparingCaption) : QString());
+        setWindowTitle(QString::fromStdString(NextBlinkCaption(windowTitle().toStdString())));
     }
     AppendLogLines(job.LogQueue.TakeAll());
     if (d_->logFailed) return;
@@ -50,7 +50,7 @@ void TShori_f::FinishJob(std::uint8_t phase) {
     std::string archive;
     while (job.DeletedArcs.Pop(archive)) d_->same.RemoveRowsInTargetFolder(archive);
     d_->same.EndBulkUpdate();
-    d_->ui.PageControl1->setEnabled(true);
+    SetListPagesEnabled(true);
     ShowSameCount();
     d_->ui.PageControl1->setCurrentWidget(d_->ui.TabSheet1);
     if (phase == kPhaseStopped) {

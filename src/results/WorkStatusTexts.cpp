@@ -7,6 +7,11 @@ std::string SearchCountCaption(std::int64_t count) {
     return std::string(kWorkStatusCaption) + "  （" + std::to_string(count) + "件検索中）";
 }
 
+std::string NextBlinkCaption(const std::string& current) {
+    if (current.empty() || current == kBlankCaption) return kComparingCaption;
+    return kBlankCaption;
+}
+
 int ProgressPosition(std::int64_t done, std::int64_t total) {
     if (total <= 0) return 0;
     return static_cast<int>(done * 100 / total);

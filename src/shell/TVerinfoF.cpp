@@ -60,6 +60,8 @@ TVerinfoF::TVerinfoF(QWidget* parent)
 
 TVerinfoF::~TVerinfoF() = default;
 
+void TVerinfoF::reject() {}
+
 void TVerinfoF::SetHomePage(std::function<QString()> homePage) {
     homePage_ = std::move(homePage);
 }

@@ -24,6 +24,11 @@ class TVerinfoF : public QDialog {
     // result is ignored and the dialog stays open.
     void SetHomePage(std::function<QString()> homePage);
 
+  public slots:
+    // Escape and the window system's close request: the dialog has no way
+    // out but ＯＫ (or Enter on it), so both are refused.
+    void reject() override;
+
   private:
     void OpenHomePage();
     void LayoutForFont();

@@ -2,8 +2,11 @@
 // temporary tree with Japanese folder names and a hidden folder.
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 #include "controls/DirTreeRows.h"
 #include "gui/support/GuiTest.h"
@@ -159,6 +162,21 @@ class DirTreeRowsTest : public QObject {
         QCOMPARE(Q(machine.front().MountPoint), QString("/"));
         for (std::size_t i = 1; i < machine.size(); ++i)
             QVERIFY(machine[i - 1].MountPoint < machine[i].MountPoint);
+
+        // Every folder mount of the kernel's table that a user would pick is
+        // offered (Qt's own list leaves some out, /dev/shm among them).
+        QFile table("/proc/self/mounts");
+        if (!table.open(QIODevice::ReadOnly)) return;
+        for (const QByteArray& line : table.readAll().split('\n')) {
+            const QList<QByteArray> f = line.split(' ');  // source, mount point, type
+            if (f.size() < 3 || line.contains('\\') || !QFileInfo(f[1]).isDir()) continue;
+            if (!ListedVolumeKind(f[1].toStdString(), f[2].toStdString(), f[0].toStdString()))
+                continue;
+            QVERIFY2(
+                std::any_of(machine.begin(), machine.end(),
+                            [&](const Volume& v) { return v.MountPoint == f[1].toStdString(); }),
+                f[1].constData());
+        }
     }
 };
 

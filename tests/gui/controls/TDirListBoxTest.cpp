@@ -10,6 +10,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVBoxLayout>
 #include <memory>
 
 #include "controls/DirTreeDelegate.h"
@@ -60,6 +61,10 @@ class TDirListBoxTest : public QObject {
         QTest::mouseClick(box_->viewport(), Qt::LeftButton, {}, RowCentre(row));
     }
 
+    bool RowOnScreen(int row) const {
+        return box_->viewport()->rect().contains(box_->visualRect(box_->model()->index(row, 0)));
+    }
+
   private slots:
     void initTestCase() {
         QVERIFY(tmp_.isValid());
@@ -75,7 +80,7 @@ class TDirListBoxTest : public QObject {
         QCOMPARE(Q(box_->Directory()), ProcessDirectory());
         QCOMPARE(box_->SearchAttr(), 63u);
         box_->setObjectName("DirList1");
-        QCOMPARE(box_->accessibleName(), QString("DirList1"));
+        QCOMPARE(box_->accessibleName(), QString("ﾃﾞｨﾚｸﾄﾘ"));  // words, not the code name
         box_->SetVolumeSource([this] {
             return std::vector<Volume>{{"/", "システム", "/dev/sda1", VolumeKind::Fixed},
                                        {"/mnt/nfs", "", "server:/export", VolumeKind::Network},
@@ -132,6 +137,38 @@ class TDirListBoxTest : public QObject {
         ClickRow(RowOf(Q(vol_ + "[]")));
         QCOMPARE(Q(box_->Directory()), Q(vol_));
         QCOMPARE(changes.count(), 5);
+    }
+
+    void rebuiltTreeShowsItsTopWithTheCurrentRow() {
+        // Two folders of 40 sub-folders each, one inside the other.
+        const QString many = Q(vol_) + "/多い";
+        for (int i = 0; i < 40; ++i) {
+            QVERIFY(QDir().mkpath(many + QString("/子%1").arg(i, 2, 10, QChar('0'))));
+            QVERIFY(QDir().mkpath(many + QString("/子39/孫%1").arg(i, 2, 10, QChar('0'))));
+        }
+        box_->resize(300, 200);
+        box_->SetDirectory(many.toStdString());
+        box_->scrollToBottom();
+        const int last = box_->model()->rowCount() - 1;
+        QVERIFY(!RowOnScreen(0) && RowOnScreen(last));
+        ClickRow(last);  // opens 子39 from the scrolled position
+        QCOMPARE(Q(box_->Directory()), many + "/子39");
+        QVERIFY(RowOnScreen(0));
+        QVERIFY(RowOnScreen(SelectedRow()));
+
+        // A tree in a window that gets its directory before it is first shown.
+        QWidget window;
+        auto* inner = new TDirListBox(&window);
+        (new QVBoxLayout(&window))->addWidget(inner);
+        inner->SetVolumeSource([this] {
+            return std::vector<Volume>{{vol_, "", "", VolumeKind::Ram}};
+        });
+        inner->SetDirectory(many.toStdString() + "/子39");
+        window.resize(300, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const QModelIndex& row : {inner->model()->index(0, 0), inner->currentIndex()})
+            QVERIFY(inner->viewport()->rect().contains(inner->visualRect(row)));
     }
 
     void doubleClickOpensOneLevelOnly() {

@@ -65,6 +65,26 @@ class ConditionsDialogTest : public QObject {
         QCOMPARE(Field("SizeMax")->text(), QString("123456789"));
     }
 
+    void keysMoveOnAndCloseAndAltNeverTypes() {
+        terms_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(terms_));
+        Field("SizeMin")->selectAll();
+        Type("SizeMin", "5");
+        QTest::keyClick(Field("SizeMin"), Qt::Key_Tab);
+        QCOMPARE(terms_->focusWidget(), Field("SizeMax"));
+        QTest::keyClick(Field("SizeMax"), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(terms_->focusWidget(), Field("SizeMin"));
+        QTest::keyClick(Field("SizeMin"), Qt::Key_1, Qt::AltModifier);
+        Field("Fmask1")->selectAll();
+        Type("Fmask1", "*.c");
+        QTest::keyClick(Field("Fmask1"), Qt::Key_F, Qt::AltModifier);
+        QTest::keyClick(Field("Fmask1"), Qt::Key_T, Qt::AltModifier | Qt::ControlModifier);
+        QTest::keyClick(Field("Fmask1"), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(Field("SizeMin")->text() + Field("Fmask1")->text(), QString("5*.c"));
+        QTest::keyClick(Field("SizeMax"), Qt::Key_Escape);
+        QVERIFY(!terms_->isVisible());
+    }
+
     void keyReleaseCopiesMasksWhileSidesAreTied() {
         guitest::Click(Find<QCheckBox>(main_, "CheckSame"));
         Field("noFmask2")->clear();

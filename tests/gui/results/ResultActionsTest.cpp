@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -26,6 +28,7 @@
 #include "platform/Cp932.h"
 #include "results/SameListModel.h"
 #include "results/TShori_f.h"
+#include "support/ArchiveFixtures.h"
 
 using namespace nebu;
 using namespace nebu::test;
@@ -260,6 +263,53 @@ class ResultActionsTest : public QObject {
         QCOMPARE(questions_, QStringList("｢" + former + "｣を削除してよいですか？"));
         QVERIFY(!Exists(former.toStdString()));
         QVERIFY(Exists(both + "/" + target.toStdString()));
+    }
+
+    void EnterOnAnArchiveEntryOpensNothing() {
+        const std::string content = RandomBytes(500, 3);
+        tree_->Write("元/中身.txt", content);
+        MakeZip(*tree_ / "先/書庫.zip", {{"中身.txt", content}});
+        job_ = std::make_unique<TNebu>();
+        SetUpJob(*job_, {*tree_ / "元"}, {*tree_ / "先"});
+        job_->DstZip = 1;
+        job_->DstMask = "*.ZIP;";
+        window_->StartJob(*job_, {{}, false, false});
+        QPushButton* button = Control<QPushButton>(*window_, "Button1");
+        QVERIFY(QTest::qWaitFor([&] { return button->text() == "閉じる"; }, 60000));
+        Control<QTabWidget>(*window_, "PageControl1")->setCurrentIndex(1);
+        QCOMPARE(Rows(), 1);
+        QCOMPARE(Cell(0, 1), QString::fromStdString(*tree_ / "先/書庫.zip"));
+        Select();
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "Open");
+        QTest::keyClick(List(), Qt::Key_Return);
+        QDesktopServices::unsetUrlHandler("file");
+        QVERIFY(catcher.urls.isEmpty());
+    }
+
+    void LargerFontWidensClippedCaptionsAndTheLastColumnStretches() {
+        tree_->Write("元/a", "same");
+        tree_->Write("先/a", "same");
+        RunJob();
+        QHeaderView* header = List()->header();
+        QFont large = window_->ListFont();
+        large.setPointSize(large.pointSize() * 3);
+        guitest::WhenModalShows([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFontDialog*>(modal);
+            if (dialog == nullptr) qFatal("no font dialog");
+            dialog->setCurrentFont(large);
+            dialog->accept();
+        });
+        QTest::mouseClick(Button("fontBtn"), Qt::LeftButton);
+        QCOMPARE(window_->ListFont().pointSize(), large.pointSize());
+        for (int column = 0; column + 1 < header->count(); ++column)
+            QVERIFY2(header->sectionSize(column) >= header->sectionSizeHint(column),
+                     qPrintable(QString::number(column)));
+        window_->resize(2400, window_->height());
+        QTRY_VERIFY(header->sectionSize(header->count() - 1) > 180);
+        const int last = header->sectionSize(header->count() - 1);
+        window_->resize(window_->width() + 150, window_->height());
+        QTRY_COMPARE(header->sectionSize(header->count() - 1), last + 150);
     }
 
     void CsvReplacesALongerFileWholeOrNotAtAll() {

@@ -76,6 +76,16 @@ class WorkStatusWindowTest : public QObject {
         return QTest::qWaitFor([&] { return button->text() == "閉じる"; }, kJobTimeoutMs);
     }
     QString Caption() const { return window_->windowTitle(); }
+    // The pages a user can turn to and use: the log always, the lists only
+    // once the job has ended.
+    QString UsablePages() const {
+        auto* pages = Control<QTabWidget>(*window_, "PageControl1");
+        QStringList usable;
+        for (int page : {0, 1, 2})
+            if (pages->isEnabled() && pages->isTabEnabled(page) && pages->widget(page)->isEnabled())
+                usable << pages->tabText(page).left(2);
+        return usable.join(' ');
+    }
     QString PageCaption(int page) const {
         return Control<QTabWidget>(*window_, "PageControl1")->tabText(page);
     }
@@ -102,7 +112,7 @@ class WorkStatusWindowTest : public QObject {
         Start({logPath, true, false});
         QVERIFY(window_->isVisible());
         QCOMPARE(Caption(), QString("ファイル検索中"));
-        QVERIFY(!Control<QTabWidget>(*window_, "PageControl1")->isEnabled());
+        QCOMPARE(UsablePages(), QString("作業"));
         // Closing is refused while the job runs, by key and by request.
         QTest::keyClick(window_.get(), Qt::Key_F4, Qt::AltModifier);
         QVERIFY(!window_->close());
@@ -112,7 +122,7 @@ class WorkStatusWindowTest : public QObject {
         QCOMPARE(Caption(), QString("処理終了"));
         QCOMPARE(Control<QProgressBar>(*window_, "ProgressBar1")->value(), 100);
         QVERIFY(!window_->JobRunning());
-        QVERIFY(Control<QTabWidget>(*window_, "PageControl1")->isEnabled());
+        QCOMPARE(UsablePages(), QString("作業 同じ 違う"));
         QCOMPARE(PageCaption(1), QString("同じファイルリスト(2件)"));
         QVERIFY(Control<QListWidget>(*window_, "NoList")->isHidden());
         QAbstractItemModel* list = Control<QTreeView>(*window_, "MatchList")->model();
@@ -180,14 +190,28 @@ class WorkStatusWindowTest : public QObject {
         QString question;
         // The stop button is pressed while the first deletion question is
         // open; the question itself is answered "no".
+        QSet<QString> captions;
+        QString usable;
         WhenModalShows([&](QWidget* box) {
             question = DialogText(box);
+            // Meanwhile the caption blinks; its blank half is a title that
+            // shows nothing, never an empty one (the application's name).
+            (void)QTest::qWaitFor(
+                [&] {
+                    captions << Caption();
+                    return captions.contains("ファイル比較中") && captions.contains("\u3000");
+                },
+                5000);
+            usable = UsablePages();
             Control<QPushButton>(*window_, "Button1")->click();
             qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
         });
         Start({"", true, true});
         QVERIFY(WaitForEnd());
         QVERIFY(question.contains("を削除してよいですか？"));
+        QVERIFY(captions.contains("ファイル比較中") && captions.contains("\u3000"));
+        QVERIFY(!captions.contains(""));
+        QCOMPARE(usable, QString("作業"));
         QCOMPARE(Caption(), QString("処理中止"));
         QVERIFY(Control<QProgressBar>(*window_, "ProgressBar1")->value() < 100);
         QCOMPARE(window_->SameModel().rowCount(), 1);
