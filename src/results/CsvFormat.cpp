@@ -1,5 +1,7 @@
 #include "results/CsvFormat.h"
 
+#include <sys/stat.h>
+
 #include <initializer_list>
 
 #include "platform/Cp932.h"
@@ -30,6 +32,10 @@ std::string Record(std::initializer_list<const std::string*> fields) {
 }  // namespace
 
 std::string CsvFileName(const std::string& chosen) {
+    // /dev/stdout or a named pipe is where the list goes, extension or not.
+    struct stat st;
+    if (::stat(chosen.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+        return chosen;
     return platform::WithExtensionIfNone(chosen, ".csv");
 }
 

@@ -14,7 +14,8 @@ namespace nebu {
 
 inline constexpr const char* kCsvWriteFailedMessage = "ファイルの書き込みに失敗しました。";
 
-// The chosen path with ".csv" appended when its file name holds no ".".
+// The chosen path with ".csv" appended when its file name holds no "." and
+// it names no pipe or character device (/dev/stdout stays as it is).
 std::string CsvFileName(const std::string& chosen);
 
 // "target name","target folder","source name","source folder" CR LF (UTF-8).
