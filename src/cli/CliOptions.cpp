@@ -250,6 +250,7 @@ Directories / ディレクトリ
   -r                    サブディレクトリも検索 / search sub-directories on both sides
   --src-subdir, --dst-subdir   one side only / 片側のみ
   --same                比較元と比較先を同じ条件にする / target side takes the source's settings
+                        and directories (no -t with it)
 
 Which files / 対象ファイル
   --mask M, --src-mask M, --dst-mask M       対象ファイル / file masks, e.g. "*.jpg;*.png"
