@@ -157,6 +157,17 @@ TEST_F(SettingsFileTest, CharacterOutsideCp932WritesTheWholeFileAsUtf8WithBom) {
     EXPECT_TRUE(ReadFile(file).starts_with("[NEBU]\r\n"));
 }
 
+TEST_F(SettingsFileTest, ShiftJisThatWouldReadAsUtf8IsWrittenAsUtf8) {
+    WindowSettings s;
+    s.Side(1).Fmask = "ﾃデ";                // C3 83 66 in Shift-JIS: valid UTF-8 for "Ãf"
+    s.Results.ShoriFontName = "IPAGothic";  // nothing else in the file is kana or kanji
+    ASSERT_EQ(SaveSettingsFile(s, file), std::nullopt);
+    EXPECT_TRUE(ReadFile(file).starts_with("\xEF\xBB\xBF[NEBU]\r\n"));
+    WindowSettings loaded;
+    ASSERT_EQ(LoadSettingsFile(loaded, file), std::nullopt);
+    EXPECT_EQ(loaded.Side(1).Fmask, "ﾃデ");
+}
+
 TEST_F(SettingsFileTest, SavingKeepsOtherLinesAndUpdatesKeysInPlace) {
     WriteFile(file,
               "; comment\r\n[Other]\r\nFmask1=keep\r\n\r\n[NEBU]\r\nfmask1=*.old\r\nMine=1\r\n\r\n"
