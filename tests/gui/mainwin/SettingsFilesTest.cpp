@@ -1,8 +1,7 @@
-// Settings files and the kept state as the user means them: whatever the
-// window showed before, a load gives the job `nebu-cli --settings` runs from
-// the same file; names that are not UTF-8 still open; a name without a dot
-// gets ".neb" whatever its folder is called; a kept state that another
-// program wrote is read as meant and written back without a false alarm.
+// Settings files and the kept state as the user means them: names that are
+// not UTF-8 still open; a name without a dot gets ".neb" whatever its folder
+// is called; a kept state that another program wrote is read as meant and
+// written back without a false alarm.
 
 #include <QAction>
 #include <QCheckBox>
@@ -10,21 +9,13 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMimeData>
-#include <QUrl>
-#include <QWindow>
 
-#include "cli/CliOptions.h"
-#include "engine/Nebu.h"
 #include "gui/support/GuiTest.h"
-#include "mainwin/JobSetup.h"
 #include "mainwin/SettingsStore.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
-#include "platform/Cp932.h"
 #include "results/TShori_f.h"
-#include "support/SettingsCases.h"
+#include "support/TempTree.h"
 
 using namespace nebu;
 using guitest::Find;
@@ -58,18 +49,6 @@ struct Run {
         Find<QAction>(main.get(), name)->trigger();
     }
     bool Checked(const char* box) { return Find<QCheckBox>(main.get(), box)->isChecked(); }
-    // A folder dropped from the file manager onto the side's tree.
-    void Drop(int side, const std::string& folder) {
-        QWidget* tree = Find<QWidget>(main.get(), side == 1 ? "DirList1" : "DirList2");
-        QWindow* window = main->windowHandle();
-        const QPointF at = window->mapFromGlobal(tree->mapToGlobal(tree->rect().center()));
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder))});
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &enter);
-        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window, &drop);
-    }
 };
 
 QString Q(const std::string& text) {
@@ -95,41 +74,6 @@ class SettingsFilesTest : public QObject {
     void init() {
         state_ = Q(StateFilePath());
         QFile::remove(state_);
-    }
-
-    void aLoadedFileStartsTheJobTheCommandLineRuns() {
-        test::TempTree tree;
-        test::SettingsCaseMaker maker(tree, 1717);
-        TNebu job;
-        auto started = [&](const WindowSettings& settings) {
-            if (auto refusal = ApplyToJob(settings, job)) return *refusal;
-            return test::JobText(job);
-        };
-        Run used;
-        for (int i = 0; i < 24; ++i) {
-            const std::string file = tree / ("case" + std::to_string(i) + ".neb");
-            const std::string text = maker.Write(file);
-            std::string error;
-            const auto cli = cli::ParseCommandLine({"--settings", file}, job.FileFunc->LzhReady,
-                                                   job.FileFunc->ZipReady, error);
-            QVERIFY2(cli, error.c_str());
-            const std::string expected = started(cli->settings);
-
-            // The user worked in the window since the last load.
-            if (maker.Chance(50)) used.Drop(maker.Chance(50) ? 1 : 2, maker.Pick(maker.Folders()));
-            if (maker.Chance(30)) guitest::Click(Find<QCheckBox>(used.main.get(), "SubDirChk2"));
-            used.Menu("OptLoad", Q(file));
-            QVERIFY2(started(used.main->Settings()) == expected, text.c_str());
-            for (const char* side : {"1", "2"}) {
-                auto* list =
-                    Find<QListWidget>(used.main.get(), (std::string("DirListBox") + side).c_str());
-                QCOMPARE(list->isVisible(), list->count() > 0);
-            }
-            if (i % 6 == 0) {
-                Run opened(file);  // named on the command line
-                QVERIFY2(started(opened.main->Settings()) == expected, text.c_str());
-            }
-        }
     }
 
     void namesThatAreNotUtf8AndNamesWithoutADot() {
