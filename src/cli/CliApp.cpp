@@ -104,7 +104,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         return kExitUsage;
     }
     if (!options->saveSettingsPath.empty()) {
-        if (auto failure = SaveSettingsFile(ws, SettingsFileName(options->saveSettingsPath))) {
+        if (auto failure = SaveSettings(*options)) {
             err << "nebu-cli: " << *failure << "\n";
             return kExitWriteFailed;
         }

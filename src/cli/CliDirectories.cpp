@@ -91,8 +91,12 @@ std::optional<std::string> NamedDirectoriesBySide::RefuseUnnamed(const CliOption
             if (auto id = IdentityOf(dir)) named[side].insert(*id);
         }
     }
-    // With the same conditions the target side takes the source's directories.
-    if (ws.CheckSame) named[2].insert(named[1].begin(), named[1].end());
+    // With the same conditions both sides are one: what a file names for
+    // either side may end up on both, as the window's copies put it there.
+    if (ws.CheckSame) {
+        named[2].insert(named[1].begin(), named[1].end());
+        named[1].insert(named[2].begin(), named[2].end());
+    }
     for (int side : {1, 2}) {
         const SideSettings& s = ws.Side(side);
         const std::vector<std::string> used =

@@ -5,6 +5,7 @@
 
 #include "cli/CliDirectories.h"
 #include "mainwin/ControlChanges.h"
+#include "mainwin/DirListRules.h"
 #include "mainwin/MaskRules.h"
 #include "mainwin/SettingKeys.h"
 #include "mainwin/SettingsFile.h"
@@ -181,24 +182,33 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         return std::nullopt;
     }
 
-    // Directories named here replace a side's list as it stands, in the order
-    // given, so that the job iterates them most recent first. They were
-    // resolved to whole paths as they came, so the log, the lists, the
-    // settings saved and the trash all name what the kernel found.
+    // Directories named here replace a side's list as it stands, and the
+    // list holds them as the window's list would after a drop (sorted, one
+    // that a searched parent covers left out), so that the settings saved
+    // from this job give the window, and a later --settings, this very job.
+    // They were resolved to whole paths as they came, so the log, the lists,
+    // the settings saved and the trash all name what the kernel found.
     if (!o.sources.empty()) {
         ws.Side(1).DirListText = o.sources;
-        ws.Side(1).DirListShown = true;
+        NormalizeDirList(ws.Side(1).DirListText, ws.Side(1).SubDirChk);
         CopySameConditions(ws, 1);
+    }
+    // With the same conditions the window's target side always equals its
+    // source side; a job with other targets could be neither saved nor
+    // shown as what it is.
+    if (ws.CheckSame && !o.targets.empty()) {
+        error =
+            "--same (CheckSame) takes the target directories from the source; give no -t / "
+            "比較元と比較先を同じ条件にする時は比較先 (-t) を指定できません";
+        return std::nullopt;
     }
     if (!o.targets.empty()) {
         ws.Side(2).DirListText = o.targets;
-        ws.Side(2).DirListShown = true;
+        NormalizeDirList(ws.Side(2).DirListText, ws.Side(2).SubDirChk);
     }
     // A side compares its directory list when it has one, else its tree
-    // directory, whatever the window last showed.
-    for (int side : {1, 2}) {
-        if (!ws.Side(side).DirListText.empty()) ws.Side(side).DirListShown = true;
-    }
+    // directory, as the window does after a load.
+    for (int side : {1, 2}) ws.Side(side).DirListShown = !ws.Side(side).DirListText.empty();
     if (auto refusal = named.RefuseUnnamed(o)) {
         error = *refusal;
         return std::nullopt;
@@ -214,6 +224,13 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         }
     }
     return o;
+}
+
+std::optional<std::string> SaveSettings(const CliOptions& options) {
+    // The trees the file names are the lists' first folders, so that the
+    // window, whichever it shows, is at the folders of this job.
+    return SaveSettingsFile(WithTreesAtListEntries(options.settings),
+                            SettingsFileName(options.saveSettingsPath));
 }
 
 std::string UsageText() {
@@ -233,6 +250,7 @@ Directories / ディレクトリ
   -r                    サブディレクトリも検索 / search sub-directories on both sides
   --src-subdir, --dst-subdir   one side only / 片側のみ
   --same                比較元と比較先を同じ条件にする / target side takes the source's settings
+                        and directories (no -t with it)
 
 Which files / 対象ファイル
   --mask M, --src-mask M, --dst-mask M       対象ファイル / file masks, e.g. "*.jpg;*.png"

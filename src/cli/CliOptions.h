@@ -32,6 +32,10 @@ struct CliOptions {
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
                                            bool zipReady, std::string& error);
 
+// Writes the settings of the job to saveSettingsPath (".neb" added when the
+// name has no dot); the error naming the file, or nothing.
+std::optional<std::string> SaveSettings(const CliOptions& options);
+
 std::string UsageText();
 
 }  // namespace nebu::cli

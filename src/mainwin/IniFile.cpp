@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/Cp932.h"
+#include "platform/FileWriting.h"
 #include "platform/PathText.h"
 
 namespace nebu {
@@ -56,6 +58,11 @@ std::string WriteError(const std::string& path, int err) {
     return "「" + path + "」に書き込めません。(" + std::strerror(err) + ")";
 }
 
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string ReadError(const std::string& path, int err) {
     return "「" + path + "」を読み込めません。(" + std::strerror(err) + ")";
 }
@@ -66,6 +73,13 @@ void IniFile::Parse(std::string_view bytes) {
     lines_.clear();
     const bool bom = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
     if (bom) bytes.remove_prefix(kUtf8Bom.size());
+    // UTF-8 text often passes for Shift-JIS too (写真 does), while Shift-JIS
+    // text with kana or kanji almost never passes for UTF-8: a file that is
+    // UTF-8 throughout is taken as UTF-8.
+    if (platform::IsValidUtf8(bytes)) {
+        for (std::string_view line : SplitLines(bytes)) lines_.push_back({std::string(line)});
+        return;
+    }
     if (!bom) {
         if (auto whole = platform::Cp932ToUtf8(bytes)) {
             for (std::string_view line : SplitLines(*whole)) lines_.push_back({std::string(line)});
@@ -87,15 +101,28 @@ void IniFile::Parse(std::string_view bytes) {
     }
 }
 
-bool IniFile::Load(const std::string& path, std::string& error) {
-    lines_.clear();
+std::string IniFile::Utf8Text() const {
+    std::string text;
+    for (const Line& line : lines_) {
+        if (line.raw) continue;
+        text += line.text;
+        text += '\n';
+    }
+    return text;
+}
+
+bool IsPlainUtf8(std::string_view bytes) {
+    return bytes.substr(0, kUtf8Bom.size()) != kUtf8Bom && platform::IsValidUtf8(bytes);
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
+    bytes.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return true;
         error = ReadError(path, errno);
         return false;
     }
-    std::string bytes;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -110,6 +137,13 @@ bool IniFile::Load(const std::string& path, std::string& error) {
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
+    return true;
+}
+
+bool IniFile::Load(const std::string& path, std::string& error) {
+    lines_.clear();
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes, error)) return false;
     Parse(bytes);
     return true;
 }
@@ -182,7 +216,9 @@ std::string IniFile::Encode() const {
         }
         cp932 += "\r\n";
     }
-    if (fits) return cp932;
+    // Shift-JIS bytes that happen to form valid UTF-8 (ﾃデ does) would be
+    // read back as UTF-8; such a file is written as UTF-8 from the start.
+    if (fits && (!platform::IsValidUtf8(cp932) || IsAscii(cp932))) return cp932;
     std::string utf8(kUtf8Bom);
     for (const Line& line : lines_) {
         utf8 += line.text;
@@ -191,74 +227,15 @@ std::string IniFile::Encode() const {
     return utf8;
 }
 
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The file a link points at, so that replacing the file keeps the link.
-std::string RealTarget(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string target(real);
-    std::free(real);
-    return target;
-}
-
-}  // namespace
-
 bool IniFile::Save(const std::string& path, std::string& error) const {
     return ReplaceFileContents(path, Encode(), error);
 }
 
-// The new contents go to a temporary file beside the old one and replace it
-// only once they are all on disk, so a failed write (full disk, I/O error)
-// never leaves a cut-off file behind.
 bool ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& error) {
-    const std::string target = RealTarget(path);
-    struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    // A file the user may not change stays as it is, though its folder
-    // would let a new file take its place.
-    if (exists && ::access(target.c_str(), W_OK) != 0) {
-        error = WriteError(path, errno);
-        return false;
-    }
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        error = WriteError(path, errno);
-        return false;
-    }
-    ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        error = WriteError(path, err);
-    }
-    return ok;
+    int err = 0;
+    if (platform::ReplaceFileContents(path, bytes, err)) return true;
+    error = WriteError(path, err);
+    return false;
 }
 
 }  // namespace nebu

@@ -5,7 +5,9 @@
 //
 // On disk the file is Shift-JIS (CP932) with CR LF; when a character cannot
 // be held in CP932 the whole file is written as UTF-8 with a byte-order mark
-// instead, so nothing is lost. Reading accepts both.
+// instead, so nothing is lost. Reading takes a file that is valid UTF-8
+// throughout, or begins with a byte-order mark, as UTF-8, any other as
+// Shift-JIS.
 
 #include <optional>
 #include <string>
@@ -29,6 +31,10 @@ class IniFile {
     // line, or adds the section at the end.
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
+    // The lines as UTF-8 text, each ending in "\n"; lines that are neither
+    // Shift-JIS nor UTF-8 are left out.
+    std::string Utf8Text() const;
+
     // The file's bytes as they would be written.
     std::string Encode() const;
     // Replaces the file whole (through a temporary file beside it); on
@@ -50,9 +56,16 @@ class IniFile {
     std::vector<Line> lines_;
 };
 
+// The whole file's bytes; a missing file gives none. On failure returns
+// false and leaves `error` naming the file.
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error);
+// Valid UTF-8 without a byte-order mark: read as it is, not as Shift-JIS.
+bool IsPlainUtf8(std::string_view bytes);
+
 // Writes `bytes` as the whole file, the way IniFile::Save does: the old file
-// (its mode, a link to it) stays until the new contents are complete, and a
-// file the user may not write is refused. `error` names the file.
+// (its mode, a link to it) stays until the new contents are complete, a
+// FIFO or terminal is written to directly, and a file the user may not write
+// is refused (platform::ReplaceFileContents). `error` names the file.
 bool ReplaceFileContents(const std::string& path, const std::string& bytes, std::string& error);
 
 }  // namespace nebu

@@ -11,11 +11,12 @@
 #include "mainwin/SettingKeys.h"
 #include "mainwin/SettingsValues.h"
 #include "platform/Cp932.h"
+#include "platform/PathText.h"
 
 namespace nebu {
 
 std::string SettingsFileName(const std::string& chosen) {
-    return chosen.find('.') == std::string::npos ? chosen + ".neb" : chosen;
+    return platform::WithExtensionIfNone(chosen, ".neb");
 }
 
 namespace {
@@ -71,6 +72,14 @@ std::optional<std::string> SaveSettingsFile(const WindowSettings& settings,
     return std::nullopt;
 }
 
+WindowSettings WithTreesAtListEntries(const WindowSettings& settings) {
+    WindowSettings saved = settings;
+    for (SideSettings& side : saved.Sides) {
+        if (!side.DirListText.empty()) side.DirectoryListBox = side.DirListText.front();
+    }
+    return saved;
+}
+
 std::optional<std::string> IniSectionSource::Get(const std::string& key) const {
     return ini_.Get(kSettingsSection, key);
 }
@@ -106,6 +115,9 @@ void ReadSettingsKeys(WindowSettings& settings, const SettingsSource& values,
 }
 
 void FinishSettingsLoad(WindowSettings& settings) {
+    // What a side searches follows from what was loaded, never from what
+    // the window happened to show before.
+    for (SideSettings& side : settings.Sides) side.DirListShown = !side.DirListText.empty();
     UpdateSearchAttr(settings);
     if (!settings.LzhEnabled) {
         SetLzhChk(settings, 1, false);
@@ -152,7 +164,9 @@ std::vector<std::string> MissingDirectories(const SettingsSource& values) {
 std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs) {
     std::string text =
         "次のﾃﾞｨﾚｸﾄﾘがありません。ほかのﾃﾞｨﾚｸﾄﾘに置き換えたので、開始する前に確かめてください";
-    for (const std::string& dir : dirs) text += "\n「" + dir + "」";
+    const std::size_t shown = std::min(dirs.size(), kMissingDirectoriesShown);
+    for (std::size_t i = 0; i < shown; ++i) text += "\n「" + dirs[i] + "」";
+    if (dirs.size() > shown) text += "\n他 " + std::to_string(dirs.size() - shown) + " 個";
     return text;
 }
 

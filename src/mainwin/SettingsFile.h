@@ -21,11 +21,16 @@ inline constexpr const char* kNoSettingsFileMessage = "ﾌｧｲﾙがありま�
 // Larger files are refused as no settings file.
 inline constexpr long long kMaxSettingsFileSize = 1024 * 1024;
 
-// The chosen path with ".neb" appended when it holds no "." anywhere.
+// The chosen path with ".neb" appended when its file name holds no ".".
 std::string SettingsFileName(const std::string& chosen);
 
 // Version, then every key in the order a file is written, as written.
 std::vector<std::pair<std::string, std::string>> SettingsFileValues(const WindowSettings& settings);
+
+// The settings with each side's tree at the first entry of that side's list
+// (when it has one), for a front end without trees: the file then names a
+// real folder there, not the tree's reset root.
+WindowSettings WithTreesAtListEntries(const WindowSettings& settings);
 
 // Writes Version and every key into the file, updating keys in place and
 // keeping every other line. Returns the error, naming the file, or nothing.
@@ -51,7 +56,10 @@ std::vector<std::string> NamedDirectories(const SettingsSource& values, int side
 std::vector<std::string> MissingDirectories(const IniFile& ini);
 std::vector<std::string> MissingDirectories(const SettingsSource& values);
 // The message that tells the user which named directories were not found
-// and that others stand in for them now.
+// and that others stand in for them now; it names the first
+// kMissingDirectoriesShown and then says how many more there are, so that
+// the box stays smaller than the screen.
+inline constexpr std::size_t kMissingDirectoriesShown = 20;
 std::string MissingDirectoriesMessage(const std::vector<std::string>& dirs);
 
 // The steps of a load without the reset and the after-load rules: each key
@@ -63,8 +71,9 @@ void ReadSettingsKeys(WindowSettings& settings, const SettingsSource& values,
 // Every key of `keys` in their order, as text of their kind.
 void WriteSettingsKeys(const WindowSettings& settings, SettingsTarget& values,
                        const std::vector<SettingKey>& keys);
-// After every load: the search attribute, and archive check boxes whose
-// library is missing are turned off on both sides.
+// After every load: each side shows its directory list when the list has
+// entries and its tree otherwise; the search attribute; archive check boxes
+// whose library is missing are turned off on both sides.
 void FinishSettingsLoad(WindowSettings& settings);
 
 }  // namespace nebu

@@ -6,9 +6,13 @@
 #include <QHeaderView>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QTreeView>
 #include <algorithm>
+#include <utility>
+#include <vector>
 
+#include "mainwin/IniFile.h"
 #include "mainwin/SettingKeys.h"
 #include "mainwin/SettingsFile.h"
 #include "mainwin/SettingsValues.h"
@@ -38,6 +42,7 @@ class QSettingsValues : public SettingsTarget {
     }
 
     void Set(const std::string& key, const std::string& value, SettingKey::Kind kind) override {
+        written_.emplace_back(key, value);
         const QString name = QString::fromStdString(key);
         if (kind == SettingKey::Kind::Integer) {
             if (auto number = ParseStoredInteger(value)) {
@@ -48,9 +53,38 @@ class QSettingsValues : public SettingsTarget {
         settings_.setValue(name, QString::fromStdString(value));
     }
 
+    // Every key and value set through this object, in order.
+    const std::vector<std::pair<std::string, std::string>>& Written() const { return written_; }
+
   private:
     QSettings& settings_;
+    std::vector<std::pair<std::string, std::string>> written_;
 };
+
+// The state as QSettings can read it: a file that is not plain UTF-8 (a
+// byte-order mark, Shift-JIS text) is given to it converted, as settings
+// files are read. Empty when the file can be read as it is.
+std::string ConvertedStateText(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    if (!ReadFileBytes(path, bytes, error) || bytes.empty() || IsPlainUtf8(bytes)) return {};
+    IniFile ini;
+    ini.Parse(bytes);
+    return ini.Utf8Text();
+}
+
+// Whether the file now holds every value that was written. QSettings keeps
+// only its first error, so a file it could not fully read (a damaged line)
+// hides whether the write itself worked.
+bool HoldsWrittenValues(const std::string& path, const QSettingsValues& written) {
+    QSettings check(QString::fromStdString(path), QSettings::IniFormat);
+    check.beginGroup(kSettingsSection);
+    QSettingsValues values(check);
+    for (const auto& [key, value] : written.Written()) {
+        if (values.Get(key) != value) return false;
+    }
+    return check.status() == QSettings::NoError;
+}
 
 std::string WriteError(const std::string& path) {
     return "「" + path + "」に書き込めません";
@@ -69,7 +103,14 @@ std::string StateFilePath() {
 
 void LoadFromRegistry(WindowSettings& settings, bool& shozon, std::vector<std::string>* missingDirs,
                       const std::string& path) {
-    QSettings store(QString::fromStdString(path), QSettings::IniFormat);
+    QString source = QString::fromStdString(path);
+    QTemporaryFile converted;
+    if (const std::string text = ConvertedStateText(path); !text.empty() && converted.open()) {
+        converted.write(text.data(), static_cast<qint64>(text.size()));
+        converted.close();
+        source = converted.fileName();
+    }
+    QSettings store(source, QSettings::IniFormat);
     store.beginGroup(kSettingsSection);
     QSettingsValues values(store);
     shozon = false;
@@ -84,6 +125,11 @@ std::optional<std::string> SaveToRegistry(const WindowSettings& settings, bool s
     // QSettings would take a folder in the way for a file it cannot open,
     // and report nothing.
     if (QFileInfo(QString::fromStdString(path)).isDir()) return WriteError(path);
+    // Converted first, so that QSettings keeps the other keys' values whole.
+    if (const std::string text = ConvertedStateText(path); !text.empty()) {
+        std::string error;
+        if (!ReplaceFileContents(path, text, error)) return WriteError(path);
+    }
     QSettings store(QString::fromStdString(path), QSettings::IniFormat);
     store.beginGroup(kSettingsSection);
     QSettingsValues values(store);
@@ -92,8 +138,9 @@ std::optional<std::string> SaveToRegistry(const WindowSettings& settings, bool s
     if (shozon) WriteSettingsKeys(settings, values, StateKeys());
     store.endGroup();
     store.sync();
-    if (store.status() != QSettings::NoError) return WriteError(path);
-    return std::nullopt;
+    if (store.status() == QSettings::NoError || HoldsWrittenValues(path, values))
+        return std::nullopt;
+    return WriteError(path);
 }
 
 ResultsLayout ReadResultsLayout(const QWidget& shori, const ResultsLayout& fallback) {

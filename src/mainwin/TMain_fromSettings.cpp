@@ -4,12 +4,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QFileInfo>
+#include <filesystem>
 
 #include "mainwin/Association.h"
 #include "mainwin/SettingsFile.h"
 #include "mainwin/SettingsStore.h"
 #include "mainwin/TMain_from.h"
+#include "results/ChosenPath.h"
 #include "results/NebuMessages.h"
 #include "results/TShori_f.h"
 #include "ui_TMain_from.h"
@@ -28,7 +29,7 @@ std::string AskSettingsPath(QWidget* parent) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return SettingsFileName(dialog.selectedFiles().first().toStdString());
+    return SettingsFileName(LocalPathBytes(dialog.selectedFiles().first()));
 }
 
 }  // namespace
@@ -47,8 +48,12 @@ void TMain_from::ConnectSettingsMenu() {
 
 void TMain_from::LoadAtFirstShow() {
     LoadSettings(std::string());
-    const QFileInfo named(QString::fromStdString(startupSettingsFile_));
-    if (!startupSettingsFile_.empty() && named.isFile()) LoadSettings(startupSettingsFile_);
+    // By its bytes: a name that is not UTF-8 is still the user's file.
+    std::error_code error;
+    if (!startupSettingsFile_.empty() &&
+        std::filesystem::is_regular_file(startupSettingsFile_, error)) {
+        LoadSettings(startupSettingsFile_);
+    }
     ui_->kanrenChk->setChecked(AssociationPresent());
 }
 

@@ -97,4 +97,12 @@ std::string WithTrailingSeparator(std::string_view dir) {
     return result;
 }
 
+std::string WithExtensionIfNone(std::string_view path, std::string_view extension) {
+    const std::size_t sep = LastSeparator(path);
+    const std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
+    std::string result(path);
+    if (name.find('.') == std::string_view::npos) result += extension;
+    return result;
+}
+
 }  // namespace nebu::platform

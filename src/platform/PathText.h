@@ -27,6 +27,10 @@ std::size_t LastSeparator(std::string_view path);
 // Case-insensitive for ASCII letters only; used where a comparison only orders.
 int CompareAsciiNoCase(std::string_view a, std::string_view b);
 
+// The path with `extension` (".neb") appended when its last component, the
+// file name itself, holds no "." (a dot in a folder name does not count).
+std::string WithExtensionIfNone(std::string_view path, std::string_view extension);
+
 // "dir" + "/" unless it already ends in one ("/" stays "/").
 std::string WithTrailingSeparator(std::string_view dir);
 

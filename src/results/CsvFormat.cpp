@@ -1,15 +1,12 @@
 #include "results/CsvFormat.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <initializer_list>
 
 #include "platform/Cp932.h"
 #include "platform/FileWriting.h"
+#include "platform/PathText.h"
 
 namespace nebu {
 
@@ -35,7 +32,11 @@ std::string Record(std::initializer_list<const std::string*> fields) {
 }  // namespace
 
 std::string CsvFileName(const std::string& chosen) {
-    return chosen.find('.') == std::string::npos ? chosen + ".csv" : chosen;
+    // /dev/stdout or a named pipe is where the list goes, extension or not.
+    struct stat st;
+    if (::stat(chosen.c_str(), &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+        return chosen;
+    return platform::WithExtensionIfNone(chosen, ".csv");
 }
 
 std::string CsvRecord(const SameRow& row) {
@@ -53,25 +54,8 @@ std::string EncodeCsv(std::string_view records) {
 }
 
 bool WriteCsvFile(const std::string& path, std::string_view records) {
-    const std::string bytes = EncodeCsv(records);
-    // The new list is written whole beside the old one and only then takes
-    // its name: a save that fails half-way leaves the old list as it was.
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty()) return false;
-    std::string temp = folder + "." + name + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    // A list saved over an older one keeps that file's permissions.
-    struct stat old;
-    const mode_t mode =
-        ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && platform::WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0) ok = false;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    int err = 0;
+    return platform::ReplaceFileContents(path, EncodeCsv(records), err);
 }
 
 }  // namespace nebu

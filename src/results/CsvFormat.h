@@ -14,7 +14,8 @@ namespace nebu {
 
 inline constexpr const char* kCsvWriteFailedMessage = "ファイルの書き込みに失敗しました。";
 
-// The chosen path with ".csv" appended when it holds no "." anywhere.
+// The chosen path with ".csv" appended when its file name holds no "." and
+// it names no pipe or character device (/dev/stdout stays as it is).
 std::string CsvFileName(const std::string& chosen);
 
 // "target name","target folder","source name","source folder" CR LF (UTF-8).
@@ -27,9 +28,10 @@ std::string CsvRecord(const DiffRow& row);
 std::string EncodeCsv(std::string_view records);
 
 // Replaces the file (created when missing) with the records, once they are
-// written whole; nothing of an older, longer file remains. False when the
-// list cannot be written, and the old file is then untouched; the caller
-// shows kCsvWriteFailedMessage and ends the process.
+// written whole; nothing of an older, longer file remains. A link is
+// followed to its target and kept; a pipe or terminal is written to
+// directly. False when the list cannot be written, and the old file is then
+// untouched; the caller shows kCsvWriteFailedMessage and ends the process.
 bool WriteCsvFile(const std::string& path, std::string_view records);
 
 }  // namespace nebu

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "controls/ContextMenuKey.h"
+#include "results/ChosenPath.h"
 #include "results/CsvFormat.h"
 #include "results/NebuMessages.h"
 #include "results/ResultActions.h"
@@ -196,7 +197,7 @@ void TShori_f::SaveCsv() {
     dialog.setNameFilter(QString::fromUtf8(kCsvFilter));
     dialog.selectFile(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const std::string path = CsvFileName(dialog.selectedFiles().constFirst().toStdString());
+    const std::string path = CsvFileName(LocalPathBytes(dialog.selectedFiles().constFirst()));
     std::string records;
     for (const SameRow& row : d_->same.Rows()) records += CsvRecord(row);
     if (WriteCsvFile(path, records)) return;

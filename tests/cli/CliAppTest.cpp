@@ -1,9 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliApp.h"
 #include "cli/JobRunner.h"
@@ -235,6 +239,38 @@ TEST_F(CliSettingsTest, QuietPrintsNothingButTheRunStillHappens) {
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.empty());
     EXPECT_FALSE(Exists(tree_ / "dst/a-copy.txt"));
+}
+
+TEST_F(CliSettingsTest, ResultListsGoThroughLinksAndIntoPipesAsTheUserMeans) {
+    ASSERT_EQ(Run({"-r", "-s", src(), "-t", dst(), "--csv", tree_ / "plain.csv"}).code, 0);
+    const std::string expected = ReadFile(tree_ / "plain.csv");
+    ASSERT_FALSE(expected.empty());
+    // A link in a folder with a dot: the link stays, the file it names (not
+    // there yet) gets the list, and no ".csv" goes on a name with a dot.
+    tree_.MakeDir("john.doe/lists");
+    const std::string link = tree_ / "john.doe/latest.csv";
+    ASSERT_EQ(::symlink("lists/today.csv", link.c_str()), 0);
+    ASSERT_EQ(Run({"-r", "-s", src(), "-t", dst(), "--csv", link}).code, 0);
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(tree_ / "john.doe/lists/today.csv"), expected);
+    ASSERT_EQ(Run({"-r", "-s", src(), "-t", dst(), "--csv", tree_ / "john.doe/all"}).code, 0);
+    EXPECT_EQ(ReadFile(tree_ / "john.doe/all.csv"), expected);
+
+    // A pipe is written into, not replaced by a file.
+    const std::string fifo = tree_ / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] { piped = ReadFile(fifo); });
+    const int code = Run({"-r", "-s", src(), "-t", dst(), "--csv", fifo}).code;
+    // A reader the program never wrote to still gets its end of file.
+    if (const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) ::close(fd);
+    reader.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(piped, expected);
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(CliSettingsTest, AnUnwritableCsvIsAFailureNotASuccess) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mainwin/SettingsFile.h"
 #include "support/TempTree.h"
 
@@ -22,6 +24,28 @@ TEST(SettingsFileDirs, LoadingNamesTheDirectoriesThatDoNotExist) {
     const std::string message = MissingDirectoriesMessage(missing);
     EXPECT_NE(message.find("「" + gone + "」"), std::string::npos) << message;
     EXPECT_NE(message.find("「" + tree / "nowhere" + "」"), std::string::npos) << message;
+}
+
+TEST(SettingsFileDirs, AUtf8FileIsReadAsUtf8AndALongListOfMissingFoldersIsCut) {
+    test::TempTree tree;
+    // 写真 in UTF-8 is valid Shift-JIS too (譁吶...); the file is still UTF-8.
+    const std::string photos = tree.MakeDir("写真");
+    std::string text = "[NEBU]\r\nDirectoryListBox1=" + photos + "\r\nDirListText2=";
+    for (int i = 0; i < 25; ++i)
+        text += (i == 0 ? "" : ",") + tree / ("gone" + std::to_string(100 + i));
+    const std::string file = tree.Write("utf8.neb", text + "\r\n");
+    WindowSettings settings;
+    std::vector<std::string> missing;
+    ASSERT_EQ(LoadSettingsFile(settings, file, &missing), std::nullopt);
+    EXPECT_EQ(settings.Side(1).DirectoryListBox, photos);
+    ASSERT_EQ(missing.size(), 25u);
+    EXPECT_EQ(missing.front(), tree / "gone100");
+
+    const std::string message = MissingDirectoriesMessage(missing);
+    EXPECT_NE(message.find("「" + tree / "gone119" + "」"), std::string::npos) << message;
+    EXPECT_EQ(message.find(tree / "gone120"), std::string::npos) << message;
+    EXPECT_TRUE(message.ends_with("\n他 5 個")) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 21);
 }
 
 TEST(SettingsFileDirs, APathTheFileCannotHoldExactlyIsNotWritten) {

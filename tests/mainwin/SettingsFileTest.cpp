@@ -87,8 +87,7 @@ TEST_F(SettingsFileTest, MissingKeysGiveResetValuesNotThePreviousState) {
     expected.CheckLog = true;
     expected.Side(2).noFmask = "*.tmp";
     expected.Results = s.Results;  // a reset leaves the layout alone
-    // The target list is emptied but stays shown.
-    expected.Side(2).DirListShown = true;
+    // The target list is emptied, so the target side is at its tree again.
     EXPECT_EQ(s, expected);
     EXPECT_EQ(s.Results.ShoriFontSize, 11);
 }
@@ -127,7 +126,7 @@ TEST_F(SettingsFileTest, DirectoryListWithBlankAndQuoteRoundTrips) {
     WindowSettings loaded;
     ASSERT_EQ(LoadSettingsFile(loaded, file), std::nullopt);
     EXPECT_EQ(loaded.Side(1).DirListText, (Entries{plain, blank, quote}));
-    EXPECT_FALSE(loaded.Side(1).DirListShown) << "a load does not decide the list's display";
+    EXPECT_TRUE(loaded.Side(1).DirListShown) << "a list with entries is shown after a load";
 }
 
 TEST_F(SettingsFileTest, ListThatBeginsAndEndsWithQuotedEntriesRoundTrips) {
@@ -156,6 +155,17 @@ TEST_F(SettingsFileTest, CharacterOutsideCp932WritesTheWholeFileAsUtf8WithBom) {
     s.Side(1).Fmask = "*.txt";
     ASSERT_EQ(SaveSettingsFile(s, file), std::nullopt);
     EXPECT_TRUE(ReadFile(file).starts_with("[NEBU]\r\n"));
+}
+
+TEST_F(SettingsFileTest, ShiftJisThatWouldReadAsUtf8IsWrittenAsUtf8) {
+    WindowSettings s;
+    s.Side(1).Fmask = "ﾃデ";                // C3 83 66 in Shift-JIS: valid UTF-8 for "Ãf"
+    s.Results.ShoriFontName = "IPAGothic";  // nothing else in the file is kana or kanji
+    ASSERT_EQ(SaveSettingsFile(s, file), std::nullopt);
+    EXPECT_TRUE(ReadFile(file).starts_with("\xEF\xBB\xBF[NEBU]\r\n"));
+    WindowSettings loaded;
+    ASSERT_EQ(LoadSettingsFile(loaded, file), std::nullopt);
+    EXPECT_EQ(loaded.Side(1).Fmask, "ﾃデ");
 }
 
 TEST_F(SettingsFileTest, SavingKeepsOtherLinesAndUpdatesKeysInPlace) {
@@ -238,10 +248,12 @@ TEST_F(SettingsFileTest, CheckSameLoadCopiesTheSourceSide) {
     EXPECT_TRUE(s.Side(2).SubDirChk);
 }
 
-TEST(SettingsFileName, AppendsTheExtensionOnlyWithoutAnyDot) {
+TEST(SettingsFileName, AppendsTheExtensionWhenTheFileNameHasNoDot) {
     EXPECT_EQ(SettingsFileName("/set/mine"), "/set/mine.neb");
-    EXPECT_EQ(SettingsFileName("/my.dir/mine"), "/my.dir/mine");
+    EXPECT_EQ(SettingsFileName("/home/john.doe/.config/mine"), "/home/john.doe/.config/mine.neb");
+    EXPECT_EQ(SettingsFileName("mine"), "mine.neb");
     EXPECT_EQ(SettingsFileName("/set/mine.ini"), "/set/mine.ini");
+    EXPECT_EQ(SettingsFileName("/set/.hidden"), "/set/.hidden");
 }
 
 TEST(SetSettingByName, ActsAsAUserChangeWithReactions) {

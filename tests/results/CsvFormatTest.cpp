@@ -56,9 +56,10 @@ TEST(CsvFormat, ReportsAFileThatCannotBeWritten) {
     EXPECT_FALSE(WriteCsvFile(tree / "no/such/folder/x.csv", "\"a\"\r\n"));
 }
 
-TEST(CsvFileName, AppendsTheExtensionOnlyWithoutAnyDot) {
+TEST(CsvFileName, AppendsTheExtensionWhenTheFileNameHasNoDot) {
     EXPECT_EQ(CsvFileName("/out/list"), "/out/list.csv");
-    EXPECT_EQ(CsvFileName("/my.dir/list"), "/my.dir/list");
+    EXPECT_EQ(CsvFileName("/my.dir/list"), "/my.dir/list.csv");
+    EXPECT_EQ(CsvFileName("/out/list.txt"), "/out/list.txt");
 }
 
 }  // namespace

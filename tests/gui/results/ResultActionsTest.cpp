@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QDesktopServices>
@@ -322,10 +323,18 @@ class ResultActionsTest : public QObject {
         Answer({"はい"});  // replacing the existing file is confirmed
         SaveAs(old);
         QCOMPARE(ReadFile(old), record);
-        // A folder with a dot in its name: nothing appended.
+        // ".csv" goes on a name without a dot, whatever its folder is called.
         tree_->MakeDir("出力.d");
         SaveAs(*tree_ / "出力.d/一覧");
-        QCOMPARE(ReadFile(*tree_ / "出力.d/一覧"), record);
+        QCOMPARE(ReadFile(*tree_ / "出力.d/一覧.csv"), record);
+        // Through a link (here to a file not there yet), the link stays and
+        // the file it names takes the list.
+        const std::string link = *tree_ / "最新.csv";
+        QCOMPARE(::symlink("出力.d/最新の一覧.csv", link.c_str()), 0);
+        SaveAs(link);
+        struct stat st {};
+        QVERIFY(::lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+        QCOMPARE(ReadFile(*tree_ / "出力.d/最新の一覧.csv"), record);
 
         // A save that fails half-way leaves the old list as it was.
         WriteFile(old, std::string(4096, 'x'));

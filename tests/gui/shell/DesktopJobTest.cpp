@@ -94,15 +94,17 @@ class DesktopJobTest : public QObject {
         QCOMPARE(list->model()->rowCount(), 2);
     }
 
-    // `make run` opens the window with a file that the command line saved.
+    // `make run` opens the window with a file that the command line saved:
+    // without sub-folders and with deletion on, it must still be that job,
+    // never one over the whole file system.
     void settingsSavedByTheCommandLineOpenInListMode() {
         TempTree tree;
         tree.Write("元/a.txt", "a");
         tree.Write("先/b.txt", "b");
         const std::string file = tree / "cli.neb";
         const std::string cli = qEnvironmentVariable("NEBU_CLI").toStdString();
-        const std::string command = cli + " -q -r -s '" + tree / "元" + "' -t '" + tree / "先" +
-                                    "' --save-settings '" + file + "' >/dev/null";
+        const std::string command = cli + " -q --delete -s '" + tree / "元" + "' -t '" +
+                                    tree / "先" + "' --save-settings '" + file + "' >/dev/null";
         QCOMPARE(std::system(command.c_str()), 0);
         // Named relative to the folder the program starts in, which the
         // trees leave as soon as they show their directories.
@@ -114,6 +116,7 @@ class DesktopJobTest : public QObject {
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->item(0)->text().toStdString(), tree / "元");
         QVERIFY(Find<QListWidget>(w->Main_from.get(), "DirListBox2")->isVisible());
+        QCOMPARE(Find<TDirListBox>(w->Main_from.get(), "DirList2")->Directory(), tree / "先");
     }
 
     void aSettingsFileNamingAVanishedFolderSaysSo() {
