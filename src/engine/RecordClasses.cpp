@@ -43,7 +43,7 @@ void RecordClasses::Add(std::uint64_t key, Item item) {
 
 void RecordClasses::AddGroup(int side, const TNebuList& list, std::size_t group) {
     const TNebuList::SizeNode& node = list.Groups()[group];
-    groupsHeld_.push_back(Key(side, group, 0));
+    groupsHeld_.insert(Key(side, group, 0));
     for (std::size_t i = 0; i < node.Files.size(); ++i) {
         const TNebuList::FileNode& f = node.Files[i];
         if (f.Alive == 0) continue;
@@ -56,7 +56,7 @@ void RecordClasses::AddGroup(int side, const TNebuList& list, std::size_t group)
 
 void RecordClasses::AddArchiveEntries(int side, const TNebuList& list, std::size_t group) {
     const TNebuList::SizeNode& node = list.Groups()[group];
-    groupsHeld_.push_back(Key(side, group, 0));
+    groupsHeld_.insert(Key(side, group, 0));
     for (std::size_t i = 0; i < node.Files.size(); ++i) {
         const TNebuList::FileNode& f = node.Files[i];
         if (f.Alive == 0 || f.Kind == kKindPlain || !f.Entries) continue;
@@ -68,8 +68,7 @@ void RecordClasses::AddArchiveEntries(int side, const TNebuList& list, std::size
 }
 
 bool RecordClasses::Holds(int side, std::size_t group) const {
-    return std::find(groupsHeld_.begin(), groupsHeld_.end(), Key(side, group, 0)) !=
-           groupsHeld_.end();
+    return groupsHeld_.count(Key(side, group, 0)) != 0;
 }
 
 RecordClasses::Result RecordClasses::Of(int side, std::size_t group, std::size_t file) const {

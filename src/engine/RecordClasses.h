@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/ByteSpool.h"
@@ -85,7 +86,7 @@ class RecordClasses {
     std::unordered_map<std::uint32_t, platform::FileIdentity> identities_;
     std::unordered_map<std::uint64_t, std::vector<Member>> buckets_;
     std::unordered_map<std::string, bool> asListed_;
-    std::vector<std::uint64_t> groupsHeld_;
+    std::unordered_set<std::uint64_t> groupsHeld_;
     std::int32_t classes_ = 0;
     bool targetEntries_ = false;
 };
