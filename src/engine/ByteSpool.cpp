@@ -2,13 +2,14 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#define XXH_STATIC_LINKING_ONLY  // the state on the stack
+#include <xxhash.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 
-#include "engine/ByteHash.h"
 #include "engine/FileReading.h"
 
 namespace nebu {
@@ -51,18 +52,19 @@ bool ReadRange(const ByteRange& range, std::uint64_t offset, char* into, std::si
 
 std::uint64_t HashRange(const ByteRange& range, bool& ok) {
     ok = true;
-    std::uint64_t h = range.size;
+    if (range.data != nullptr) return XXH3_64bits(range.data, range.size);
+    XXH3_state_t state;
+    XXH3_64bits_reset(&state);
     char* block = Buffer(0);
     for (std::uint64_t at = 0; at < range.size; at += kBlock) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, range.size - at));
-        const char* data = range.data != nullptr ? range.data + at : block;
-        if (range.data == nullptr && !ReadRange(range, at, block, n)) {
+        if (!ReadRange(range, at, block, n)) {
             ok = false;
             return 0;
         }
-        h = HashBytes(data, n, h);
+        XXH3_64bits_update(&state, block, n);
     }
-    return h;
+    return XXH3_64bits_digest(&state);
 }
 
 bool SameRanges(const ByteRange& a, const ByteRange& b) {

@@ -20,8 +20,8 @@ struct ByteRange {
 
 // Reads `size` bytes from `offset` within the range; false on a short read.
 bool ReadRange(const ByteRange& range, std::uint64_t offset, char* into, std::size_t size);
-// A hash of the bytes; the same however they are held. nullopt-free: a
-// failed read gives `ok` false.
+// A hash of the bytes, the same however they are held; `ok` is false when
+// they cannot be read.
 std::uint64_t HashRange(const ByteRange& range, bool& ok);
 // Byte-for-byte equality; false also when either cannot be read.
 bool SameRanges(const ByteRange& a, const ByteRange& b);

@@ -103,6 +103,8 @@ bool RecordClasses::PassedAsListed(const std::string& archive) const {
 }
 
 void RecordClasses::Run(const std::atomic<std::uint8_t>& stop) {
+    buckets_.reserve(items_.size());
+    identities_.reserve(items_.size());
     ReadPlainFiles(stop);
     // Source archives first: their entries are kept for the target entries
     // to be compared with. An archive on both sides is read once for each.
