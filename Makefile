@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 SAN_DIR ?= build-san
 JOBS ?= $(shell nproc)
-DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libgtest-dev zip jlha-utils \
+DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libxxhash-dev libgtest-dev zip jlha-utils \
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk \
     desktop-file-utils appstream
 # Only for tools/screenshots.sh: a virtual X display.

@@ -100,7 +100,7 @@ def bench_tree(name, folder, tools, settings, log):
     def run(tool, label):
         o = outcomes[tool.name]
         files = RunFiles(os.path.join(out_root, tool.name))
-        wall, rss, rc = run_once(tool.argv(src, dst, files, archives), files, settings.timeout)
+        wall, rss, rc = run_once(tool.argv(src, dst, files, name), files, settings.timeout)
         if wall is None:
             o.timed_out = True
             log(f"  {name:14} {tool.name:7} {label:8} timeout after {settings.timeout} s")

@@ -29,7 +29,7 @@ class Tool:
     def runs_on(self, tree):
         return True
 
-    def argv(self, src, dst, out, archives=False):
+    def argv(self, src, dst, out, tree):
         raise NotImplementedError
 
     def read_pairs(self, folder, out):
@@ -41,8 +41,8 @@ class Nebu(Tool):
         super().__init__("nebu", archives=True)
         self.exe = exe
 
-    def argv(self, src, dst, out, archives=False):
-        extra = ["--src-zip"] if archives else []
+    def argv(self, src, dst, out, tree):
+        extra = trees.ARCHIVE_TREES.get(tree, [])
         return [self.exe, "-r", "--no-size-limit", *extra, "-s", src, "-t", dst]
 
     def read_pairs(self, folder, out):
@@ -52,10 +52,7 @@ class Nebu(Tool):
             m = SAME_LINE.match(line)
             if not m:
                 continue
-            src, dst = m.group(1), m.group(2)
-            e = ENTRY_LABEL.match(src)
-            pair = ((_rel(folder, e.group(1)), e.group(2)) if e else (_rel(folder, src),))
-            pair += (_rel(folder, dst),)
+            pair = _part(folder, m.group(1)) + _part(folder, m.group(2))
             repeats += pair in pairs
             pairs.add(pair)
         return pairs, repeats
@@ -65,7 +62,7 @@ class Jdupes(Tool):
     def __init__(self, name="jdupes"):
         super().__init__(name)
 
-    def argv(self, src, dst, out, archives=False):
+    def argv(self, src, dst, out, tree):
         # -q: no progress; sets separated by blank lines on stdout.
         return [self.name, "-r", "-q", src, dst]
 
@@ -91,7 +88,7 @@ class Rdfind(Tool):
     def __init__(self):
         super().__init__("rdfind")
 
-    def argv(self, src, dst, out, archives=False):
+    def argv(self, src, dst, out, tree):
         return ["rdfind", "-dryrun", "true", "-deleteduplicates", "false",
                 "-makehardlinks", "false", "-makesymlinks", "false",
                 "-outputname", out.report, src, dst]
@@ -112,7 +109,7 @@ class Rmlint(Tool):
     def __init__(self):
         super().__init__("rmlint")
 
-    def argv(self, src, dst, out, archives=False):
+    def argv(self, src, dst, out, tree):
         # -T df: duplicate files only (no other lint); -o replaces the default
         # outputs, so no rmlint.sh is written anywhere. Without FIEMAP: its
         # per-file extent lookups wait on the disk even when every byte is
@@ -130,17 +127,17 @@ class Rmlint(Tool):
 
 
 class Bsdtar(Tool):
-    """Not a duplicate finder: the time it takes to decompress the big archive
-    (`bsdtar -xOf`, into nowhere) is the yardstick for NEBU reading it."""
+    """Not a duplicate finder: the time it takes to decompress a tree's big
+    archive (`bsdtar -xOf`, into nowhere) is the yardstick for NEBU reading it."""
 
     def __init__(self):
         super().__init__("bsdtar", archives=True)
 
     def runs_on(self, tree):
-        return tree == "big-archive"
+        return tree in trees.YARDSTICK
 
-    def argv(self, src, dst, out, archives=False):
-        archive = os.path.join(src, trees.BIG_ARCHIVE)
+    def argv(self, src, dst, out, tree):
+        archive = os.path.join(os.path.dirname(src), trees.YARDSTICK[tree])
         return ["sh", "-c", 'exec bsdtar -xOf "$1" >/dev/null', "sh", archive]
 
     def read_pairs(self, folder, out):
@@ -159,6 +156,12 @@ def _lines(path):
     if not text.endswith("\n"):
         lines.pop()
     return [line.rstrip("\r") for line in lines]
+
+
+def _part(folder, text):
+    """A file as (path,), an archive entry as (archive path, entry name)."""
+    e = ENTRY_LABEL.match(text)
+    return (_rel(folder, e.group(1)), e.group(2)) if e else (_rel(folder, text),)
 
 
 def _rel(folder, path):

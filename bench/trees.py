@@ -250,8 +250,62 @@ def build_big_archive(w, rng, p):
     return sorted(pairs)
 
 
-# Trees whose source side NEBU reads inside its archives (--src-zip).
-ARCHIVE_TREES = ("archives", "big-archive")
+def _one_size_entries(rng, p):
+    return [(f"{rng.choice(FOLDER_WORDS)}/{e // 1000:02d}/{rng.choice(FILE_STEMS)}{e:05d}.bin",
+             rng.randbytes(p["size"])) for e in range(p["entries"])]
+
+
+def _write_stored_zip(path, entries):
+    when = (2024, 1, 1, 12, 0, 0)
+    with zipfile.ZipFile(path, "w") as z:
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, date_time=when)
+            info.compress_type = zipfile.ZIP_STORED
+            z.writestr(info, data)
+
+
+def build_one_size_archive(w, rng, p):
+    """A ZIP of many stored entries all of one size on one side, a plain copy
+    of each on the other: one size group far beyond what NEBU holds in memory."""
+    entries = _one_size_entries(rng, p)
+    arc_side, plain_side = ("src", "dst") if p["archive_side"] == "src" else ("dst", "src")
+    arc_rel = f"{arc_side}/{BIG_ARCHIVE}"
+    _write_stored_zip(w._path(arc_rel), entries)
+    pairs = []
+    for name, data in entries:
+        plain_rel = f"{plain_side}/{name}"
+        w.write(plain_rel, data, ("e", name))
+        pairs.append((arc_rel, name, plain_rel) if arc_side == "src" else (plain_rel, arc_rel, name))
+    return sorted(pairs)
+
+
+def build_whole_archives(w, rng, p):
+    """The same entries, all of one size, in an archive on each side: compared
+    as whole archives, they are one duplicate."""
+    entries = _one_size_entries(rng, p)
+    _write_stored_zip(w._path(f"src/{BIG_ARCHIVE}"), entries)
+    if p["shuffled"]:
+        rng.shuffle(entries)
+    _write_stored_zip(w._path("dst/copy.zip"), entries)
+    return [(f"src/{BIG_ARCHIVE}", "dst/copy.zip")]
+
+
+# Trees NEBU reads inside archives, with the options that say on which side
+# (--zip: whole archives on both sides).
+ARCHIVE_TREES = {
+    "archives": ["--src-zip"],
+    "big-archive": ["--src-zip"],
+    "source-archive": ["--src-zip"],
+    "target-archive": ["--dst-zip"],
+    "whole-archives": ["--zip"],
+}
+# The archive `bsdtar -xOf` decompresses on each tree, as a yardstick.
+YARDSTICK = {
+    "big-archive": f"src/{BIG_ARCHIVE}",
+    "source-archive": f"src/{BIG_ARCHIVE}",
+    "target-archive": f"dst/{BIG_ARCHIVE}",
+    "whole-archives": f"src/{BIG_ARCHIVE}",
+}
 
 TREES = {
     "mixed": (build_mixed, {
@@ -264,6 +318,11 @@ TREES = {
     "archives": (build_archives, {
         "archives": 2000, "entries": 5, "near_copies": 0.02, "stray_targets": 500}),
     "big-archive": (build_big_archive, {"entries": 50000, "max_size": 2048, "near_copies": 0.01}),
+    "source-archive": (build_one_size_archive, {
+        "entries": 50000, "size": 8192, "archive_side": "src"}),
+    "target-archive": (build_one_size_archive, {
+        "entries": 50000, "size": 8192, "archive_side": "dst"}),
+    "whole-archives": (build_whole_archives, {"entries": 50000, "size": 8192, "shuffled": True}),
 }
 
 

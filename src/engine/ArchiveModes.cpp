@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/ClassGroups.h"
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
 #include "engine/InMemoryGroups.h"
@@ -26,22 +27,30 @@ bool SameArchiveFile(const std::string& path1, const std::string& path2) {
     return a && b && a->SameFileAs(*b);
 }
 
-// The size keys both lists hold: the only groups whose entries are ever
-// extracted, so the only ones fetched ahead.
-std::vector<std::int64_t> CommonSizes(TNebu& job) {
+// Sorts the records of the groups to be walked by class (all of them with
+// `allByClass`, otherwise those too large for memory) before the walk; the
+// extraction fetches ahead only the entries of the other common groups.
+template <typename GroupFn>
+void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, GroupFn&& group) {
     const auto& src = job.SrcList->Groups();
     const auto& dst = job.DstList->Groups();
-    std::vector<std::int64_t> common;
-    ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t) { common.push_back(src[i].Size); });
-    return common;
-}
-
-// Walks the common groups with the extraction told which they are.
-template <typename GroupFn>
-void ForEachArchiveGroup(TNebu& job, GroupFn&& group) {
-    job.FileFunc->SetNeededSizes(CommonSizes(job));
+    std::vector<std::int64_t> ahead;
+    ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t j) {
+        if (allByClass || !GroupFitsInMemory(job, src[i], dst[j])) {
+            classes.AddGroup(0, *job.SrcList, i);
+            classes.AddGroup(1, *job.DstList, j);
+        } else {
+            ahead.push_back(src[i].Size);
+        }
+    });
+    classes.Run(job.Stop);
+    job.FileFunc->SetNeededSizes(std::move(ahead));
     ForEachCommonGroup(job, std::forward<GroupFn>(group));
     job.FileFunc->SetNeededSizes({});
+}
+
+bool GroupByClass(TNebu& job, const RecordClasses& classes) {
+    return classes.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()));
 }
 
 // A source entry found equal to a target file: logged, then the target is
@@ -76,43 +85,17 @@ void SettleSourceEntryPair(TNebu& job, const _NebuNameRec& s, const _NebuNameRec
     job.HandOver(rec);
 }
 
-// Source entries against plain target files. The group's target files are
-// sorted into classes first and each extracted entry is placed among them,
-// so an entry visits only the targets of its own class, in walk order: the
-// others could never be equal to it.
-void SourceArchiveGroup(TNebu& job, std::int64_t sizeKey) {
-    if (GroupFitsInMemory(job, sizeKey)) {
-        CompareSourceEntriesInMemory(job, sizeKey,
-                                     [&](const _NebuNameRec& s, const _NebuNameRec& t) {
-                                         SettleSourceEntryPair(job, s, t, sizeKey);
-                                     });
-        return;
+// Source entries against plain target files: each entry visits only the
+// targets of its own class, in walk order.
+void SourceArchiveGroup(TNebu& job, const RecordClasses& classes, std::int64_t sizeKey) {
+    const auto settle = [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+        SettleSourceEntryPair(job, s, t, sizeKey);
+    };
+    if (GroupByClass(job, classes)) {
+        CompareSourceEntriesByClass(job, classes, settle);
+    } else {
+        CompareSourceEntriesInMemory(job, sizeKey, settle);
     }
-    TNebuList& src = *job.SrcList;
-    TNebuList& dst = *job.DstList;
-    TNebuFileFunc& ff = *job.FileFunc;
-    _NebuNameRec s;
-    _NebuNameRec t;
-    ff.PrepareGroup(PathsOfGroup(dst));
-    const ContentClasses& classes = ff.GroupClasses();
-    const PositionIndex targetsByClass = PositionsByClass(dst, classes);
-    std::vector<long> visit;
-    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::string x = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind, s.EntryIndex);
-        if (!x.empty()) {
-            visit.clear();
-            const int cls = classes.ClassOf(x);
-            if (cls >= 0) targetsByClass.AppendPositions(static_cast<std::uint64_t>(cls), visit);
-            for (long position : visit) {
-                if (job.Stop != 0) break;
-                if (!dst.GoToInGroup(position, t)) continue;  // deleted meanwhile
-                if (ff.SameContents(x, t.Path)) SettleSourceEntryPair(job, s, t, sizeKey);
-            }
-            ff.DeleteExtracted(x);
-        }
-        job.TakeFileFuncStop();
-    }
-    ff.EndGroup();
 }
 
 // Archive path -> whether it can be wholly present; asked once per archive.
@@ -139,75 +122,94 @@ void RecordTargetEntryPair(TNebu& job, ListedCache& listed, const _NebuNameRec& 
 
 // Plain source files against target entries; entries are never deleted
 // one by one, only whole archives afterwards.
-void TargetArchiveGroup(TNebu& job, ListedCache& listed, std::int64_t sizeKey) {
-    if (GroupFitsInMemory(job, sizeKey)) {
-        CompareTargetEntriesInMemory(job, sizeKey,
-                                     [&](const _NebuNameRec& s, const _NebuNameRec& t) {
-                                         RecordTargetEntryPair(job, listed, s, t, sizeKey);
-                                     });
-        return;
+void TargetArchiveGroup(TNebu& job, const RecordClasses& classes, ListedCache& listed,
+                        std::int64_t sizeKey) {
+    const auto record = [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+        RecordTargetEntryPair(job, listed, s, t, sizeKey);
+    };
+    if (GroupByClass(job, classes)) {
+        CompareTargetEntriesByClass(job, classes, record);
+    } else {
+        CompareTargetEntriesInMemory(job, sizeKey, record);
     }
-    TNebuList& src = *job.SrcList;
-    TNebuList& dst = *job.DstList;
-    TNebuFileFunc& ff = *job.FileFunc;
-    _NebuNameRec s;
-    _NebuNameRec t;
-    // Each target entry is extracted once for the whole group, and the
-    // source files are read once, side by side.
-    std::vector<std::string> sources;
-    for (bool ms = src.FirstInGroup(s); ms; ms = src.NextInGroup(s)) sources.push_back(s.Path);
-    ff.PrepareGroup(std::move(sources));
-    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
-            // An archive is never compared with its own entries.
-            if (s.Path == t.Path) continue;
-            const std::string x = ff.ExtractEntry(t.Path, t.Entry, 0, t.Kind, t.EntryIndex);
-            if (!x.empty()) {
-                if (ff.SameContents(s.Path, x)) RecordTargetEntryPair(job, listed, s, t, sizeKey);
-                ff.DeleteExtracted(x);
-            }
-            job.TakeFileFuncStop();
-        }
-    }
-    ff.EndGroup();
 }
 
-void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
+// The targets a source entry meets: those of its class, those that could
+// not be taken out (each asks again, as when extracted for every source) and
+// the same entry of the same archive; in walk order.
+struct EntryTargets {
+    PositionIndex byClass;
+    PositionIndex byEntry;  // by a hash of archive path and position
+    std::vector<long> failed;
+};
+
+std::uint64_t EntryKey(const std::string& archive, std::int32_t position) {
+    return std::hash<std::string>()(archive) * 31 + static_cast<std::uint64_t>(position);
+}
+
+EntryTargets TargetsOfGroup(TNebuList& dst, const RecordClasses& classes) {
+    EntryTargets targets;
+    const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
+    _NebuNameRec t;
+    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
+        const long position = dst.CurrentInGroup();
+        const RecordClasses::Result r = classes.Of(1, dg, FileIndexAt(dst, position));
+        if (r.failed) {
+            targets.failed.push_back(position);
+        } else {
+            if (r.cls >= 0) targets.byClass.Add(static_cast<std::uint64_t>(r.cls), position);
+            targets.byEntry.Add(EntryKey(t.Path, t.EntryIndex), position);
+        }
+    }
+    targets.byClass.Seal();
+    targets.byEntry.Seal();
+    return targets;
+}
+
+void ArchiveEntriesGroup(TNebu& job, const RecordClasses& classes, TSameChkList& pairs,
+                         std::int64_t sizeKey) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
     TNebuFileFunc& ff = *job.FileFunc;
+    const auto sg = static_cast<std::size_t>(src.CurrentGroupIndex());
+    const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
+    const EntryTargets targets = TargetsOfGroup(dst, classes);
+    std::vector<long> visit;
     _NebuNameRec s;
     _NebuNameRec t;
-    // Every entry of the group is extracted once, not once per partner.
-    ff.PrepareGroup(std::vector<std::string>{});
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::string x1 = ff.ExtractEntry(s.Path, s.Entry, 0, s.Kind, s.EntryIndex);
-        if (x1.empty()) {
+        const RecordClasses::Result r = classes.Of(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        if (r.failed) {
+            ff.AskAfterFailedExtraction(s.Path);
             // A user who declined to go on after this failure is neither
             // asked again about the next entry nor told the run ended well.
             job.TakeFileFuncStop();
             continue;
         }
-        for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
-            const std::string x2 = ff.ExtractEntry(t.Path, t.Entry, 1, t.Kind, t.EntryIndex);
-            if (!x2.empty()) {
-                if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {
-                    MarkBoth(job);
-                } else if (s.Path == t.Path && s.EntryIndex == t.EntryIndex) {
-                    MarkBoth(job);
-                } else if (s.EntryIndex == t.EntryIndex && SameArchiveFile(s.Path, t.Path)) {
-                    // The same entry under another name of its archive.
-                } else if (ff.SameContents(x1, x2)) {
-                    MarkBoth(job);
-                    pairs.AddPair(s.Entry, s.Path, t.Entry, t.Path);
-                }
-                ff.DeleteExtracted(x2);
+        visit = targets.failed;
+        if (r.cls >= 0) targets.byClass.AppendPositions(static_cast<std::uint64_t>(r.cls), visit);
+        targets.byEntry.AppendPositions(EntryKey(s.Path, s.EntryIndex), visit);
+        std::sort(visit.begin(), visit.end());
+        visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
+        for (long position : visit) {
+            if (job.Stop != 0) break;
+            if (!dst.GoToInGroup(position, t)) continue;
+            const RecordClasses::Result rt = classes.Of(1, dg, FileIndexAt(dst, position));
+            if (rt.failed) {
+                ff.AskAfterFailedExtraction(t.Path);
+            } else if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {
+                MarkBoth(job);
+            } else if (s.Path == t.Path && s.EntryIndex == t.EntryIndex) {
+                MarkBoth(job);
+            } else if (s.EntryIndex == t.EntryIndex && SameArchiveFile(s.Path, t.Path)) {
+                // The same entry under another name of its archive.
+            } else if (r.cls >= 0 && r.cls == rt.cls) {
+                MarkBoth(job);
+                pairs.AddPair(s.Entry, s.Path, t.Entry, t.Path);
             }
             job.TakeFileFuncStop();
         }
-        ff.DeleteExtracted(x1);
     }
-    ff.EndGroup();
     SamePairRec rec;
     for (bool more = pairs.FirstPair(rec); more && job.Stop == 0; more = pairs.NextPair(rec)) {
         job.Log(
@@ -221,70 +223,30 @@ void ArchiveEntriesGroup(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) 
 }  // namespace
 
 void CompareSourceArchives(TNebu& job) {
-    ForEachArchiveGroup(job, [&](std::int64_t sizeKey) { SourceArchiveGroup(job, sizeKey); });
+    RecordClasses classes(*job.FileFunc, job.FileFunc->GroupMemoryBudget);
+    ForEachArchiveGroup(job, classes, false,
+                        [&](std::int64_t sizeKey) { SourceArchiveGroup(job, classes, sizeKey); });
 }
 
 void CompareTargetArchives(TNebu& job) {
     job.FullArchiveSources.clear();
     ListedCache listed;
-    ForEachArchiveGroup(job,
-                        [&](std::int64_t sizeKey) { TargetArchiveGroup(job, listed, sizeKey); });
+    {
+        RecordClasses classes(*job.FileFunc, job.FileFunc->GroupMemoryBudget);
+        ForEachArchiveGroup(job, classes, false, [&](std::int64_t sizeKey) {
+            TargetArchiveGroup(job, classes, listed, sizeKey);
+        });
+    }
     DeleteFullArchives(job);
     job.FullArchiveSources.clear();
 }
 
 void CompareArchiveEntries(TNebu& job) {
     TSameChkList pairs;
-    ForEachArchiveGroup(job,
-                        [&](std::int64_t sizeKey) { ArchiveEntriesGroup(job, pairs, sizeKey); });
-}
-
-bool CompareArchives(TNebuFileFunc& ff, _NebuNameRec& source, _NebuNameRec& target) {
-    TTmpList& se = source.Entries;
-    TTmpList& te = target.Entries;
-    if (se.Count() != te.Count()) return false;
-    if (se.Count() == 0 || te.Count() == 0) return false;
-    if (SameArchiveFile(source.Path, target.Path)) return false;
-
-    std::int64_t a = 0;
-    std::int64_t b = 0;
-    std::string n1;
-    std::string n2;
-    // Both lists are in ascending size order, so this compares the sorted sizes.
-    for (bool m1 = se.First(a, n1), m2 = te.First(b, n2); m1 && m2;
-         m1 = se.Next(a, n1), m2 = te.Next(b, n2)) {
-        if (a != b) return false;
-    }
-
-    for (bool m1 = se.First(a, n1); m1; m1 = se.Next(a, n1)) {
-        const std::string x1 =
-            ff.ExtractEntry(source.Path, n1, 0, source.Kind, se.CurrentPosition());
-        if (x1.empty()) break;
-        bool giveUp = false;
-        for (bool m2 = te.FirstActive(b, n2); m2; m2 = te.NextActive(b, n2)) {
-            if (b > a) {
-                giveUp = true;
-                break;
-            }
-            if (b < a) continue;
-            const std::string x2 =
-                ff.ExtractEntry(target.Path, n2, 1, target.Kind, te.CurrentPosition());
-            if (x2.empty()) {
-                giveUp = true;
-                break;
-            }
-            const bool same = ff.SameContents(x1, x2);
-            ff.DeleteExtracted(x2);
-            if (same) {
-                te.DeactivateCurrent();
-                break;
-            }
-        }
-        ff.DeleteExtracted(x1);
-        if (giveUp || ff.Stop == 1) break;
-    }
-    if (te.Count() != 0) return false;
-    return ff.ArchiveAsListed(source.Path) && ff.ArchiveAsListed(target.Path);
+    RecordClasses classes(*job.FileFunc, job.FileFunc->GroupMemoryBudget);
+    ForEachArchiveGroup(job, classes, true, [&](std::int64_t sizeKey) {
+        ArchiveEntriesGroup(job, classes, pairs, sizeKey);
+    });
 }
 
 }  // namespace nebu

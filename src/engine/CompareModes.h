@@ -1,7 +1,10 @@
 #pragma once
 // The comparison modes a job picks from; each walks both lists by size group.
 
+#include <cstddef>
+
 #include "engine/NebuRecords.h"
+#include "engine/RecordClasses.h"
 
 namespace nebu {
 
@@ -12,7 +15,13 @@ void ComparePlain(TNebu& job);
 void CompareSourceArchives(TNebu& job);
 void CompareTargetArchives(TNebu& job);
 void CompareArchiveEntries(TNebu& job);
-bool CompareArchives(TNebuFileFunc& fileFunc, _NebuNameRec& source, _NebuNameRec& target);
+// The classes of an archive record's entries, in the order of its entry list.
+struct ArchiveEntryClasses {
+    const RecordClasses::Result* at = nullptr;
+    std::size_t count = 0;
+};
+bool CompareArchives(TNebuFileFunc& fileFunc, ArchiveEntryClasses sourceEntries,
+                     ArchiveEntryClasses targetEntries, _NebuNameRec& source, _NebuNameRec& target);
 void DeleteFullArchives(TNebu& job);
 
 }  // namespace nebu

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
+#include "engine/ClassGroups.h"
 #include "engine/CompareModes.h"
 #include "engine/GroupWalk.h"
 #include "engine/HeadPass.h"
@@ -15,7 +17,8 @@ namespace {
 
 // One source against one target: the steps every pair of the group takes.
 void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec& t,
-                 const std::string& srcName, const std::string& srcFolder) {
+                 const std::string& srcName, const std::string& srcFolder,
+                 const RecordClasses* archives = nullptr) {
     TNebuFileFunc& ff = *job.FileFunc;
     const auto [dstName, dstFolder] = SplitPath(t.Path);
     if (pairs.FindReversePair(srcName, srcFolder, dstName, dstFolder)) {
@@ -30,7 +33,17 @@ void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec&
     if (s.Kind == kKindPlain) {
         same = ff.SameContents(s.Path, t.Path);
     } else {
-        same = CompareArchives(ff, s, t);
+        ArchiveEntryClasses a;
+        ArchiveEntryClasses b;
+        if (archives != nullptr) {
+            TNebuList& src = *job.SrcList;
+            TNebuList& dst = *job.DstList;
+            a.at = archives->EntriesOf(0, static_cast<std::size_t>(src.CurrentGroupIndex()),
+                                       FileIndexAt(src, src.CurrentInGroup()), a.count);
+            b.at = archives->EntriesOf(1, static_cast<std::size_t>(dst.CurrentGroupIndex()),
+                                       FileIndexAt(dst, dst.CurrentInGroup()), b.count);
+        }
+        same = CompareArchives(ff, a, b, s, t);
         job.TakeFileFuncStop();
     }
     if (same) {
@@ -96,6 +109,79 @@ void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
             ComparePair(job, pairs, s, t, srcName, srcFolder);
         }
     }
+}
+
+// Whole archives, by the classes of their entries: a target can come out of
+// the steps other than untouched only when it holds the same classes as
+// often as the source, has the source's path, or has an entry that could
+// not be taken out (it is asked about when met); a source with such an
+// entry meets every target, as it asks about each.
+void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& archives) {
+    TNebuList& src = *job.SrcList;
+    TNebuList& dst = *job.DstList;
+    const auto sg = static_cast<std::size_t>(src.CurrentGroupIndex());
+    const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
+    std::map<std::vector<std::int32_t>, std::int64_t> ids;
+    constexpr std::int64_t kUnknown = -1;
+    constexpr std::int64_t kFailed = -2;
+    auto signature = [&](int side, std::size_t group, std::size_t file) {
+        std::size_t n = 0;
+        const RecordClasses::Result* r = archives.EntriesOf(side, group, file, n);
+        std::vector<std::int32_t> classes;
+        for (std::size_t k = 0; k < n; ++k) {
+            if (r[k].failed) return kFailed;
+            if (r[k].cls < 0) return kUnknown;
+            classes.push_back(r[k].cls);
+        }
+        if (classes.empty()) return kUnknown;
+        std::sort(classes.begin(), classes.end());
+        const auto next = static_cast<std::int64_t>(ids.size());
+        return ids.emplace(std::move(classes), next).first->second;
+    };
+    PositionIndex bySignature;
+    PositionIndex byPath;
+    std::vector<long> failing;
+    std::vector<long> all;
+    const std::hash<std::string> pathHash;
+    _NebuNameRec s;
+    _NebuNameRec t;
+    for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
+        const long position = dst.CurrentInGroup();
+        const std::int64_t id = signature(1, dg, FileIndexAt(dst, position));
+        all.push_back(position);
+        if (id == kFailed) failing.push_back(position);
+        if (id >= 0) bySignature.Add(static_cast<std::uint64_t>(id), position);
+        byPath.Add(pathHash(t.Path), position);
+    }
+    bySignature.Seal();
+    byPath.Seal();
+    std::vector<long> visit;
+    for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
+        const std::int64_t id = signature(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        visit = id == kFailed ? all : failing;
+        if (id >= 0) bySignature.AppendPositions(static_cast<std::uint64_t>(id), visit);
+        byPath.AppendPositions(pathHash(s.Path), visit);
+        std::sort(visit.begin(), visit.end());
+        visit.erase(std::unique(visit.begin(), visit.end()), visit.end());
+        const auto [srcName, srcFolder] = SplitPath(s.Path);
+        for (long position : visit) {
+            if (job.Stop != 0) break;
+            if (!dst.GoToInGroup(position, t)) continue;
+            ComparePair(job, pairs, s, t, srcName, srcFolder, &archives);
+        }
+    }
+}
+
+// Groups of whole archives on both sides, whose entries are classified
+// together before the walk.
+bool AllArchives(const TNebuList::SizeNode& group) {
+    bool any = false;
+    for (const TNebuList::FileNode& f : group.Files) {
+        if (f.Alive == 0) continue;
+        if (f.Kind == kKindPlain || !f.Entries) return false;
+        any = true;
+    }
+    return any;
 }
 
 enum class Answer { Yes, No, Cancel };
@@ -249,12 +335,26 @@ void ComparePlain(TNebu& job) {
     ListHeads dstHeads;
     ReadHeads(job, srcHeads, dstHeads);
     ContentClasses::Heads heads;
+    RecordClasses archives(*job.FileFunc, job.FileFunc->GroupMemoryBudget);
+    bool anyArchives = false;
+    ForEachSharedSize(
+        job.SrcList->Groups(), job.DstList->Groups(), [&](std::size_t i, std::size_t j) {
+            if (AllArchives(job.SrcList->Groups()[i]) && AllArchives(job.DstList->Groups()[j])) {
+                archives.AddArchiveEntries(0, *job.SrcList, i);
+                archives.AddArchiveEntries(1, *job.DstList, j);
+                anyArchives = true;
+            }
+        });
+    if (anyArchives) archives.Run(job.Stop);
     ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
         // Two files are compared directly; more are sorted into classes of
         // identical bytes first, so no file is read once per partner.
         // Whole archives: each entry is extracted once for the group.
         std::vector<const std::string*> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
-        if (paths.size() > 2) {
+        if (archives.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()))) {
+            job.FileFunc->PrepareGroup(std::vector<std::string>{});
+            CompareArchiveGroup(job, pairs, archives);
+        } else if (paths.size() > 2) {
             job.FileFunc->PrepareGroup(paths, &heads);
             CompareGroupByClass(job, pairs);
         } else {

@@ -36,7 +36,7 @@ bool TNebuFileFunc::RemoveDuplicate(const std::string& doomed, const std::string
     if (!UnchangedSinceCompared(kept) || !UnchangedSinceCompared(doomed) || !doomedNow ||
         !keptNow || doomedNow->SameFileAs(*keptNow) ||
         // A whole archive goes only while it holds exactly what was listed.
-        (listings_.Find(doomed) != nullptr && !ArchiveAsListed(doomed))) {
+        (listings_.Find(doomed) != nullptr && !ArchiveAsListed(doomed, true))) {
         Failures.Note(FailureKind::ChangedNotDeleted, doomed);
         return false;
     }

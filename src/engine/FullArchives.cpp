@@ -10,7 +10,7 @@ namespace {
 // question minutes later.
 bool ArchiveStillCovered(TNebu& job, const std::string& archive) {
     TNebuFileFunc& ff = *job.FileFunc;
-    if (!ff.UnchangedSinceCompared(archive) || !ff.ArchiveAsListed(archive)) return false;
+    if (!ff.UnchangedSinceCompared(archive) || !ff.ArchiveAsListed(archive, true)) return false;
     auto it = job.FullArchiveSources.find(archive);
     if (it == job.FullArchiveSources.end()) return false;
     for (const auto& source : it->second) {

@@ -18,8 +18,6 @@ namespace nebu {
 
 namespace {
 
-constexpr std::uint64_t kMaxGroupBytes = 32ull << 20;
-
 struct PlainBytes {
     long position = -1;
     std::string_view bytes;
@@ -103,11 +101,12 @@ class HashIndex {
 
 }  // namespace
 
-bool GroupFitsInMemory(TNebu& job, std::int64_t sizeKey) {
-    if (sizeKey < 0 || static_cast<std::uint64_t>(sizeKey) > EntryCache::kSmall) return false;
-    const std::uint64_t files =
-        FilesInCurrentGroup(*job.SrcList) + FilesInCurrentGroup(*job.DstList);
-    return files * static_cast<std::uint64_t>(sizeKey + 1) <= kMaxGroupBytes;
+bool GroupFitsInMemory(const TNebu& job, const TNebuList::SizeNode& source,
+                       const TNebuList::SizeNode& target) {
+    const std::int64_t size = source.Size;
+    if (size < 0 || static_cast<std::uint64_t>(size) > EntryCache::kSmall) return false;
+    const std::uint64_t files = source.Files.size() + target.Files.size();
+    return files * static_cast<std::uint64_t>(size + 1) <= job.FileFunc->GroupMemoryBudget;
 }
 
 void CompareSourceEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualPairFn& equal) {

@@ -8,14 +8,16 @@
 #include <cstdint>
 #include <functional>
 
+#include "engine/NebuList.h"
 #include "engine/NebuRecords.h"
 
 namespace nebu {
 
 class TNebu;
 
-// With both lists on the group of `sizeKey`: whether it is small enough.
-bool GroupFitsInMemory(TNebu& job, std::int64_t sizeKey);
+// Whether the group of this size on both sides is small enough.
+bool GroupFitsInMemory(const TNebu& job, const TNebuList::SizeNode& source,
+                       const TNebuList::SizeNode& target);
 
 // Called for each pair of equal contents, with the source list's cursor on
 // `s` and the target list's on `t`, and the plain file's identity remembered

@@ -62,10 +62,16 @@ const ListedArchive* ListedArchives::Find(const std::string& path) const {
     return it == archives_.end() ? nullptr : &it->second;
 }
 
-bool ListedArchives::StillAsListed(const std::string& path) const {
+void ListedArchives::MarkPassed(const std::string& path) {
+    const auto it = archives_.find(path);
+    if (it != archives_.end()) it->second.passed = true;
+}
+
+bool ListedArchives::StillAsListed(const std::string& path, bool readAgain) const {
     const ListedArchive* listed = Find(path);
     if (listed == nullptr || !listed->identity || !listed->ended) return false;
     if (platform::IdentityOfPath(path) != listed->identity) return false;
+    if (listed->passed && !readAgain) return true;
     const auto format =
         listed->kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
     auto stream = platform::ArchiveStream::Open(path, format);

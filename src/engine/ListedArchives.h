@@ -28,6 +28,9 @@ struct ListedArchive {
     std::vector<ListedEntry> entries;  // the index is the position
     bool ended = false;                // the listing ran to the end, no error
     std::int64_t total = 0;            // the sum of its files' sizes, its whole-archive key
+    // A later pass read every entry exactly as listed, and the file was the
+    // listed one before and after it.
+    bool passed = false;
 };
 
 class ListedArchives {
@@ -36,8 +39,11 @@ class ListedArchives {
     const ListedArchive* Find(const std::string& path) const;
     // The archive is still the file it was when listed, read again it holds
     // exactly the listed entries, and each of them is a plain file or a
-    // folder that the listing took in.
-    bool StillAsListed(const std::string& path) const;
+    // folder that the listing took in. Without `readAgain`, an archive a
+    // pass has already read through as listed is only looked at (its
+    // identity); right before a deletion it is always read again.
+    bool StillAsListed(const std::string& path, bool readAgain) const;
+    void MarkPassed(const std::string& path);
     void Clear() { archives_.clear(); }
 
   private:

@@ -118,7 +118,13 @@ class TNebuFileFunc {
     // An archive may be deleted whole only while this holds: it is the file
     // that was listed, and it holds exactly the listed entries, all of them
     // taken in by the listing.
-    bool ArchiveAsListed(const std::string& path) const { return listings_.StillAsListed(path); }
+    // With `readAgain` (right before a deletion) it is read through again
+    // even when a pass of this run already read it as listed.
+    bool ArchiveAsListed(const std::string& path, bool readAgain = false) const {
+        return listings_.StillAsListed(path, readAgain);
+    }
+    // A pass over the archive read every entry as listed.
+    void NoteReadAsListed(const std::string& path) { listings_.MarkPassed(path); }
     const ListedArchives& Listings() const { return listings_; }
     // Folders of the files read whole, held open for the run.
     FolderHandles& Folders() { return folders_; }
@@ -127,6 +133,13 @@ class TNebuFileFunc {
     // (asked about as any failed extraction).
     const std::string* EntryBytes(const std::string& archivePath, const std::string& entryName,
                                   std::uint8_t kind, std::int32_t position);
+
+    // The question after an entry could not be taken out; No sets Stop.
+    void AskAfterFailedExtraction(const std::string& archivePath);
+    // Size groups whose files take more than this together are compared
+    // from classes found before the walk (RecordClasses), and entries kept
+    // for later comparisons spill into a work file beyond it.
+    std::uint64_t GroupMemoryBudget = 32ull << 20;
 
     // ---- deletion ----
     bool RemoveFile(const std::string& path);
@@ -183,7 +196,6 @@ class TNebuFileFunc {
                                    int slot, std::uint8_t kind, std::int32_t position);
     void ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
                           std::int32_t requested);
-    void AskAfterFailedExtraction(const std::string& archivePath);
     bool groupActive_ = false;
     ListedArchives listings_;
     EntryCache cache_;

@@ -72,4 +72,30 @@ void WriteEntries(const std::string& archivePath, ArchiveFormat format, const Fi
     }
 }
 
+PassEnd VisitEntries(const std::string& archivePath, ArchiveFormat format,
+                     const FileIdentity& listed, const EntryVisit& visit) {
+    auto stream = ArchiveStream::Open(archivePath, format);
+    if (!stream || stream->Identity() != listed) return PassEnd::Untrusted;
+    PassEnd end = PassEnd::Complete;
+    std::size_t position = 0;
+    StoredEntry entry;
+    for (;;) {
+        const ArchiveStream::Step step = stream->Next(entry);
+        if (step != ArchiveStream::Step::Entry) {
+            if (step == ArchiveStream::Step::Error) end = PassEnd::Cut;
+            break;
+        }
+        std::optional<std::size_t> at;
+        if (entry.type != StoredEntry::Other) at = position++;
+        if (!visit(at, entry, *stream)) {
+            end = PassEnd::Cut;
+            break;
+        }
+    }
+    if (stream->Identity() != listed || IdentityOfPath(archivePath) != listed) {
+        return PassEnd::Untrusted;
+    }
+    return end;
+}
+
 }  // namespace nebu::platform

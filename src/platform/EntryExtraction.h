@@ -4,6 +4,8 @@
 // archive of many entries is not read once per entry.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +35,18 @@ struct EntryToWrite {
 // ones, is not written.
 void WriteEntries(const std::string& archivePath, ArchiveFormat format, const FileIdentity& listed,
                   const std::string& folder, std::vector<EntryToWrite>& wanted);
+
+// One pass over an archive: `visit` sees every entry with the stream at its
+// data, and its position as counted above (none for links, devices and
+// nameless entries); it returns false to end the pass there.
+using EntryVisit =
+    std::function<bool(std::optional<std::size_t> position, const StoredEntry&, ArchiveStream&)>;
+enum class PassEnd {
+    Complete,   // every entry seen, no error
+    Cut,        // ended early by `visit` or by an error
+    Untrusted,  // not the very file `listed` describes, before or after: nothing read counts
+};
+PassEnd VisitEntries(const std::string& archivePath, ArchiveFormat format,
+                     const FileIdentity& listed, const EntryVisit& visit);
 
 }  // namespace nebu::platform

@@ -1,0 +1,300 @@
+#include "engine/RecordClasses.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "engine/ByteHash.h"
+#include "engine/EntryCache.h"
+#include "engine/FileReading.h"
+#include "engine/NebuFileFunc.h"
+#include "engine/NebuRecords.h"
+#include "platform/ArchiveNames.h"
+#include "platform/EntryExtraction.h"
+#include "platform/UniqueFd.h"
+
+namespace nebu {
+
+namespace {
+
+// Bytes up to this size are held in memory while they are classified;
+// larger ones are compared where they lie (plain files) or from a work file.
+constexpr std::uint64_t kInline = EntryCache::kSmall;
+
+}  // namespace
+
+RecordClasses::RecordClasses(TNebuFileFunc& fileFunc, std::uint64_t memoryBudget)
+    : ff_(fileFunc), spool_(memoryBudget, fileFunc.TempDir[0]) {}
+
+std::uint64_t RecordClasses::Key(int side, std::size_t group, std::size_t file) {
+    return (static_cast<std::uint64_t>(side) << 63) | (static_cast<std::uint64_t>(group) << 32) |
+           static_cast<std::uint64_t>(file);
+}
+
+void RecordClasses::Add(std::uint64_t key, Item item) {
+    first_.try_emplace(key, static_cast<std::uint32_t>(items_.size()));
+    if (item.entry != nullptr && item.side == 1) targetEntries_ = true;
+    items_.push_back(item);
+    results_.emplace_back();
+}
+
+void RecordClasses::AddGroup(int side, const TNebuList& list, std::size_t group) {
+    const TNebuList::SizeNode& node = list.Groups()[group];
+    groupsHeld_.insert(Key(side, group, 0));
+    for (std::size_t i = 0; i < node.Files.size(); ++i) {
+        const TNebuList::FileNode& f = node.Files[i];
+        if (f.Alive == 0) continue;
+        const bool plain = f.Kind == kKindPlain;
+        Add(Key(side, group, i),
+            Item{&f.Path, plain ? nullptr : &f.Entry(), node.Size, plain ? -1 : f.EntryIndex,
+                 f.Kind, static_cast<std::uint8_t>(side)});
+    }
+}
+
+void RecordClasses::AddArchiveEntries(int side, const TNebuList& list, std::size_t group) {
+    const TNebuList::SizeNode& node = list.Groups()[group];
+    groupsHeld_.insert(Key(side, group, 0));
+    for (std::size_t i = 0; i < node.Files.size(); ++i) {
+        const TNebuList::FileNode& f = node.Files[i];
+        if (f.Alive == 0 || f.Kind == kKindPlain || !f.Entries) continue;
+        for (const TEntryList::Entry& e : f.Entries->Entries()) {
+            Add(Key(side, group, i), Item{&f.Path, &e.name, e.size, e.position, f.Kind,
+                                          static_cast<std::uint8_t>(side)});
+        }
+    }
+}
+
+bool RecordClasses::Holds(int side, std::size_t group) const {
+    return groupsHeld_.count(Key(side, group, 0)) != 0;
+}
+
+RecordClasses::Result RecordClasses::Of(int side, std::size_t group, std::size_t file) const {
+    const auto it = first_.find(Key(side, group, file));
+    return it == first_.end() ? Result{} : results_[it->second];
+}
+
+const RecordClasses::Result* RecordClasses::EntriesOf(int side, std::size_t group, std::size_t file,
+                                                      std::size_t& count) const {
+    count = 0;
+    const auto it = first_.find(Key(side, group, file));
+    if (it == first_.end()) return nullptr;
+    const Item& first = items_[it->second];
+    std::size_t end = it->second;
+    while (end < items_.size() && items_[end].path == first.path) ++end;
+    count = end - it->second;
+    return &results_[it->second];
+}
+
+std::optional<platform::FileIdentity> RecordClasses::IdentityOf(int side, std::size_t group,
+                                                                std::size_t file) const {
+    const auto it = first_.find(Key(side, group, file));
+    if (it == first_.end()) return std::nullopt;
+    const auto found = identities_.find(it->second);
+    if (found == identities_.end()) return std::nullopt;
+    return found->second;
+}
+
+bool RecordClasses::PassedAsListed(const std::string& archive) const {
+    const auto it = asListed_.find(archive);
+    return it != asListed_.end() && it->second;
+}
+
+void RecordClasses::Run(const std::atomic<std::uint8_t>& stop) {
+    buckets_.reserve(items_.size());
+    identities_.reserve(items_.size());
+    ReadPlainFiles(stop);
+    // Source archives first: their entries are kept for the target entries
+    // to be compared with. An archive on both sides is read once for each.
+    std::map<std::pair<int, std::string>, std::vector<std::uint32_t>> archives;
+    for (std::uint32_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].entry != nullptr) archives[{items_[i].side, *items_[i].path}].push_back(i);
+    }
+    for (auto& [key, items] : archives) {
+        if (stop.load() != 0) break;
+        std::stable_sort(items.begin(), items.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return items_[a].position < items_[b].position;
+        });
+        ReadArchive(items, stop);
+    }
+}
+
+void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
+    std::vector<std::uint32_t> plain;
+    for (std::uint32_t i = 0; i < items_.size(); ++i) {
+        if (items_[i].entry == nullptr) plain.push_back(i);
+    }
+    // Folder by folder, as they lie.
+    std::sort(plain.begin(), plain.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return *items_[a].path < *items_[b].path; });
+    std::string buffer;
+    for (std::size_t n = 0; n < plain.size(); ++n) {
+        if ((n & 255) == 0 && stop.load() != 0) return;
+        const std::uint32_t i = plain[n];
+        const Item& item = items_[i];
+        platform::UniqueFd fd(ff_.Folders().OpenForReading(*item.path));
+        if (fd.get() < 0) continue;
+        const auto before = platform::IdentityOfDescriptor(fd.get());
+        if (!before || before->size != item.size) continue;
+        ByteRange bytes;
+        bytes.size = static_cast<std::uint64_t>(item.size);
+        if (bytes.size <= kInline) {
+            buffer.resize(bytes.size);
+            if (ReadFull(fd.get(), buffer.data(), buffer.size()) != item.size) continue;
+            bytes.data = buffer.data();
+        } else {
+            bytes.fd = fd.get();
+        }
+        bool ok = false;
+        const std::uint64_t hash = HashRange(bytes, ok);
+        // A file written to meanwhile may have been read half old, half new.
+        if (!ok || platform::IdentityOfDescriptor(fd.get()) != before) continue;
+        identities_.emplace(i, *before);
+        Classify(i, hash, bytes, true);
+    }
+}
+
+void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
+                                const std::atomic<std::uint8_t>& stop) {
+    const Item& head = items_[items.front()];
+    const std::string& path = *head.path;
+    const bool lzh = head.kind == kKindLzh;
+    const ListedArchive* listed = ff_.Listings().Find(path);
+    const ArchiverLibrary& library = lzh ? ff_.LzhLibrary() : ff_.ZipLibrary();
+    auto failAll = [&] {
+        for (std::uint32_t i : items) results_[i] = Result{-1, true};
+        asListed_[path] = false;
+    };
+    if ((lzh ? ff_.LzhReady : ff_.ZipReady) != 1 || !library.Ready() || listed == nullptr ||
+        !listed->identity || !listed->ended) {
+        failAll();
+        return;
+    }
+    const bool keep = head.side == 0 && targetEntries_;
+    std::size_t next = 0;
+    std::size_t seen = 0;
+    bool asListed = true;
+    bool stopped = false;
+    std::string buffer;
+    std::optional<platform::UniqueFd> scratch;  // for entries not held in memory
+    const auto visit = [&](std::optional<std::size_t> position, const platform::StoredEntry& e,
+                           platform::ArchiveStream& stream) {
+        using platform::StoredEntry;
+        // Exactly the listing, entry by entry, or the archive is not trusted
+        // to be deleted whole.
+        if (!position || *position >= listed->entries.size()) {
+            asListed = false;
+            return true;
+        }
+        ++seen;
+        const ListedEntry& want = listed->entries[*position];
+        if (e.name != want.name || (e.type == StoredEntry::File) != want.IsFile() ||
+            (e.type == StoredEntry::File &&
+             (!e.sizeKnown || e.size != static_cast<std::uint64_t>(want.size)))) {
+            asListed = false;
+        }
+        while (next < items.size() &&
+               items_[items[next]].position < static_cast<std::int32_t>(*position)) {
+            results_[items[next++]] = Result{-1, true};
+        }
+        if (next == items.size() ||
+            items_[items[next]].position != static_cast<std::int32_t>(*position)) {
+            return true;
+        }
+        const std::uint32_t first = items[next];
+        const Item& item = items_[first];
+        std::size_t last = next;
+        while (last < items.size() && items_[items[last]].position == item.position) ++last;
+        bool taken = e.type == StoredEntry::File && e.sizeKnown && e.name == *item.entry &&
+                     want.name == *item.entry && e.size == static_cast<std::uint64_t>(item.size) &&
+                     platform::ExtractableLeafName(e.name).has_value();
+        ByteRange bytes;
+        bytes.size = static_cast<std::uint64_t>(item.size);
+        std::string error;
+        if (taken && bytes.size <= kInline) {
+            taken = stream.CopyData(buffer, bytes.size, error);
+            bytes.data = buffer.data();
+        } else if (taken) {
+            if (!scratch) scratch.emplace(OpenUnnamedWorkFile(ff_.TempDir[0]));
+            const int fd = scratch->get();
+            taken = fd >= 0 && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
+                    stream.CopyData(fd, bytes.size, error);
+            bytes.fd = fd;
+        }
+        bool ok = taken;
+        const std::uint64_t hash = taken ? HashRange(bytes, ok) : 0;
+        for (std::size_t k = next; k < last; ++k) {
+            if (!ok) {
+                results_[items[k]] = Result{-1, true};
+            } else if (k == next) {
+                Classify(first, hash, bytes, keep);
+            } else {
+                results_[items[k]] = results_[first];
+            }
+        }
+        next = last;
+        if (stop.load() != 0) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    };
+    const auto format = lzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
+    const platform::PassEnd end = platform::VisitEntries(path, format, *listed->identity, visit);
+    if (end == platform::PassEnd::Untrusted) {
+        failAll();
+        return;
+    }
+    // Not reached: failed, unless the user stopped the run.
+    for (; next < items.size() && !stopped; ++next) results_[items[next]] = Result{-1, true};
+    const bool complete =
+        end == platform::PassEnd::Complete && asListed && seen == listed->entries.size();
+    const auto [it, added] = asListed_.try_emplace(path, complete);
+    if (!added) it->second = it->second && complete;
+    if (complete) ff_.NoteReadAsListed(path);
+}
+
+void RecordClasses::Classify(std::uint32_t item, std::uint64_t hash, const ByteRange& bytes,
+                             bool keep) {
+    const std::uint64_t key = Mix(hash, bytes.size);
+    auto bucket = buckets_.find(key);
+    if (bucket != buckets_.end()) {
+        for (const Member& member : bucket->second) {
+            if (SameAsMember(member, bytes)) {
+                results_[item].cls = member.cls;
+                return;
+            }
+        }
+    }
+    const std::int32_t cls = classes_++;
+    results_[item].cls = cls;
+    if (!keep) return;
+    Member member{cls, -1, -1};
+    if (items_[item].entry == nullptr) {
+        member.item = static_cast<std::int32_t>(item);
+    } else {
+        member.kept = spool_.Keep(bytes);
+        if (member.kept < 0) return;
+    }
+    if (bucket == buckets_.end()) bucket = buckets_.emplace(key, std::vector<Member>{}).first;
+    bucket->second.push_back(member);
+}
+
+bool RecordClasses::SameAsMember(const Member& member, const ByteRange& bytes) const {
+    if (member.kept >= 0) return SameRanges(spool_.Kept(member.kept), bytes);
+    const auto item = static_cast<std::uint32_t>(member.item);
+    const auto known = identities_.find(item);
+    if (known == identities_.end()) return false;
+    platform::UniqueFd fd(ff_.Folders().OpenForReading(*items_[item].path));
+    if (fd.get() < 0) return false;
+    // Still the file that was read, before and after.
+    if (platform::IdentityOfDescriptor(fd.get()) != known->second) return false;
+    ByteRange there;
+    there.fd = fd.get();
+    there.size = static_cast<std::uint64_t>(known->second.size);
+    return SameRanges(there, bytes) && platform::IdentityOfDescriptor(fd.get()) == known->second;
+}
+
+}  // namespace nebu
