@@ -1,5 +1,6 @@
 // Every deletion of a user's file or folder goes through here.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,16 +73,20 @@ TNebuFileFunc::Removal TNebuFileFunc::RemoveDuplicateOf(const std::string& doome
 
 void TNebuFileFunc::RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources) {
     // Each source directory and every folder above it, as the kernel resolves
-    // them: "/.." steps up through links the way a path lookup would.
+    // them: ".." steps up through links the way a path lookup would, and a
+    // path of any length is reached, since any length is removed.
     keptDirs_.clear();
     std::string dir;
     for (bool more = sources.First(dir); more; more = sources.Next(dir)) {
-        std::string up = dir;
+        int fd = platform::OpenPath(dir, O_PATH | O_DIRECTORY | O_CLOEXEC);
         struct stat st;
-        while (::stat(up.c_str(), &st) == 0 && keptDirs_.insert({st.st_dev, st.st_ino}).second) {
-            if (!up.empty() && up.back() != '/') up += '/';
-            up += "..";
+        while (fd >= 0 && ::fstat(fd, &st) == 0 &&
+               keptDirs_.insert({st.st_dev, st.st_ino}).second) {
+            const int up = ::openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = up;
         }
+        if (fd >= 0) ::close(fd);
     }
     RemoveEmptyDirectories(targets);
     keptDirs_.clear();

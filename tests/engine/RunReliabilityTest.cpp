@@ -109,6 +109,14 @@ TEST(RunReliabilityTest, TreesDeeperThanTheLongestPathAreSearchedComparedAndDele
     struct stat st;
     EXPECT_NE(::fstatat(dst, "空", &st, AT_SYMLINK_NOFOLLOW), 0);
     EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
+
+    // An empty source folder below a target stays, however deep.
+    ASSERT_EQ(::mkdirat(src, "元", 0700), 0);
+    SetUpJob(job, {srcPath + "/元"}, {tree / "src"});
+    job.NoDelete = 0;
+    job.DelEmptyDirs = 1;
+    RunJob(job, host);
+    EXPECT_EQ(::fstatat(src, "元", &st, AT_SYMLINK_NOFOLLOW), 0);
     ::close(src);
     ::close(dst);
 }
