@@ -26,12 +26,8 @@ class ExtractionFailureTest : public ArchiveJobTest, public ::testing::WithParam
         EXPECT_EQ(job_.Phase, GoOn() ? kPhaseFinished : kPhaseStopped);
         EXPECT_EQ(job_.Stop, GoOn() ? 0 : 1);
         // Entries were left out: the run is not a clean one, whatever the answer.
-        const std::vector<RunFailure> failures = job_.FileFunc->Failures.List();
-        ASSERT_EQ(failures.size(), 1u);
-        EXPECT_EQ(failures[0].kind, FailureKind::ExtractionFailed);
-        EXPECT_EQ(
-            LinesContaining(r.log, "could not extract from archive: " + failures[0].path).size(),
-            1u);
+        EXPECT_EQ(LinesContaining(r.log, "could not extract from archive: ").size(), 1u);
+        EXPECT_EQ(job_.FileFunc->Failures.Count(), 1);
     }
     const std::string good_ = RandomBytes(8, 30);
 };
