@@ -131,6 +131,25 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Where `path` (absolute) is or would be once made: the canonical form of
+// its nearest existing folder, with the rest of it appended.
+std::string WhereItWouldBe(const std::string& path) {
+    std::string head = path;
+    std::string tail;
+    for (;;) {
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(head.c_str(), nullptr),
+                                                         &std::free);
+        if (real) {
+            const std::string base = real.get();
+            return (base == "/" && !tail.empty() ? "" : base) + tail;
+        }
+        const std::size_t slash = head.rfind('/');
+        if (slash == std::string::npos || head.size() <= 1) return path;
+        tail = head.substr(slash) + tail;
+        head = slash == 0 ? "/" : head.substr(0, slash);
+    }
+}
+
 }  // namespace
 
 std::string EscapePath(std::string_view path) {
@@ -331,11 +350,10 @@ bool MoveToTrash(const std::string& path, std::string_view mountinfo) {
     if (top.empty()) return false;
 
     int error = 0;
+    // The home trash is made only for a file it is to take.
     const std::string home = trash::HomeTrash();
-    if (!home.empty() && trash::MakeDirectories(home)) {
-        std::unique_ptr<char, decltype(&std::free)> realHome(::realpath(home.c_str(), nullptr),
-                                                             &std::free);
-        if (realHome && mountOf(realHome.get()) == top) {
+    if (!home.empty() && mountOf(trash::WhereItWouldBe(home)) == top) {
+        if (trash::MakeDirectories(home)) {
             if (trash::MoveInto(home, absolute, absolute, &error)) return true;
             // The table may be out of date by now: the mount's own trash may
             // still take it. Any other failure is final.

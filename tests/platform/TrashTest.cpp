@@ -260,6 +260,7 @@ TEST(MountTrashTest, AFileReachedThroughABindMountIsRenamedWithinIt) {
     EXPECT_EQ(ReadFile(inner + "/.Trash-" + uid + "/files/f.txt"), "bound");
     EXPECT_EQ(InfoPath(inner + "/.Trash-" + uid + "/info/f.txt.trashinfo"), "f.txt");
     EXPECT_EQ(Exists(deviceTrash), deviceTrashBefore);
+    EXPECT_FALSE(Exists(tree / "data"));  // the home trash is on another mount
 }
 
 }  // namespace
