@@ -292,7 +292,8 @@ Settings / 設定ファイル
 Exit codes / 終了コード: 0 finished, 1 stopped (Ctrl-C, SIGTERM, SIGHUP, a closed
 output pipe or a cancelled question), 2 the command line or the settings cannot be
 used, 3 a result file cannot be written, 4 finished, but a deletion failed, a folder
-could not be read or the work folders could not be made (one line each on standard
+or file could not be read, an archive could not be extracted, an empty folder could
+not be removed or the work folders could not be made (one line each on standard
 error).
 )";
 }

@@ -234,7 +234,10 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
         if (answer == Answer::Yes) {
             const std::string& doomed = deleteSource ? srcPath : dstPath;
             const std::string& kept = deleteSource ? dstPath : srcPath;
-            if (ff.RemoveDuplicate(doomed, kept)) {
+            const TNebuFileFunc::Removal removal = ff.RemoveDuplicateOf(doomed, kept);
+            // A file already deleted under another name is not listed.
+            if (removal == TNebuFileFunc::Removal::Settled) continue;
+            if (removal == TNebuFileFunc::Removal::Deleted) {
                 deleted = true;
                 job.Log("｢" + doomed + "｣を削除しました。");
                 if (deleteSource) {

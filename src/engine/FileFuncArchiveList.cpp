@@ -48,6 +48,9 @@ void TNebuFileFunc::DispatchArchive(const std::string& path, TNebuList& list) {
         ListLzhArchive(path, list);
     } else if (Zip == 1 && ZipReady == 1 && zip_.Ready() && zip_.CheckArchive(path.c_str(), 0)) {
         ListZipArchive(path, list);
+    } else if ((Lzh == 1 && LzhReady == 1) || (Zip == 1 && ZipReady == 1)) {
+        // Whether it holds an archive only its bytes can tell.
+        NoteIfUnreadable(path);
     }
 }
 
@@ -66,7 +69,10 @@ void TNebuFileFunc::ListArchive(ArchiverLibrary& library, std::uint8_t kind,
     const std::optional<platform::FileIdentity> before = platform::IdentityOfPath(path);
     platform::HARC archive =
         library.OpenArchive(nullptr, path.c_str(), platform::kOpenNoErrorMessages);
-    if (archive == nullptr) return;
+    if (archive == nullptr) {
+        NoteIfUnreadable(path);
+        return;
+    }
 
     const bool whole = ArcAsUnit == 1;
     _NebuRec rec;

@@ -30,9 +30,9 @@ alignas(64) char g_buffer2[kLastChunk];
 
 bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string& path2) {
     platform::UniqueFd file1(OpenForReading(path1));
-    if (!file1.valid()) return false;
+    if (!file1.valid()) return NoteUnreadable(path1, errno);
     platform::UniqueFd file2(OpenForReading(path2));
-    if (!file2.valid()) return false;
+    if (!file2.valid()) return NoteUnreadable(path2, errno);
 
     const std::optional<platform::FileIdentity> before1 =
         platform::IdentityOfDescriptor(file1.get());
@@ -52,9 +52,9 @@ bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string&
     std::size_t chunk = kFirstChunk;
     for (;;) {
         const long count1 = ReadFull(file1.get(), g_buffer1, chunk);
-        if (count1 < 0) return false;
+        if (count1 < 0) return NoteUnreadable(path1, errno);
         const long count2 = ReadFull(file2.get(), g_buffer2, chunk);
-        if (count2 < 0) return false;
+        if (count2 < 0) return NoteUnreadable(path2, errno);
         // Both files must end together: a file that grew or shrank since the
         // scan is different, whichever side it is on.
         if (count1 != count2) return false;
@@ -89,11 +89,37 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
     return CompareContents(path1, path2);
 }
 
+bool TNebuFileFunc::NoteUnreadable(const std::string& path, int error) {
+    if (!GoneSinceScan(error)) Failures.Note(FailureKind::FileUnreadable, path, error);
+    return false;
+}
+
+void TNebuFileFunc::NoteIfUnreadable(const std::string& path) {
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        NoteUnreadable(path, errno);
+    } else {
+        ::close(fd);
+    }
+}
+
+void TNebuFileFunc::NoteUnclassified(const std::vector<const std::string*>& paths) {
+    // A file without a class meets no partner at all; most often it changed
+    // while it was read, which is no failure, so the reason is asked again.
+    for (const std::string* path : paths) {
+        if (classes_.ClassOf(*path) < 0) NoteIfUnreadable(*path);
+    }
+}
+
 void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths,
                                  const ContentClasses::Heads* heads) {
     EndGroup();
     groupActive_ = true;
-    classes_.Build(std::move(paths), heads);
+    std::vector<const std::string*> given;
+    given.reserve(paths.size());
+    for (const std::string& path : paths) given.push_back(&path);
+    classes_.Build(paths, heads);
+    NoteUnclassified(given);
 }
 
 void TNebuFileFunc::PrepareGroup(const std::vector<const std::string*>& paths,
@@ -101,6 +127,7 @@ void TNebuFileFunc::PrepareGroup(const std::vector<const std::string*>& paths,
     EndGroup();
     groupActive_ = true;
     classes_.Build(paths, heads);
+    NoteUnclassified(paths);
 }
 
 void TNebuFileFunc::AddToGroup(const std::string& path) {
@@ -117,7 +144,9 @@ void TNebuFileFunc::EndGroup() {
 }
 
 void TNebuFileFunc::ForgetIdentities() {
+    // Two names of one file have one size and so meet in one group only.
     compared_.clear();
+    deletedDuplicates_.clear();
 }
 
 void TNebuFileFunc::RememberIdentity(const std::string& path,

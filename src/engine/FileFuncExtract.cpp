@@ -211,6 +211,8 @@ void TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const Liste
 void TNebuFileFunc::AskAfterFailedExtraction(const std::string& archivePath) {
     const std::string question = "圧縮ファイル｢" + archivePath + "｣の解凍にしっぱいしちゃった。" +
                                  "\n" + "作業を続けますか?";
+    // Going on leaves the entries out of the comparison: not a clean run.
+    Failures.Note(FailureKind::ExtractionFailed, archivePath);
     if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = 1;
 }
 

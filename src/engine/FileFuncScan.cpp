@@ -130,8 +130,16 @@ void TNebuFileFunc::CollectDirectories(const std::string& root, WalkState& walk,
     std::vector<FoundSubDir> subDirs;
     {
         DirectorySearch search;
-        if (OpenForWalk(search, root, SearchAttr, expected, walk.entered) != WalkOpen::Opened) {
-            return;
+        switch (OpenForWalk(search, root, SearchAttr, expected, walk.entered)) {
+            case WalkOpen::Opened:
+                break;
+            case WalkOpen::Failed:
+                // Empty folders below it stay: the user asked for them to go.
+                Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(root),
+                              search.Error());
+                return;
+            case WalkOpen::Skipped:
+                return;
         }
         DirEntry entry;
         while (Stop.load() == 0 && search.Next(entry)) {

@@ -26,6 +26,10 @@ int OpenForReadingAt(int dirFd, const char* path) {
     return fd;
 }
 
+bool GoneSinceScan(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP || error == ENXIO;
+}
+
 int OpenFolderForLookups(const std::string& path) {
     return platform::OpenPath(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
 }

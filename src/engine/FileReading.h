@@ -15,6 +15,10 @@ int OpenForReading(const std::string& path);
 // The same for a path relative to an open folder (or AT_FDCWD). Paths of
 // any length are opened.
 int OpenForReadingAt(int dirFd, const char* path);
+// Whether an open that failed with `error` means the file is no longer the
+// one the scan found (gone, or a link or a special file in its place): a
+// change since the scan, not a file that could not be read.
+bool GoneSinceScan(int error);
 // A folder of any path length, for opening its files relative to it; -1 on
 // failure.
 int OpenFolderForLookups(const std::string& path);

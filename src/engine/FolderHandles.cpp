@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/FileReading.h"
 
@@ -26,6 +27,16 @@ FolderHandles::~FolderHandles() {
 }
 
 int FolderHandles::OpenForReading(const std::string& path) {
+    const int fd = OpenInFolder(path);
+    if (fd < 0 && onOpenFailed_) {
+        const int error = errno;
+        onOpenFailed_(path, error);
+        errno = error;
+    }
+    return fd;
+}
+
+int FolderHandles::OpenInFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos || slash + 1 == path.size()) return nebu::OpenForReading(path);
     const std::string_view folder(path.data(), slash + 1);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace nebu {
 
@@ -23,8 +24,14 @@ class FolderHandles {
     int OpenForReading(const std::string& path);
     // Lets every folder go, at the end of a run.
     void Clear();
+    // Told of every file that could not be opened, with errno.
+    void OnOpenFailed(std::function<void(const std::string&, int)> report) {
+        onOpenFailed_ = std::move(report);
+    }
 
   private:
+    int OpenInFolder(const std::string& path);
+    std::function<void(const std::string&, int)> onOpenFailed_;
     // A quarter of the open files allowed: the rest of the run needs some too.
     std::size_t maxOpen_;
     struct Hash {

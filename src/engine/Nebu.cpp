@@ -168,6 +168,10 @@ void TNebu::Run() {
     ff.ArcAsUnit = ((SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0) ? 1 : 0;
     ff.ForgetIdentities();
     ff.Failures.Clear();
+    // Shown in the log where it happened, in both programs; the log ends
+    // with the run, so failures after it are only counted.
+    ff.LogLine = [this](const std::string& line) { Log(line); };
+    ff.Failures.LogTo(ff.LogLine);
     Phase = kPhaseScanSource;
 
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
@@ -231,6 +235,8 @@ void TNebu::Run() {
         if (DelEmptyDirs == 1 && NoDelete == 0) ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs);
         closing = "処理終了";
     }
+    ff.Failures.LogTo(nullptr);
+    ff.LogLine = nullptr;
     const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
     Log(closing + "（" + DateTimeText(t1) + "）");
     Log("処理時間は" + ElapsedText(t1 - t0) + "です");

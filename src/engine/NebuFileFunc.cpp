@@ -10,6 +10,8 @@ TNebuFileFunc::TNebuFileFunc()
     // Each library stands on its own: one that fails leaves the other usable.
     LzhReady = lzh_.Load() ? 1 : 0;
     ZipReady = zip_.Load() ? 1 : 0;
+    folders_.OnOpenFailed(
+        [this](const std::string& path, int error) { NoteUnreadable(path, error); });
 }
 
 // The libraries release themselves with their members; work folders still

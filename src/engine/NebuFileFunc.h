@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -53,6 +54,8 @@ class TNebuFileFunc {
 
     // Questions and messages go through the host; the job sets it.
     NebuHost* Host = nullptr;
+    // The log of the run under way; the job sets it for the run.
+    std::function<void(const std::string&)> LogLine;
     // Deletions, folders and work folders that failed; the job clears it
     // when a run starts.
     RunFailures Failures;
@@ -152,6 +155,12 @@ class TNebuFileFunc {
     // What the last comparison of `path` saw, without looking at it again.
     std::optional<platform::FileIdentity> ComparedIdentity(const std::string& path) const;
     bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
+    // The same, telling a refusal from a pair that needs nothing more: one
+    // whose file this run has already deleted under another name (sides
+    // that overlap, one side mounted inside the other). Such a pair is
+    // logged, is no failure, and its kept copy is gone or the last one left.
+    enum class Removal { Deleted, Failed, Settled };
+    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept);
 
     ArchiverLibrary& LzhLibrary() { return lzh_; }
     ArchiverLibrary& ZipLibrary() { return zip_; }
@@ -170,10 +179,20 @@ class TNebuFileFunc {
     void CollectDirectories(const std::string& root, WalkState& walk,
                             const platform::DirEntry* expected);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
+    // A file that is there but cannot be read takes no part in the
+    // comparison, so the run must say so; one that is gone since the scan
+    // is no failure. NoteUnreadable always gives false.
+    bool NoteUnreadable(const std::string& path, int error);
+    void NoteIfUnreadable(const std::string& path);
+    void NoteUnclassified(const std::vector<const std::string*>& paths);
 
     ArchiverLibrary lzh_;
     ArchiverLibrary zip_;
     std::unordered_map<std::string, platform::FileIdentity> compared_;
+    // The files (device, inode) deleted as duplicates since the identities
+    // were last forgotten: another path may still lead to them in the lists.
+    std::set<std::pair<dev_t, ino_t>> deletedDuplicates_;
+    bool DeletedUnderAnotherName(const std::string& path) const;
     FolderHandles folders_;
     ContentClasses classes_;
     std::set<std::pair<dev_t, ino_t>> keptDirs_;

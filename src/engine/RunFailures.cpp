@@ -22,6 +22,15 @@ std::string FailureText(const RunFailure& failure) {
         case FailureKind::NoWorkFolders:
             text = "作業ディレクトリが作れません / could not make work folders in: ";
             break;
+        case FailureKind::FileUnreadable:
+            text = "ファイルを読めませんでした / could not read file: ";
+            break;
+        case FailureKind::ExtractionFailed:
+            text = "圧縮ファイルから取り出せませんでした / could not extract from archive: ";
+            break;
+        case FailureKind::FolderNotRemoved:
+            text = "空のディレクトリを削除できませんでした / could not remove empty folder: ";
+            break;
     }
     text += failure.path;
     if (failure.error != 0) {

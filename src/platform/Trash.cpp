@@ -8,11 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "platform/TrashFolders.h"
@@ -128,6 +131,25 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Where `path` (absolute) is or would be once made: the canonical form of
+// its nearest existing folder, with the rest of it appended.
+std::string WhereItWouldBe(const std::string& path) {
+    std::string head = path;
+    std::string tail;
+    for (;;) {
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(head.c_str(), nullptr),
+                                                         &std::free);
+        if (real) {
+            const std::string base = real.get();
+            return (base == "/" && !tail.empty() ? "" : base) + tail;
+        }
+        const std::size_t slash = head.rfind('/');
+        if (slash == std::string::npos || head.size() <= 1) return path;
+        tail = head.substr(slash) + tail;
+        head = slash == 0 ? "/" : head.substr(0, slash);
+    }
+}
+
 }  // namespace
 
 std::string EscapePath(std::string_view path) {
@@ -163,7 +185,61 @@ std::string HomeTrash() {
     return (home == "/" ? "" : home) + "/.local/share/Trash";
 }
 
-std::string MountPointOf(const std::string& dir) {
+std::vector<std::string> MountPoints(std::string_view mountinfo) {
+    std::vector<std::string> points;
+    while (!mountinfo.empty()) {
+        const std::size_t end = std::min(mountinfo.find('\n'), mountinfo.size());
+        std::string_view line = mountinfo.substr(0, end);
+        mountinfo.remove_prefix(std::min(end + 1, mountinfo.size()));
+        // Mount id, parent id, device, root, then the mount point.
+        for (int field = 0; field < 4 && !line.empty(); ++field) {
+            const std::size_t blank = line.find(' ');
+            line = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+        }
+        const std::string_view escaped = line.substr(0, line.find(' '));
+        if (escaped.empty() || escaped[0] != '/') continue;
+        // Blanks, tabs, line breaks and backslashes come as \\ooo.
+        const auto octal = [](char c) { return c >= '0' && c <= '7'; };
+        std::string point;
+        for (std::size_t i = 0; i < escaped.size(); ++i) {
+            if (escaped[i] == '\\' && i + 3 < escaped.size() && octal(escaped[i + 1]) &&
+                octal(escaped[i + 2]) && octal(escaped[i + 3])) {
+                point += static_cast<char>(((escaped[i + 1] - '0') << 6) |
+                                           ((escaped[i + 2] - '0') << 3) | (escaped[i + 3] - '0'));
+                i += 3;
+            } else {
+                point += escaped[i];
+            }
+        }
+        points.push_back(std::move(point));
+    }
+    return points;
+}
+
+std::string ReadMountInfo() {
+    std::ifstream in("/proc/self/mountinfo", std::ios::binary);
+    if (!in) return "";
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string MountPointOf(const std::string& path, const std::vector<std::string>& points) {
+    std::string best;
+    bool found = false;
+    for (const std::string& point : points) {
+        const bool above = point == "/" || path == point ||
+                           (path.size() > point.size() &&
+                            path.compare(0, point.size(), point) == 0 && path[point.size()] == '/');
+        if (above && (!found || point.size() >= best.size())) {
+            best = point;
+            found = true;
+        }
+    }
+    return best;
+}
+
+std::string DeviceTopOf(const std::string& dir) {
     struct stat st;
     if (::stat(dir.c_str(), &st) != 0) return "/";
     std::string current = dir;
@@ -248,7 +324,7 @@ bool MoveInto(const std::string& trashDir, const std::string& path, const std::s
 
 }  // namespace trash
 
-bool MoveToTrash(const std::string& path) {
+bool MoveToTrash(const std::string& path, std::string_view mountinfo) {
     if (path.empty() || path.back() == '/') return false;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return false;
@@ -264,23 +340,37 @@ bool MoveToTrash(const std::string& path) {
     const std::string dir = real.get();
     const std::string absolute = (dir == "/" ? "" : dir) + "/" + name;
 
+    // The mount the file is reached through; without a mount table, the
+    // top of its device, which is all that is known then.
+    const std::vector<std::string> points = trash::MountPoints(mountinfo);
+    const auto mountOf = [&](const std::string& at) {
+        return points.empty() ? trash::DeviceTopOf(at) : trash::MountPointOf(at, points);
+    };
+    const std::string top = mountOf(dir);
+    if (top.empty()) return false;
+
     int error = 0;
+    // The home trash is made only for a file it is to take.
     const std::string home = trash::HomeTrash();
-    if (!home.empty() && trash::MakeDirectories(home)) {
-        struct stat homeSt;
-        if (::stat(home.c_str(), &homeSt) == 0 && homeSt.st_dev == st.st_dev) {
+    if (!home.empty() && mountOf(trash::WhereItWouldBe(home)) == top) {
+        if (trash::MakeDirectories(home)) {
             if (trash::MoveInto(home, absolute, absolute, &error)) return true;
-            // Same device but another mount (a bind mount): the volume's own
-            // trash may still take it. Any other failure is final.
+            // The table may be out of date by now: the mount's own trash may
+            // still take it. Any other failure is final.
             if (error != EXDEV) return false;
         }
     }
 
-    const std::string top = trash::MountPointOf(dir);
+    // Made at the top of that mount, never above it: a folder there would
+    // be on another mount, and the move a copy.
     const std::string volume = trash::VolumeTrash(top);
     if (volume.empty()) return false;
     const std::string relative = absolute.substr(top == "/" ? 1 : top.size() + 1);
     return trash::MoveInto(volume, absolute, relative, &error);
+}
+
+bool MoveToTrash(const std::string& path) {
+    return MoveToTrash(path, trash::ReadMountInfo());
 }
 
 }  // namespace nebu::platform

@@ -1,11 +1,12 @@
 #pragma once
 // The pieces of a move into the freedesktop.org trash, each on its own so
 // that the choice of trash folder and the .trashinfo it writes can be tested
-// without a second volume.
+// without a second volume, and the mount table given as text.
 
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nebu::platform::trash {
 
@@ -19,9 +20,20 @@ std::string DeletionDate(std::time_t when);
 // ~/.local/share/Trash. Not created here; empty when there is no home.
 std::string HomeTrash();
 
-// The mount point of the volume holding `dir` (an absolute, canonical
-// folder): the highest folder above it on the same device.
-std::string MountPointOf(const std::string& dir);
+// The mount points of a /proc/self/mountinfo text, unescaped, as listed.
+std::vector<std::string> MountPoints(std::string_view mountinfo);
+
+// The text of /proc/self/mountinfo; empty when it cannot be read.
+std::string ReadMountInfo();
+
+// The mount through which `path` (absolute, canonical) is reached: the
+// longest of `points` that is `path` or a folder above it, the last listed
+// among equals (a later mount covers an earlier one); empty when none is.
+std::string MountPointOf(const std::string& path, const std::vector<std::string>& points);
+
+// Without a mount table: the highest folder above `dir` (absolute,
+// canonical) on the same device, which misses bind mounts.
+std::string DeviceTopOf(const std::string& dir);
 
 // The trash of the volume mounted at `topdir`: $topdir/.Trash/$uid when
 // $topdir/.Trash is a real folder with the sticky bit, else

@@ -25,6 +25,9 @@ class ExtractionFailureTest : public ArchiveJobTest, public ::testing::WithParam
         EXPECT_EQ(ClosingWord(r.log), GoOn() ? "処理終了" : "処理中止");
         EXPECT_EQ(job_.Phase, GoOn() ? kPhaseFinished : kPhaseStopped);
         EXPECT_EQ(job_.Stop, GoOn() ? 0 : 1);
+        // Entries were left out: the run is not a clean one, whatever the answer.
+        EXPECT_EQ(LinesContaining(r.log, "could not extract from archive: ").size(), 1u);
+        EXPECT_EQ(job_.FileFunc->Failures.Count(), 1);
     }
     const std::string good_ = RandomBytes(8, 30);
 };

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -101,11 +102,43 @@ TEST(RunReliabilityTest, TreesDeeperThanTheLongestPathAreSearchedComparedAndDele
 
     job.SrcZip = 0;
     job.NoDelete = 0;
+    job.DelEmptyDirs = 1;
+    ASSERT_EQ(::mkdirat(dst, "空", 0700), 0);
     r = RunJob(job, host);
     EXPECT_EQ(LinesContaining(r.log, "/copy.bin｣を削除しました。").size(), 1u);
+    struct stat st;
+    EXPECT_NE(::fstatat(dst, "空", &st, AT_SYMLINK_NOFOLLOW), 0);
     EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
+
+    // An empty source folder below a target stays, however deep.
+    ASSERT_EQ(::mkdirat(src, "元", 0700), 0);
+    SetUpJob(job, {srcPath + "/元"}, {tree / "src"});
+    job.NoDelete = 0;
+    job.DelEmptyDirs = 1;
+    RunJob(job, host);
+    EXPECT_EQ(::fstatat(src, "元", &st, AT_SYMLINK_NOFOLLOW), 0);
     ::close(src);
     ::close(dst);
+}
+
+TEST(RunReliabilityTest, AFileThisRunDeletedUnderAnotherNameEndsItsPairsWithoutAFailure) {
+    // The target folder is reached through a link, so that every file in it
+    // is also a source file under another name.
+    TempTree tree;
+    for (const char* name : {"1", "2", "3"}) tree.Write(std::string("a/sub/f") + name, "same");
+    ASSERT_EQ(::symlink((tree / "a/sub").c_str(), (tree / "b").c_str()), 0);
+    TNebu job;
+    SetUpJob(job, {tree / "a"}, {tree / "b"});
+    job.NoDelete = 0;
+    ScriptedHost host;
+    const RunResult r = RunJob(job, host);
+    EXPECT_EQ(job.FileFunc->Failures.Count(), 0);
+    EXPECT_EQ(LinesContaining(r.log, "｣を削除しました。").size(), 2u);
+    EXPECT_EQ(LinesContaining(r.log, "｣は別の名前で削除済みなので、").size(), 2u);
+    EXPECT_TRUE(r.pairs.empty());
+    int left = 0;
+    for (const char* name : {"1", "2", "3"}) left += Exists(tree / "a/sub/f" + name) ? 1 : 0;
+    EXPECT_EQ(left, 1);
 }
 
 // Rewrites the kept copy while the deletion question waits.

@@ -1,10 +1,14 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -180,6 +184,83 @@ TEST_F(VolumeTrashTest, RecordsThePathRelativeToTheVolume) {
     EXPECT_FALSE(Exists(file));
     EXPECT_EQ(ReadFile(trashDir + "/files/名前.txt"), "volume file");
     EXPECT_EQ(InfoPath(trashDir + "/info/名前.txt.trashinfo"), "sub/%E5%90%8D%E5%89%8D.txt");
+}
+
+TEST(MountTrashTest, TheTrashIsTheOneOfTheMountThePathIsReachedThrough) {
+    TempTree tree;
+    test::ScopedEnv dataHome("XDG_DATA_HOME", tree / "data");
+    const std::string uid = std::to_string(::getuid());
+    const std::string top = RealPath(tree.Path());
+    const auto line = [](const std::string& point) {
+        return "40 22 8:1 /x " + point + " rw - x\n";
+    };
+    // Mount points come escaped; the later of two equal ones covers the other.
+    const std::string mountinfo =
+        line("/") + line(top + "/outer/in\\040ner") + line(top + "/outer/in\\040ner");
+    EXPECT_EQ(trash::MountPointOf(top + "/outer/in ner2", trash::MountPoints(mountinfo)), "/");
+
+    const std::string bound = tree.Write("outer/in ner/sub/名前.txt", "bound");
+    ASSERT_TRUE(MoveToTrash(bound, mountinfo));
+    const std::string own = tree / "outer/in ner/.Trash-" + uid;
+    EXPECT_EQ(ReadFile(own + "/files/名前.txt"), "bound");
+    EXPECT_EQ(InfoPath(own + "/info/名前.txt.trashinfo"), "sub/%E5%90%8D%E5%89%8D.txt");
+    // The home trash shares the root mount with the rest.
+    ASSERT_TRUE(MoveToTrash(tree.Write("outer/plain.txt", "plain"), mountinfo));
+    EXPECT_EQ(Names(tree / "data/Trash/files"), std::vector<std::string>{"plain.txt"});
+    EXPECT_FALSE(Exists(tree / "outer/.Trash-" + uid));
+    // Reached through no listed mount: nothing to rename within.
+    EXPECT_FALSE(MoveToTrash(tree.Write("lost.txt", "lost"), line("/elsewhere")));
+    EXPECT_TRUE(Exists(tree / "lost.txt"));
+}
+
+// Runs `body` in a child with a mount namespace of its own, where `from` is
+// bound at `to`; its exit code, or -1 when the system allows no such mount.
+int InBindMount(const std::string& from, const std::string& to, const std::function<int()>& body) {
+    const uid_t uid = ::getuid();
+    const gid_t gid = ::getgid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const bool root = ::geteuid() == 0;
+        if (::unshare(CLONE_NEWNS | (root ? 0 : CLONE_NEWUSER)) != 0) ::_exit(77);
+        if (!root) {
+            test::WriteFile("/proc/self/setgroups", "deny");
+            test::WriteFile("/proc/self/uid_map",
+                            std::to_string(uid) + " " + std::to_string(uid) + " 1");
+            test::WriteFile("/proc/self/gid_map",
+                            std::to_string(gid) + " " + std::to_string(gid) + " 1");
+        }
+        if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount(from.c_str(), to.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+            ::_exit(77);
+        }
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+TEST(MountTrashTest, AFileReachedThroughABindMountIsRenamedWithinIt) {
+    TempTree tree;
+    test::ScopedEnv dataHome("XDG_DATA_HOME", tree / "data");
+    const std::string uid = std::to_string(::getuid());
+    const std::string inner = tree.MakeDir("a/sub");
+    const std::string bound = tree.MakeDir("b");
+    tree.Write("a/sub/f.txt", "bound");
+    // Where a trash made from the device alone would have gone.
+    const std::string deviceTrash = trash::DeviceTopOf(RealPath(tree.Path())) + "/.Trash-" + uid;
+    const bool deviceTrashBefore = Exists(deviceTrash);
+
+    const int moved =
+        InBindMount(inner, bound, [&] { return MoveToTrash(bound + "/f.txt") ? 0 : 1; });
+    if (moved < 0) GTEST_SKIP() << "no bind mount allowed here";
+    EXPECT_EQ(moved, 0);
+    EXPECT_FALSE(Exists(inner + "/f.txt"));
+    EXPECT_EQ(ReadFile(inner + "/.Trash-" + uid + "/files/f.txt"), "bound");
+    EXPECT_EQ(InfoPath(inner + "/.Trash-" + uid + "/info/f.txt.trashinfo"), "f.txt");
+    EXPECT_EQ(Exists(deviceTrash), deviceTrashBefore);
+    EXPECT_FALSE(Exists(tree / "data"));  // the home trash is on another mount
 }
 
 }  // namespace
