@@ -1,8 +1,8 @@
 // The main window's directory lists: adding through the tree or the
 // add-directory dialog, deleting selected entries, drops on a side's group
-// box, the pop-up menus (right click, Menu key, Shift+F10), double clicks
-// the Delete key and pasting (Ctrl+V, 貼り付け). Each runs one rule of the window model and shows
-// the model again.
+// box, pasting (Ctrl+V, 貼り付け), the pop-up menus (right click, Menu key,
+// Shift+F10), double clicks and the Delete key. Each runs one rule of the
+// window model and shows the model again.
 
 #include <QAction>
 #include <QClipboard>

@@ -309,7 +309,7 @@ class DirListsTest : public QObject {
         QCOMPARE(Entries(1), QStringList({Q(one), Q(three)}));
 
         // Lines of text: paths or file: URIs; anything else is left out.
-        clipboard->setText(QUrl::fromLocalFile(Q(two)).toString() + "\n  " + Q(four) +
+        clipboard->setText(QUrl::fromLocalFile(Q(two)).toEncoded() + "\n  " + Q(four) +
                            " \nただの文章\n" + Q(tree / "無い"));
         QAction* paste = PopupItem(1, List(1), "Paste");
         QVERIFY(paste->isEnabled());
