@@ -2,28 +2,10 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QMimeData>
-#include <QUrl>
+
+#include "controls/MimePaths.h"
 
 namespace nebu {
-
-namespace {
-
-// Local files only: a link to a web page or a remote share's URL names no
-// folder NEBU could search. Paths go over as the file system's own bytes.
-std::vector<std::string> LocalPaths(const QMimeData* mime) {
-    std::vector<std::string> paths;
-    if (mime == nullptr || !mime->hasUrls()) return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile()) continue;
-        const QString path = url.toLocalFile();
-        if (!path.isEmpty()) paths.push_back(QFile::encodeName(path).toStdString());
-    }
-    return paths;
-}
-
-}  // namespace
 
 TGroupBoxF::TGroupBoxF(QWidget* parent) : QGroupBox(parent) {}
 
@@ -41,7 +23,7 @@ void TGroupBoxF::DropFiles() {
 // A disabled box (its window is busy with a job) takes nothing: the lists
 // must not change under a running job.
 bool TGroupBoxF::Takes(const QDropEvent* event) const {
-    return dragAccept_ && isEnabled() && !LocalPaths(event->mimeData()).empty();
+    return dragAccept_ && isEnabled() && !LocalFilePaths(event->mimeData()).empty();
 }
 
 void TGroupBoxF::dragEnterEvent(QDragEnterEvent* event) {
@@ -67,7 +49,7 @@ void TGroupBoxF::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    dropList_ = LocalPaths(event->mimeData());
+    dropList_ = LocalFilePaths(event->mimeData());
     event->setDropAction(Qt::CopyAction);
     event->accept();
     DropFiles();

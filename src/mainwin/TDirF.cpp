@@ -1,8 +1,15 @@
 #include "mainwin/TDirF.h"
 
+#include <QCompleter>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "controls/TDirListBox.h"
+#include "mainwin/PathInput.h"
+#include "platform/DirectorySearch.h"
 #include "results/NebuMessages.h"
 #include "ui_TDirF.h"
 
@@ -21,6 +28,22 @@ TDirF::TDirF(QWidget* parent)
     connect(ui_->DirListBox1, &TDirListBox::OnClick, this,
             [this] { lastClickedDir_ = ui_->DirListBox1->Directory(); });
     connect(ui_->DirListBox1, &TDirListBox::OnDblClick, this, &TDirF::DirListDblClick);
+
+    folders_ = new QFileSystemModel(this);
+    folders_->setRootPath(QString());
+    auto* completer = new QCompleter(folders_, this);
+    ui_->PathEdit->setCompleter(completer);
+    // Folders are read in the background. The folder the text is in is asked
+    // for at each edit, and its names are offered as soon as they arrive,
+    // even when that is after the last key press.
+    connect(ui_->PathEdit, &QLineEdit::textEdited, this,
+            [this](const QString& text) { folders_->index(QFileInfo(text).path()); });
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        QLineEdit* edit = ui_->PathEdit;
+        if (edit->hasFocus() && QFileInfo(edit->text()).path() == loaded)
+            edit->completer()->complete();
+    });
+    connect(ui_->PathEdit, &QLineEdit::returnPressed, this, &TDirF::OKClick);
 }
 
 TDirF::~TDirF() = default;
@@ -31,12 +54,33 @@ TDirListBox* TDirF::Tree() const {
 
 std::string TDirF::Choose(std::uint32_t searchAttr) {
     ui_->DirListBox1->SetSearchAttr(searchAttr);
+    // Completion offers what the tree would list: real folders, the hidden
+    // ones only when they are searched.
+    QDir::Filters filter = QDir::AllDirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
+    if (searchAttr & platform::kAttrHidden) filter |= QDir::Hidden;
+    folders_->setFilter(filter);
+    ui_->PathEdit->clear();
     addDir_.clear();
     exec();
     return addDir_;
 }
 
 void TDirF::OKClick() {
+    const std::string typed = QFile::encodeName(ui_->PathEdit->text()).toStdString();
+    const TypedDir resolved = ResolveTypedDirectory(typed, ui_->DirListBox1->Directory());
+    if (resolved.kind == TypedDirKind::Empty) {
+        AddTreeDirectory();
+    } else if (resolved.kind == TypedDirKind::Directory) {
+        addDir_ = resolved.path;
+        accept();
+    } else {
+        ShowNebuMessage(this, TypedDirectoryMessage(resolved, typed));
+        ui_->PathEdit->setFocus();
+        ui_->PathEdit->selectAll();
+    }
+}
+
+void TDirF::AddTreeDirectory() {
     const std::string& directory = ui_->DirListBox1->Directory();
     if (directory.empty()) {
         ShowNebuMessage(this, "ﾏｲ ｺﾝﾋﾟｭｰﾀは追加できませえん");
@@ -47,7 +91,8 @@ void TDirF::OKClick() {
 }
 
 void TDirF::DirListDblClick() {
-    if (ui_->DirListBox1->Directory() == lastClickedDir_) OKClick();
+    // A double click chooses in the tree, whatever the field holds.
+    if (ui_->DirListBox1->Directory() == lastClickedDir_) AddTreeDirectory();
 }
 
 }  // namespace nebu

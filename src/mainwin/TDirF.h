@@ -1,6 +1,7 @@
 #pragma once
 // The add-directory dialog: a directory tree that keeps its place between
-// showings, 追加 and 戻る. Created once and shown modally by the main
+// showings, a field where a directory can be typed instead (with completion
+// of folder names), 追加 and 戻る. Created once and shown modally by the main
 // window, which reads AddDir after it closed.
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 namespace Ui {
 class TDirF;
 }
+class QFileSystemModel;
 
 namespace nebu {
 
@@ -31,10 +33,13 @@ class TDirF : public QDialog {
     TDirListBox* Tree() const;
 
   private:
+    // The typed directory when the field holds text, else the tree's.
     void OKClick();
+    void AddTreeDirectory();
     void DirListDblClick();
 
     std::unique_ptr<Ui::TDirF> ui_;
+    QFileSystemModel* folders_ = nullptr;  // what the field completes
     std::string addDir_;
     std::string lastClickedDir_;
 };

@@ -78,6 +78,8 @@ class TMain_from : public QMainWindow {
     void ConnectDirList(int side);
     void Add(int side);
     void DeleteSelectedDirs(int side);
+    // Adds the folders on the clipboard as a drop would.
+    void Paste(int side);
     void Popup(int side, const QPoint& globalPos);
 
     std::unique_ptr<Ui::TMain_from> ui_;

@@ -1,21 +1,25 @@
 // The main window's directory lists: adding through the tree or the
 // add-directory dialog, deleting selected entries, drops on a side's group
-// box, the pop-up menus (right click, Menu key, Shift+F10), double clicks
-// and the Delete key. Each runs one rule of the window model and shows the
-// model again.
+// box, pasting (Ctrl+V, 貼り付け), the pop-up menus (right click, Menu key,
+// Shift+F10), double clicks and the Delete key. Each runs one rule of the
+// window model and shows the model again.
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 
 #include "controls/ContextMenuKey.h"
+#include "controls/MimePaths.h"
 #include "controls/TDirListBox.h"
 #include "controls/TGroupBoxF.h"
 #include "mainwin/ControlChanges.h"
 #include "mainwin/DirListEdits.h"
 #include "mainwin/DirListHint.h"
+#include "mainwin/PathInput.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
 
@@ -25,6 +29,15 @@ namespace {
 
 QAction* MenuAction(QMenu* menu, const QString& name) {
     return menu->findChild<QAction*>(name);
+}
+
+std::vector<std::string> ClipboardPaths() {
+    return PastablePaths(PastedPaths(QGuiApplication::clipboard()->mimeData()));
+}
+
+bool IsPaste(QObject* watched, QEvent* event, const QWidget* view) {
+    return watched == view && event->type() == QEvent::KeyPress &&
+           static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste);
 }
 
 }  // namespace
@@ -58,8 +71,12 @@ void TMain_from::ConnectDirList(int side) {
     remove->setObjectName("Delete" + n);
     QAction* add = menu->addAction("追加");
     add->setObjectName("Add" + n);
+    QAction* paste = menu->addAction("貼り付け");
+    paste->setObjectName("Paste" + n);
     connect(remove, &QAction::triggered, this, [this, side] { DeleteSelectedDirs(side); });
     connect(add, &QAction::triggered, this, [this, side] { Add(side); });
+    connect(paste, &QAction::triggered, this, [this, side] { Paste(side); });
+    tree->installEventFilter(this);
     popupMenus_[side - 1] = menu;
     for (QAbstractItemView* view :
          {static_cast<QAbstractItemView*>(tree), static_cast<QAbstractItemView*>(list)}) {
@@ -78,6 +95,7 @@ void TMain_from::Popup(int side, const QPoint& globalPos) {
     remove->setVisible(settings_.Side(side).DirListShown);
     remove->setEnabled(!List(side)->selectedItems().isEmpty());
     MenuAction(menu, "Add" + n)->setEnabled(true);
+    MenuAction(menu, "Paste" + n)->setEnabled(!ClipboardPaths().empty());
     menu->popup(globalPos);
 }
 
@@ -91,6 +109,12 @@ void TMain_from::Add(int side) {
     Apply([&] { AddDirectory(settings_, side, directory); });
 }
 
+void TMain_from::Paste(int side) {
+    const std::vector<std::string> paths = ClipboardPaths();
+    if (paths.empty()) return;
+    Apply([&] { DropDirectories(settings_, side, paths); });
+}
+
 void TMain_from::DeleteSelectedDirs(int side) {
     std::vector<int> rows;
     for (const QModelIndex& index : List(side)->selectionModel()->selectedIndexes())
@@ -102,6 +126,10 @@ void TMain_from::DeleteSelectedDirs(int side) {
 bool TMain_from::eventFilter(QObject* watched, QEvent* event) {
     for (int side = 1; side <= 2; ++side) {
         QListWidget* list = List(side);
+        if (IsPaste(watched, event, list) || IsPaste(watched, event, Tree(side))) {
+            Paste(side);
+            return true;
+        }
         if (watched == list && OpenMenuByKeyboard(list, event)) return true;
         if (watched == list && event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {

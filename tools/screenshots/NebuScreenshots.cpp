@@ -5,6 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -14,6 +17,7 @@
 
 #include "controls/TDirListBox.h"
 #include "engine/NebuHost.h"
+#include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
 #include "results/TShori_f.h"
@@ -85,6 +89,7 @@ int main(int argc, char** argv) {
     outDir = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(outDir);
     PrepareApplication(app);
+    const QString sample = QFileInfo(QString::fromLocal8Bit(argv[2])).absolutePath();
     auto w = CreateWindows(argv[2]);
     TMain_from* main = w->Main_from.get();
     TShori_f* shori = w->Shori_f.get();
@@ -93,6 +98,16 @@ int main(int argc, char** argv) {
     When([main] { return main->isVisible(); },
          [&] {
              Save(main, "main");
+             // The add-directory dialog with a typed path, and a side's pop-up menu.
+             TDirF* dirF = w->DirF.get();
+             dirF->findChild<QLineEdit*>("PathEdit")->setText(sample + "/source");
+             dirF->show();
+             Save(dirF, "add-directory");
+             dirF->hide();
+             auto* menu = main->findChild<QMenu*>("PopupMenu1");
+             menu->popup(main->mapToGlobal(QPoint(40, 80)));
+             Save(menu, "popup-menu");
+             menu->close();
              Press(main, "SpeedButton1");
              main->Settings().DiffListChk = true;
              main->ShowSettings();

@@ -1,11 +1,16 @@
 // Both sides' directory lists driven as a user drives them: drops from the
-// file manager, the pop-up menus, the Delete key, double clicks on the tree
-// and the list, the add-directory dialog, and the hint over a long entry.
+// file manager, pasting, the pop-up menus, the Delete key, double clicks on
+// the tree and the list, the add-directory dialog (its tree and its typed
+// path), and the hint over a long entry.
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
 #include <QCursor>
+#include <QInputMethodEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -45,6 +50,34 @@ bool DropOn(QWidget* over, const std::vector<std::string>& paths, QByteArray uri
     QDropEvent drop(at, Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window, &drop);
     return enter.isAccepted() && drop.isAccepted();
+}
+
+// Typing as a user does: ASCII on the keys, Japanese through the input
+// method, which commits whole words.
+void Type(QWidget* field, const QString& text) {
+    QString word;
+    const auto commit = [&] {
+        if (word.isEmpty()) return;
+        QInputMethodEvent event;
+        event.setCommitString(word);
+        QApplication::sendEvent(field, &event);
+        word.clear();
+    };
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            word += c;
+            continue;
+        }
+        commit();
+        QTest::keyClick(field, c.toLatin1());
+    }
+    commit();
+}
+
+// Enter goes where the keyboard is: the completion list while it is open.
+void PressEnter(QLineEdit* edit) {
+    QWidget* popup = edit->completer()->popup();
+    QTest::keyClick(popup->isVisible() ? popup : edit, Qt::Key_Return);
 }
 
 }  // namespace
@@ -222,6 +255,72 @@ class DirListsTest : public QObject {
         PopupItem(1, List(1), "Add")->trigger();
         QVERIFY(dirF_->AddDir().empty());
         QCOMPARE(Entries(1).size(), 2);
+    }
+
+    void typedPathAddsAnExistingDirectoryOnly() {
+        TempTree tree;
+        tree.MakeDir("写真/2024");
+        tree.MakeDir("写真/.隠し");
+        const std::string file = tree.Write("写真/メモ.txt", "1");
+        Tree(1)->SetDirectory("");  // the computer level: 追加 asks with the dialog
+        QString message;
+        QStringList offered;
+        bool stayedOpen = false;
+        guitest::WhenModalShows([&](QWidget* dialog) {
+            auto* edit = Find<QLineEdit>(dialog, "PathEdit");
+            edit->setFocus();
+            Type(edit, Q(tree / "写真/"));
+            QCompleter* completer = edit->completer();
+            const bool popped = QTest::qWaitFor([&] { return completer->popup()->isVisible(); });
+            for (int row = 0; popped && row < completer->completionCount(); ++row) {
+                completer->setCurrentRow(row);
+                offered << completer->currentCompletion();
+            }
+            QTest::keyClick(completer->popup(), Qt::Key_Escape);
+            edit->clear();
+            Type(edit, Q(file));
+            guitest::PressOnNextModal("OK", &message);
+            PressEnter(edit);
+            stayedOpen = dialog->isVisible() && edit->selectedText() == Q(file);
+            edit->clear();
+            Type(edit, " " + Q(tree / "写真/2024/../2024"));
+            PressEnter(edit);
+            if (dialog->isVisible()) dialog->close();
+        });
+        PopupItem(1, Tree(1), "Add")->trigger();
+        QCOMPARE(offered, QStringList{Q(tree / "写真/2024")});  // no file, no hidden folder
+        QCOMPARE(message, "「" + Q(file) + "」はﾃﾞｨﾚｸﾄﾘではありません");
+        QVERIFY(stayedOpen);
+        QCOMPARE(Entries(1), QStringList{Q(tree / "写真/2024")});
+    }
+
+    void pasteAddsTheFoldersOnTheClipboard() {
+        TempTree tree;
+        const std::string one = tree.MakeDir("一"), two = tree.MakeDir("二");
+        const std::string three = tree.MakeDir("三"), four = tree.MakeDir("四");
+        const std::string note = tree.Write("三/札.txt", "1");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        auto* uris = new QMimeData;
+        uris->setUrls({QUrl::fromLocalFile(Q(one)), QUrl::fromLocalFile(Q(note))});
+        clipboard->setMimeData(uris);
+        Tree(1)->setFocus();
+        QTest::keyClick(Tree(1), Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(ListMode(1));
+        QCOMPARE(Entries(1), QStringList({Q(one), Q(three)}));
+
+        // Lines of text: paths or file: URIs; anything else is left out.
+        clipboard->setText(QUrl::fromLocalFile(Q(two)).toEncoded() + "\n  " + Q(four) +
+                           " \nただの文章\n" + Q(tree / "無い"));
+        QAction* paste = PopupItem(1, List(1), "Paste");
+        QVERIFY(paste->isEnabled());
+        paste->trigger();
+        QCOMPARE(Entries(1), QStringList({Q(one), Q(three), Q(two), Q(four)}));
+
+        clipboard->setText("ただの文章");
+        QVERIFY(!PopupItem(1, List(1), "Paste")->isEnabled());
+        QTest::keyClick(List(1), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Entries(1).size(), 4);
+        QVERIFY(!ListMode(2));
     }
 
     void longEntryShowsItsFullTextOverIt() {
