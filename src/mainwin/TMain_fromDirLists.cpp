@@ -13,11 +13,11 @@
 #include "controls/ContextMenuKey.h"
 #include "controls/TDirListBox.h"
 #include "controls/TGroupBoxF.h"
-#include "mainwin/ControlChanges.h"
-#include "mainwin/DirListEdits.h"
 #include "mainwin/DirListHint.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
+#include "settings/ControlChanges.h"
+#include "settings/DirListEdits.h"
 
 namespace nebu {
 
