@@ -8,7 +8,7 @@
 
 #include "engine/Masks.h"
 #include "platform/PathText.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
 
 namespace {
 

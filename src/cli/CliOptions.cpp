@@ -4,9 +4,9 @@
 #include <map>
 
 #include "cli/CliDirectories.h"
-#include "settings/ControlChanges.h"
 #include "settings/DirListRules.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
+#include "settings/Reactions.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsFile.h"
 

@@ -11,8 +11,8 @@
 #include "mainwin/TTermsF.h"
 #include "results/NebuMessages.h"
 #include "results/TShori_f.h"
-#include "settings/ControlChanges.h"
 #include "settings/JobSetup.h"
+#include "settings/Reactions.h"
 #include "settings/SettingsFile.h"
 #include "ui_TMain_from.h"
 

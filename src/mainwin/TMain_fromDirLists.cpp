@@ -16,8 +16,8 @@
 #include "mainwin/DirListHint.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
-#include "settings/ControlChanges.h"
 #include "settings/DirListEdits.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

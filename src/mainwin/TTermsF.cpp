@@ -3,8 +3,8 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
-#include "settings/ControlChanges.h"
 #include "settings/KeyFilters.h"
+#include "settings/Reactions.h"
 #include "settings/WindowSettings.h"
 #include "ui_TTermsF.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "settings/ControlChanges.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

@@ -11,7 +11,7 @@
 
 #include "engine/Nebu.h"
 #include "platform/PathText.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
 
 namespace nebu {
 

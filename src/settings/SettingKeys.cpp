@@ -3,8 +3,8 @@
 #include <limits>
 
 #include "platform/PathText.h"
-#include "settings/ControlChanges.h"
 #include "settings/DirListRules.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

@@ -6,10 +6,10 @@
 
 #include "platform/Cp932.h"
 #include "platform/PathText.h"
-#include "settings/ControlChanges.h"
 #include "settings/DirListRules.h"
 #include "settings/IniFile.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
+#include "settings/Reactions.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsValues.h"
 

@@ -1,6 +1,6 @@
 #include "settings/WindowSettings.h"
 
-#include "settings/ControlChanges.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/ControlChanges.h"
 #include "settings/DirListRules.h"
+#include "settings/Reactions.h"
 #include "support/TempTree.h"
 
 namespace nebu {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "engine/Nebu.h"
-#include "settings/ControlChanges.h"
 #include "settings/JobSetup.h"
+#include "settings/Reactions.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/ControlChanges.h"
 #include "settings/IniFile.h"
+#include "settings/Reactions.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsFile.h"
 #include "support/TempTree.h"

@@ -1,7 +1,7 @@
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
 
 #include "platform/PathText.h"
-#include "settings/ControlChanges.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "settings/ControlChanges.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
+#include "settings/Reactions.h"
 #include "settings/WindowSettings.h"
 
 namespace nebu {

@@ -1,9 +1,9 @@
-#include "settings/ControlChanges.h"
+#include "settings/Reactions.h"
 
 #include <filesystem>
 
 #include "settings/DirListRules.h"
-#include "settings/MaskRules.h"
+#include "settings/MaskText.h"
 
 namespace nebu {
 
