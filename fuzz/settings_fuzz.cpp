@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "settings/IniFile.h"
+#include "settings/Reactions.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsFile.h"
 #include "settings/WindowSettings.h"

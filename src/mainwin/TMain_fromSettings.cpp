@@ -12,6 +12,7 @@
 #include "results/ChosenPath.h"
 #include "results/NebuMessages.h"
 #include "results/TShori_f.h"
+#include "settings/Reactions.h"
 #include "settings/SettingsFile.h"
 #include "ui_TMain_from.h"
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "settings/MaskText.h"
 #include "settings/Reactions.h"
 
 namespace nebu {

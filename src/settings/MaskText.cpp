@@ -1,7 +1,6 @@
 #include "settings/MaskText.h"
 
 #include "platform/PathText.h"
-#include "settings/Reactions.h"
 
 namespace nebu {
 
@@ -48,53 +47,6 @@ bool MaskTakesEveryName(std::string_view normalMask) {
         pos = end + 1;
     }
     return false;
-}
-
-void SetArchiveMasks(WindowSettings& settings, int side) {
-    SideSettings& s = settings.Side(side);
-    s.MaskFieldsEnabled = false;
-    if (s.LzhChk && s.ZipChk) {
-        s.Fmask = "*.lzh;*.zip";
-    } else if (s.LzhChk) {
-        s.Fmask = "*.lzh";
-    } else if (s.ZipChk) {
-        s.Fmask = "*.zip";
-    }
-    s.noFmask.clear();
-    if (s.LzhChk || s.ZipChk) {
-        if (settings.ArcExeChk) s.Fmask += ";*.exe";
-    } else {
-        s.Fmask = "*.*";
-        s.MaskFieldsEnabled = true;
-    }
-}
-
-void CopySameConditions(WindowSettings& settings, int side) {
-    if (!settings.CheckSame || settings.SameCopyInProgress) return;
-    settings.SameCopyInProgress = true;
-    const int other = OtherSide(side);
-    // The receiving side gets what the giving side held when the copy began.
-    const SideSettings from = settings.Side(side);
-    SideSettings& to = settings.Side(other);
-    to.Fmask = from.Fmask;
-    to.noFmask = from.noFmask;
-    SetTreeDirectory(settings, other, from.DirectoryListBox);
-    SetSubDirChk(settings, other, from.SubDirChk);
-    SetLzhChk(settings, other, from.LzhChk);
-    SetZipChk(settings, other, from.ZipChk);
-    to.DirListShown = from.DirListShown;
-    to.DirListText = from.DirListText;
-    settings.SameCopyInProgress = false;
-}
-
-void UpdateSearchAttr(WindowSettings& settings) {
-    std::uint32_t attr = kBaseSearchAttr;
-    if (settings.CheckHidden) attr |= kAttrHidden;
-    if (settings.CheckSystem) attr |= kAttrSystem;
-    settings.SearchAttr = attr;
-    // Each tree rebuilds with the new attribute and reports a change.
-    CopySameConditions(settings, 1);
-    CopySameConditions(settings, 2);
 }
 
 }  // namespace nebu

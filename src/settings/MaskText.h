@@ -1,11 +1,8 @@
 #pragma once
-// Rules of the main window that other parts call: the mask normal form, the
-// archive mask rule, the same-conditions copy and the search attribute.
+// The job's form of a mask field's text.
 
 #include <string>
 #include <string_view>
-
-#include "settings/WindowSettings.h"
 
 namespace nebu {
 
@@ -17,16 +14,5 @@ std::string NormalizeMask(std::string_view field);
 // "?*" or "*.*"). As an ignore mask such a list means every file, which the
 // job reads as no ignore mask at all when it is the only item.
 bool MaskTakesEveryName(std::string_view normalMask);
-
-// A side's mask fields follow its LZH and ZIP check boxes (and ArcExeChk).
-void SetArchiveMasks(WindowSettings& settings, int side);
-
-// With CheckSame on, makes the other side equal to `side`. The receiving
-// side's own reactions run, but nothing they raise is copied back.
-void CopySameConditions(WindowSettings& settings, int side);
-
-// 49, plus 2 for hidden and 4 for system files; both trees then report a
-// change, source first.
-void UpdateSearchAttr(WindowSettings& settings);
 
 }  // namespace nebu

@@ -1,7 +1,8 @@
 #pragma once
-// Changing a check box or a tree runs its reaction, whether the user did it
-// or a program step (loading settings, a same-conditions copy, a reset);
-// setting a control to the state it already has runs nothing.
+// What follows a change of the window's values. Changing a check box or a
+// tree runs its reaction, whether the user did it or a program step (loading
+// settings, a same-conditions copy, a reset); setting a control to the state
+// it already has runs nothing.
 
 #include <string>
 #include <vector>
@@ -33,5 +34,21 @@ void TypeIgnoreMask(WindowSettings& settings, int side, const std::string& noFma
 // normalised with the side's sub-directory state (which also shows or hides
 // the list), then the side is copied.
 void DropDirectories(WindowSettings& settings, int side, const std::vector<std::string>& paths);
+
+// A side's mask fields follow its LZH and ZIP check boxes (and ArcExeChk).
+void SetArchiveMasks(WindowSettings& settings, int side);
+
+// With CheckSame on, makes the other side equal to `side`. The receiving
+// side's own reactions run, but nothing they raise is copied back.
+void CopySameConditions(WindowSettings& settings, int side);
+
+// 49, plus 2 for hidden and 4 for system files; both trees then report a
+// change, source first.
+void UpdateSearchAttr(WindowSettings& settings);
+
+// Sets every control to its reset value in the fixed order, running each
+// change's reaction; empties both lists without hiding them and sends both
+// trees to the root. The results layout is left as it is.
+void ResetToDefaults(WindowSettings& settings);
 
 }  // namespace nebu

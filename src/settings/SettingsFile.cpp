@@ -8,7 +8,6 @@
 #include "platform/PathText.h"
 #include "settings/DirListRules.h"
 #include "settings/IniFile.h"
-#include "settings/MaskText.h"
 #include "settings/Reactions.h"
 #include "settings/SettingKeys.h"
 #include "settings/SettingsValues.h"

@@ -79,10 +79,6 @@ struct WindowSettings {
 
     ResultsLayout Results;
 
-    // Set while a same-conditions copy runs, so that the changes it makes on
-    // the receiving side never copy anything back.
-    bool SameCopyInProgress = false;
-
     SideSettings& Side(int side) { return Sides[side == 2 ? 1 : 0]; }
     const SideSettings& Side(int side) const { return Sides[side == 2 ? 1 : 0]; }
     bool DelChkEnabled() const { return !NoDelChk; }
@@ -94,10 +90,5 @@ struct WindowSettings {
 inline int OtherSide(int side) {
     return side == 2 ? 1 : 2;
 }
-
-// Sets every control to its reset value in the fixed order, running each
-// change's reaction; empties both lists without hiding them and sends both
-// trees to the root. The results layout is left as it is.
-void ResetToDefaults(WindowSettings& settings);
 
 }  // namespace nebu

@@ -108,7 +108,9 @@ TEST(CopySameConditions, TurningCheckSameOnCopiesSourceToTargetAndNothingBack) {
     EXPECT_EQ(s.Side(2).DirectoryListBox, "/usr");
     EXPECT_EQ(s.Side(2).DirListText, s.Side(1).DirListText);
     EXPECT_TRUE(s.Side(2).DirListShown);
-    EXPECT_FALSE(s.SameCopyInProgress);
+    // The copy is over: a later change copies again.
+    TypeMask(s, 2, "*.doc");
+    EXPECT_EQ(s.Side(1).Fmask, "*.doc");
 }
 
 TEST(CopySameConditions, TypingATargetMaskCopiesBothTargetMasksToTheSource) {
