@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/Masks.h"
-#include "mainwin/MaskRules.h"
 #include "platform/PathText.h"
+#include "settings/MaskText.h"
 
 namespace {
 

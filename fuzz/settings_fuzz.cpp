@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "mainwin/IniFile.h"
-#include "mainwin/SettingKeys.h"
-#include "mainwin/SettingsFile.h"
-#include "mainwin/WindowSettings.h"
+#include "settings/IniFile.h"
+#include "settings/Reactions.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsFile.h"
+#include "settings/WindowSettings.h"
 
 namespace {
 

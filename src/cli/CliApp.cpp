@@ -9,12 +9,12 @@
 #include "cli/JobRunner.h"
 #include "cli/ProgressLine.h"
 #include "engine/Nebu.h"
-#include "mainwin/JobSetup.h"
-#include "mainwin/SettingsFile.h"
 #include "platform/ProcessSetup.h"
-#include "results/CsvFormat.h"
-#include "results/DiffList.h"
-#include "results/LogFile.h"
+#include "report/CsvFormat.h"
+#include "report/DiffList.h"
+#include "report/LogFile.h"
+#include "settings/JobSetup.h"
+#include "settings/SettingsFile.h"
 
 namespace nebu::cli {
 

@@ -6,9 +6,9 @@
 #include <set>
 #include <utility>
 
-#include "mainwin/DirListRules.h"
-#include "mainwin/IniFile.h"
-#include "mainwin/SettingsFile.h"
+#include "settings/DirListRules.h"
+#include "settings/IniFile.h"
+#include "settings/SettingsFile.h"
 
 namespace nebu::cli {
 

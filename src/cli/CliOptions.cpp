@@ -4,11 +4,11 @@
 #include <map>
 
 #include "cli/CliDirectories.h"
-#include "mainwin/ControlChanges.h"
-#include "mainwin/DirListRules.h"
-#include "mainwin/MaskRules.h"
-#include "mainwin/SettingKeys.h"
-#include "mainwin/SettingsFile.h"
+#include "settings/DirListRules.h"
+#include "settings/MaskText.h"
+#include "settings/Reactions.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsFile.h"
 
 namespace nebu::cli {
 

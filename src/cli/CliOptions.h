@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwin/WindowSettings.h"
+#include "settings/WindowSettings.h"
 
 namespace nebu::cli {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mainwin/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace nebu {
 

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "mainwin/IniFile.h"
-#include "mainwin/SettingKeys.h"
-#include "mainwin/SettingsFile.h"
-#include "mainwin/SettingsValues.h"
+#include "settings/IniFile.h"
+#include "settings/SettingKeys.h"
+#include "settings/SettingsFile.h"
+#include "settings/SettingsValues.h"
 
 namespace nebu {
 

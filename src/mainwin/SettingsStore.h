@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwin/WindowSettings.h"
+#include "settings/WindowSettings.h"
 
 class QWidget;
 

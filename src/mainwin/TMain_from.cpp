@@ -8,12 +8,12 @@
 
 #include "controls/TDirListBox.h"
 #include "engine/Nebu.h"
-#include "mainwin/ControlChanges.h"
-#include "mainwin/JobSetup.h"
-#include "mainwin/SettingsFile.h"
 #include "mainwin/TTermsF.h"
 #include "results/NebuMessages.h"
 #include "results/TShori_f.h"
+#include "settings/JobSetup.h"
+#include "settings/Reactions.h"
+#include "settings/SettingsFile.h"
 #include "ui_TMain_from.h"
 
 namespace nebu {

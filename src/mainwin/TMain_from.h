@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "mainwin/WindowSettings.h"
+#include "settings/WindowSettings.h"
 
 class QListWidget;
 class QMenu;

@@ -16,12 +16,12 @@
 #include "controls/MimePaths.h"
 #include "controls/TDirListBox.h"
 #include "controls/TGroupBoxF.h"
-#include "mainwin/ControlChanges.h"
-#include "mainwin/DirListEdits.h"
 #include "mainwin/DirListHint.h"
 #include "mainwin/PathInput.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
+#include "settings/DirListEdits.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 

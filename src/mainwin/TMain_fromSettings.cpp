@@ -7,12 +7,13 @@
 #include <filesystem>
 
 #include "mainwin/Association.h"
-#include "mainwin/SettingsFile.h"
 #include "mainwin/SettingsStore.h"
 #include "mainwin/TMain_from.h"
 #include "results/ChosenPath.h"
 #include "results/NebuMessages.h"
 #include "results/TShori_f.h"
+#include "settings/Reactions.h"
+#include "settings/SettingsFile.h"
 #include "ui_TMain_from.h"
 
 namespace nebu {

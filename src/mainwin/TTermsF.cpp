@@ -3,9 +3,9 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 
-#include "mainwin/ControlChanges.h"
-#include "mainwin/KeyFilters.h"
-#include "mainwin/WindowSettings.h"
+#include "settings/KeyFilters.h"
+#include "settings/Reactions.h"
+#include "settings/WindowSettings.h"
 #include "ui_TTermsF.h"
 
 namespace nebu {

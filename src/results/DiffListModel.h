@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "results/DiffList.h"
+#include "report/DiffList.h"
 #include "results/RowListModel.h"
 
 namespace nebu {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "results/ListSort.h"
+#include "report/ListSort.h"
 
 namespace nebu {
 

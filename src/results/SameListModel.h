@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/SamePair.h"
-#include "results/DiffList.h"
+#include "report/DiffList.h"
 #include "results/RowListModel.h"
 
 namespace nebu {

@@ -8,13 +8,13 @@
 #include <QTimer>
 
 #include "engine/Nebu.h"
+#include "report/LogFile.h"
+#include "report/WorkStatusTexts.h"
 #include "results/DiffListModel.h"
 #include "results/GuiHost.h"
-#include "results/LogFile.h"
 #include "results/NebuMessages.h"
 #include "results/SameListModel.h"
 #include "results/TShori_fImpl.h"
-#include "results/WorkStatusTexts.h"
 #include "ui_TShori_f.h"
 
 namespace nebu {

@@ -14,10 +14,10 @@
 #include <algorithm>
 
 #include "controls/ContextMenuKey.h"
+#include "report/CsvFormat.h"
+#include "report/ResultActions.h"
 #include "results/ChosenPath.h"
-#include "results/CsvFormat.h"
 #include "results/NebuMessages.h"
-#include "results/ResultActions.h"
 #include "results/TShori_f.h"
 #include "results/TShori_fImpl.h"
 

@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "engine/Nebu.h"
+#include "report/ListSort.h"
 #include "results/DiffListModel.h"
 #include "results/GuiHost.h"
-#include "results/ListSort.h"
 #include "results/SameListModel.h"
 #include "results/TShori_f.h"
 #include "ui_TShori_f.h"

@@ -1,13 +1,13 @@
 // The 200 ms poll of a running job and the steps at its end.
 
 #include "engine/Nebu.h"
-#include "results/DiffList.h"
+#include "report/DiffList.h"
+#include "report/WorkStatusTexts.h"
 #include "results/DiffListModel.h"
 #include "results/GuiHost.h"
 #include "results/SameListModel.h"
 #include "results/TShori_f.h"
 #include "results/TShori_fImpl.h"
-#include "results/WorkStatusTexts.h"
 
 namespace nebu {
 

@@ -10,11 +10,11 @@
 
 #include "cli/CliOptions.h"
 #include "engine/Nebu.h"
-#include "mainwin/ControlChanges.h"
-#include "mainwin/DirListEdits.h"
-#include "mainwin/JobSetup.h"
-#include "mainwin/SettingsFile.h"
 #include "platform/Cp932.h"
+#include "settings/DirListEdits.h"
+#include "settings/JobSetup.h"
+#include "settings/Reactions.h"
+#include "settings/SettingsFile.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 

@@ -11,10 +11,10 @@
 
 #include "controls/TDirListBox.h"
 #include "gui/support/GuiTest.h"
-#include "mainwin/SettingsFile.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
 #include "results/TShori_f.h"
+#include "settings/SettingsFile.h"
 #include "shell/Startup.h"
 #include "shell/TDel_f.h"
 #include "support/TempTree.h"

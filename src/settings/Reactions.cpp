@@ -1,0 +1,216 @@
+#include "settings/Reactions.h"
+
+#include <filesystem>
+
+#include "settings/DirListRules.h"
+
+namespace nebu {
+
+namespace {
+
+// Whether a change may start a same-conditions copy of its side. The changes
+// a copy makes on the receiving side run their reactions with Copy::Held, so
+// that nothing they raise is copied back.
+enum class Copy { Run, Held };
+
+void CopySide(WindowSettings& settings, int side, Copy copy);
+
+void SubDirChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    SideSettings& s = settings.Side(side);
+    if (s.SubDirChk == on) return;
+    s.SubDirChk = on;
+    s.DirListShown = NormalizeDirList(s.DirListText, on);
+    CopySide(settings, side, copy);
+}
+
+void LzhChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    if (settings.Side(side).LzhChk == on) return;
+    settings.Side(side).LzhChk = on;
+    SetArchiveMasks(settings, side);
+    CopySide(settings, side, copy);
+}
+
+void ZipChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    if (settings.Side(side).ZipChk == on) return;
+    settings.Side(side).ZipChk = on;
+    SetArchiveMasks(settings, side);
+    CopySide(settings, side, copy);
+}
+
+void TreeChanged(WindowSettings& settings, int side, const std::string& directory, Copy copy) {
+    std::string dir = directory;
+    if (!dir.empty()) {
+        // The tree holds the directory as the system reads it back: absolute,
+        // without a trailing separator unless it is the root.
+        dir = std::filesystem::path(dir).lexically_normal().string();
+        if (dir.front() != '/') {
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(dir, ec);
+            if (!ec) dir = absolute.lexically_normal().string();
+        }
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    }
+    SideSettings& s = settings.Side(side);
+    if (s.DirectoryListBox == dir) return;
+    s.DirectoryListBox = dir;
+    CopySide(settings, side, copy);
+}
+
+void CopySide(WindowSettings& settings, int side, Copy copy) {
+    if (copy == Copy::Held || !settings.CheckSame) return;
+    const int other = OtherSide(side);
+    // The receiving side gets what the giving side held when the copy began.
+    const SideSettings from = settings.Side(side);
+    SideSettings& to = settings.Side(other);
+    to.Fmask = from.Fmask;
+    to.noFmask = from.noFmask;
+    TreeChanged(settings, other, from.DirectoryListBox, Copy::Held);
+    SubDirChanged(settings, other, from.SubDirChk, Copy::Held);
+    LzhChanged(settings, other, from.LzhChk, Copy::Held);
+    ZipChanged(settings, other, from.ZipChk, Copy::Held);
+    to.DirListShown = from.DirListShown;
+    to.DirListText = from.DirListText;
+}
+
+void ReapplyArchiveMasks(WindowSettings& settings) {
+    for (int side = 1; side <= 2; ++side) {
+        const SideSettings& s = settings.Side(side);
+        if (s.LzhChk || s.ZipChk) SetArchiveMasks(settings, side);
+    }
+}
+
+}  // namespace
+
+void SetSubDirChk(WindowSettings& settings, int side, bool on) {
+    SubDirChanged(settings, side, on, Copy::Run);
+}
+
+void SetLzhChk(WindowSettings& settings, int side, bool on) {
+    LzhChanged(settings, side, on, Copy::Run);
+}
+
+void SetZipChk(WindowSettings& settings, int side, bool on) {
+    ZipChanged(settings, side, on, Copy::Run);
+}
+
+void SetArcExeChk(WindowSettings& settings, bool on) {
+    if (settings.ArcExeChk == on) return;
+    settings.ArcExeChk = on;
+    ReapplyArchiveMasks(settings);
+}
+
+void SetArcAllChk(WindowSettings& settings, bool on) {
+    if (settings.ArcAllChk == on) return;
+    settings.ArcAllChk = on;
+    ReapplyArchiveMasks(settings);
+}
+
+void SetCheckSame(WindowSettings& settings, bool on) {
+    if (settings.CheckSame == on) return;
+    settings.CheckSame = on;
+    CopySameConditions(settings, 1);
+}
+
+void SetCheckHidden(WindowSettings& settings, bool on) {
+    if (settings.CheckHidden == on) return;
+    settings.CheckHidden = on;
+    UpdateSearchAttr(settings);
+}
+
+void SetCheckSystem(WindowSettings& settings, bool on) {
+    if (settings.CheckSystem == on) return;
+    settings.CheckSystem = on;
+    UpdateSearchAttr(settings);
+}
+
+void SetTreeDirectory(WindowSettings& settings, int side, const std::string& directory) {
+    TreeChanged(settings, side, directory, Copy::Run);
+}
+
+void TypeMask(WindowSettings& settings, int side, const std::string& fmask) {
+    settings.Side(side).Fmask = fmask;
+    CopySameConditions(settings, side);
+}
+
+void TypeIgnoreMask(WindowSettings& settings, int side, const std::string& noFmask) {
+    settings.Side(side).noFmask = noFmask;
+    CopySameConditions(settings, side);
+}
+
+void DropDirectories(WindowSettings& settings, int side, const std::vector<std::string>& paths) {
+    SideSettings& s = settings.Side(side);
+    s.DirListText.insert(s.DirListText.end(), paths.begin(), paths.end());
+    s.DirListShown = NormalizeDirList(s.DirListText, s.SubDirChk);
+    CopySameConditions(settings, side);
+}
+
+void SetArchiveMasks(WindowSettings& settings, int side) {
+    SideSettings& s = settings.Side(side);
+    s.MaskFieldsEnabled = false;
+    if (s.LzhChk && s.ZipChk) {
+        s.Fmask = "*.lzh;*.zip";
+    } else if (s.LzhChk) {
+        s.Fmask = "*.lzh";
+    } else if (s.ZipChk) {
+        s.Fmask = "*.zip";
+    }
+    s.noFmask.clear();
+    if (s.LzhChk || s.ZipChk) {
+        if (settings.ArcExeChk) s.Fmask += ";*.exe";
+    } else {
+        s.Fmask = "*.*";
+        s.MaskFieldsEnabled = true;
+    }
+}
+
+void CopySameConditions(WindowSettings& settings, int side) {
+    CopySide(settings, side, Copy::Run);
+}
+
+void UpdateSearchAttr(WindowSettings& settings) {
+    std::uint32_t attr = kBaseSearchAttr;
+    if (settings.CheckHidden) attr |= kAttrHidden;
+    if (settings.CheckSystem) attr |= kAttrSystem;
+    settings.SearchAttr = attr;
+    // Each tree rebuilds with the new attribute and reports a change.
+    CopySameConditions(settings, 1);
+    CopySameConditions(settings, 2);
+}
+
+void ResetToDefaults(WindowSettings& settings) {
+    // The order matters: each change runs its reaction against the values
+    // that are not reset yet, exactly as the controls would.
+    SetSubDirChk(settings, 1, false);
+    SetSubDirChk(settings, 2, false);
+    SetLzhChk(settings, 1, false);
+    SetLzhChk(settings, 2, false);
+    SetZipChk(settings, 1, false);
+    SetZipChk(settings, 2, false);
+    SetArcExeChk(settings, false);
+    SetArcAllChk(settings, false);
+    settings.NoDelChk = true;
+    settings.DelChk = true;
+    SetCheckSame(settings, false);
+    settings.CheckLog = false;
+    SetCheckHidden(settings, false);
+    SetCheckSystem(settings, false);
+    settings.SizeBox1 = true;
+    settings.CheckDelDir = false;
+    settings.CheckTrash = false;
+    settings.DiffListChk = false;
+
+    const SideSettings fresh;
+    for (int side = 1; side <= 2; ++side) settings.Side(side).Fmask = fresh.Fmask;
+    for (int side = 1; side <= 2; ++side) settings.Side(side).noFmask = fresh.noFmask;
+    const WindowSettings defaults;
+    settings.SizeMin = defaults.SizeMin;
+    settings.SizeMax = defaults.SizeMax;
+
+    // The lists are emptied but keep their shown state.
+    settings.Side(1).DirListText.clear();
+    settings.Side(2).DirListText.clear();
+    SetTreeDirectory(settings, 1, kRootDirectory);
+    SetTreeDirectory(settings, 2, kRootDirectory);
+}
+
+}  // namespace nebu
