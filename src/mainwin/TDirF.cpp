@@ -8,9 +8,9 @@
 #include <QPushButton>
 
 #include "controls/TDirListBox.h"
-#include "mainwin/PathInput.h"
 #include "platform/DirectorySearch.h"
 #include "results/NebuMessages.h"
+#include "settings/PathInput.h"
 #include "ui_TDirF.h"
 
 namespace nebu {

@@ -17,10 +17,10 @@
 #include "controls/TDirListBox.h"
 #include "controls/TGroupBoxF.h"
 #include "mainwin/DirListHint.h"
-#include "mainwin/PathInput.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
 #include "settings/DirListEdits.h"
+#include "settings/PathInput.h"
 #include "settings/Reactions.h"
 
 namespace nebu {

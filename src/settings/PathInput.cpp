@@ -1,4 +1,4 @@
-#include "mainwin/PathInput.h"
+#include "settings/PathInput.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
