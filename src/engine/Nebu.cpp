@@ -190,6 +190,7 @@ void TNebu::Run() {
         ff.Zip = SrcZip;
         ff.Mask = SrcMask;
         ff.Ignore = SrcIgnore;
+        if (SourceScanBegins) SourceScanBegins();
         ff.ScanSide(SrcDirs, *SrcList);
 
         if (Stop != 1) {

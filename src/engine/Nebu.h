@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,6 +74,9 @@ class TNebu {
     // The worker of the run under way; its hand-off operations carry every
     // log line, pair and question.
     TNebuThread* Worker = nullptr;
+    // Called on the worker as the source side's scan begins, so that a test
+    // can act on a job it knows to be scanning.
+    std::function<void()> SourceScanBegins;
 
     // The run, on the worker thread only.
     void Run();

@@ -6,10 +6,13 @@
 
 #include <csignal>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
 #include "cli/CliApp.h"
+#include "cli/CliOptionTable.h"
 #include "cli/JobRunner.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
@@ -120,6 +123,24 @@ TEST_F(CliAppTest, UnusableCommandLinesExitWithTwo) {
     EXPECT_EQ(missing.code, 2);
     EXPECT_NE(missing.err.find(tree_ / "nowhere"), std::string::npos);
     EXPECT_EQ(Run({"--help"}).code, 0);
+}
+
+// The usage text and the option table name the same options: none is taken
+// without being shown, and none shown is refused as unknown.
+TEST(CliUsageTest, TheUsageTextNamesExactlyTheAcceptedOptions) {
+    const std::string usage = cli::UsageText();
+    const std::regex option(R"((?:^|[\s,(\[])(--?[a-z][a-z-]*))");
+    std::set<std::string> shown;
+    for (auto it = std::sregex_iterator(usage.begin(), usage.end(), option);
+         it != std::sregex_iterator(); ++it) {
+        shown.insert((*it)[1]);
+    }
+    std::set<std::string> accepted;
+    for (const cli::CliOption& o : cli::CliOptionTable()) {
+        accepted.emplace(o.name);
+        if (!o.alias.empty()) accepted.emplace(o.alias);
+    }
+    EXPECT_EQ(shown, accepted);
 }
 
 // Ctrl-C while a question is open: both stop requests are set as soon as the

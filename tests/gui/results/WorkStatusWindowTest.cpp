@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QThread>
 #include <QTreeView>
+#include <chrono>
+#include <semaphore>
 
 #include "engine/JobTestSupport.h"
 #include "gui/support/GuiTest.h"
@@ -163,21 +165,32 @@ class WorkStatusWindowTest : public QObject {
     }
 
     void StopWhileScanningEndsStopped() {
-        // Enough folders that the scan is still under way when the button,
-        // pressed right after the start, is handled.
-        for (int i = 0; i < 1500; ++i) {
-            tree_->Write("元/d" + std::to_string(i % 50) + "/f" + std::to_string(i), "x");
-        }
         WritePairs(*tree_, 3);
+        // The worker waits as its scan begins until the stop has been
+        // pressed, however fast it would otherwise get through the trees.
+        std::binary_semaphore scanning{0};
+        std::binary_semaphore pressed{0};
+        job_->SourceScanBegins = [&] {
+            scanning.release();
+            pressed.acquire();
+        };
         QSignalSpy closed(window_.get(), &TShori_f::Closed);
         Start();
-        Control<QPushButton>(*window_, "Button1")->click();
+        const bool held = scanning.try_acquire_for(std::chrono::milliseconds(kJobTimeoutMs));
+        const std::uint8_t phaseAtPress = job_->Phase.load();
+        if (held) Control<QPushButton>(*window_, "Button1")->click();
+        pressed.release();
+        QVERIFY(held);
+        QCOMPARE(phaseAtPress, std::uint8_t{kPhaseScanSource});
         QVERIFY(WaitForEnd());
         QCOMPARE(Caption(), QString("処理中止"));
         QCOMPARE(window_->SameModel().rowCount(), 0);
         QCOMPARE(job_->Phase.load(), kPhaseStopped);
         QVERIFY(!Control<QTabWidget>(*window_, "PageControl1")->isTabVisible(2));
-        QVERIFY(MemoLines(*window_).filter("処理中止（").size() == 1);
+        const QStringList memo = MemoLines(*window_);
+        QVERIFY(memo.filter("処理中止（").size() == 1);
+        // The scan ended with the stop: no side reported its count.
+        QVERIFY(memo.filter("件検索しました").isEmpty());
         QTest::mouseClick(Control<QPushButton>(*window_, "Button1"), Qt::LeftButton);
         QVERIFY(!window_->isVisible());
         QCOMPARE(closed.count(), 1);
