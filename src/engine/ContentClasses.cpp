@@ -21,7 +21,7 @@ constexpr std::size_t kPrefixBytes = 4096;
 
 // Hash of the whole file, or of its first `limit` bytes; nullopt on error.
 std::optional<std::uint64_t> HashFile(int fd, std::size_t limit, std::vector<char>& buffer) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
+    if (!platform::Rewind(fd)) return std::nullopt;
     std::uint64_t h = 0;
     std::size_t total = 0;
     for (;;) {
