@@ -4,18 +4,20 @@
 
 namespace nebu {
 
-ArchiverLibrary::ArchiverLibrary(std::string libraryName, std::string prefix)
-    : libraryName_(std::move(libraryName)), prefix_(std::move(prefix)) {}
+ArchiverLibrary::ArchiverLibrary(std::string libraryName, std::string prefix,
+                                 const platform::LibraryLoader& loader)
+    : libraryName_(std::move(libraryName)), prefix_(std::move(prefix)), loader_(loader) {}
 
 ArchiverLibrary::~ArchiverLibrary() {
-    if (handle_) platform::LibraryLoader::Free(handle_);
+    if (handle_) loader_.Free(handle_);
 }
 
 namespace {
 
 template <typename Fn>
-bool Find(platform::LibraryHandle* handle, const std::string& symbol, Fn& slot) {
-    slot = reinterpret_cast<Fn>(platform::LibraryLoader::GetProc(handle, symbol));
+bool Find(const platform::LibraryLoader& loader, platform::LibraryHandle* handle,
+          const std::string& symbol, Fn& slot) {
+    slot = reinterpret_cast<Fn>(loader.GetProc(handle, symbol));
     return slot != nullptr;
 }
 
@@ -24,21 +26,21 @@ bool Find(platform::LibraryHandle* handle, const std::string& symbol, Fn& slot) 
 bool ArchiverLibrary::Load() {
     ready_ = false;
     if (handle_) {
-        platform::LibraryLoader::Free(handle_);
+        loader_.Free(handle_);
         handle_ = nullptr;
     }
-    handle_ = platform::LibraryLoader::Load(libraryName_);
+    handle_ = loader_.Load(libraryName_);
     if (!handle_) return false;
 
     // Every entry point must be there; one missing makes the library unusable.
-    bool complete = Find(handle_, prefix_, Command);
-    complete = Find(handle_, prefix_ + "SetBackGroundMode", SetBackGroundMode) && complete;
-    complete = Find(handle_, prefix_ + "OpenArchive", OpenArchive) && complete;
-    complete = Find(handle_, prefix_ + "CloseArchive", CloseArchive) && complete;
-    complete = Find(handle_, prefix_ + "FindFirst", FindFirst) && complete;
-    complete = Find(handle_, prefix_ + "FindNext", FindNext) && complete;
-    complete = Find(handle_, prefix_ + "GetVersion", GetVersion) && complete;
-    complete = Find(handle_, prefix_ + "CheckArchive", CheckArchive) && complete;
+    bool complete = Find(loader_, handle_, prefix_, Command);
+    complete = Find(loader_, handle_, prefix_ + "SetBackGroundMode", SetBackGroundMode) && complete;
+    complete = Find(loader_, handle_, prefix_ + "OpenArchive", OpenArchive) && complete;
+    complete = Find(loader_, handle_, prefix_ + "CloseArchive", CloseArchive) && complete;
+    complete = Find(loader_, handle_, prefix_ + "FindFirst", FindFirst) && complete;
+    complete = Find(loader_, handle_, prefix_ + "FindNext", FindNext) && complete;
+    complete = Find(loader_, handle_, prefix_ + "GetVersion", GetVersion) && complete;
+    complete = Find(loader_, handle_, prefix_ + "CheckArchive", CheckArchive) && complete;
     if (!complete) return false;
 
     // The library stays loaded (until this object goes) even when too old.

@@ -12,7 +12,8 @@ namespace nebu {
 class ArchiverLibrary {
   public:
     // `prefix` is "Unlha" or "UnZip".
-    ArchiverLibrary(std::string libraryName, std::string prefix);
+    ArchiverLibrary(std::string libraryName, std::string prefix,
+                    const platform::LibraryLoader& loader = platform::LibraryLoader::Builtin());
     ~ArchiverLibrary();
     ArchiverLibrary(const ArchiverLibrary&) = delete;
     ArchiverLibrary& operator=(const ArchiverLibrary&) = delete;
@@ -34,6 +35,7 @@ class ArchiverLibrary {
   private:
     std::string libraryName_;
     std::string prefix_;
+    const platform::LibraryLoader& loader_;
     platform::LibraryHandle* handle_ = nullptr;
     bool ready_ = false;
 };

@@ -1,7 +1,5 @@
 #include "engine/ByteSpool.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #define XXH_STATIC_LINKING_ONLY  // the state on the stack
 #include <xxhash.h>
 
@@ -10,7 +8,8 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/FileReading.h"
+#include "platform/FileReading.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -25,18 +24,6 @@ char* Buffer(int which) {
     return buffers[which].get();
 }
 
-bool WriteAllAt(int fd, const char* data, std::size_t size, std::int64_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd, data + done, size - done,
-                                   static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool ReadRange(const ByteRange& range, std::uint64_t offset, char* into, std::size_t size) {
@@ -45,8 +32,8 @@ bool ReadRange(const ByteRange& range, std::uint64_t offset, char* into, std::si
         std::memcpy(into, range.data + offset, size);
         return true;
     }
-    const long got =
-        ReadFullAt(range.fd, into, size, range.offset + static_cast<std::int64_t>(offset));
+    const long got = platform::ReadFullAt(range.fd, into, size,
+                                          range.offset + static_cast<std::int64_t>(offset));
     return got == static_cast<long>(size);
 }
 
@@ -84,20 +71,11 @@ bool SameRanges(const ByteRange& a, const ByteRange& b) {
 }
 
 int OpenUnnamedWorkFile(const std::string& folder) {
-    if (folder.empty()) return -1;
-    int fd = ::open(folder.c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-    // File systems without unnamed files: a named one, unlinked at once.
-    std::string path = folder;
-    if (path.back() != '/') path += '/';
-    path += "spoolXXXXXX";
-    fd = ::mkostemp(path.data(), O_CLOEXEC);
-    if (fd >= 0) ::unlink(path.c_str());
-    return fd;
+    return platform::OpenUnnamedFile(folder);
 }
 
 ByteSpool::~ByteSpool() {
-    if (fd_ >= 0) ::close(fd_);
+    platform::CloseFile(fd_);
 }
 
 int ByteSpool::Keep(const ByteRange& bytes) {
@@ -115,7 +93,8 @@ int ByteSpool::Keep(const ByteRange& bytes) {
                 static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, bytes.size - at));
             const char* data = bytes.data != nullptr ? bytes.data + at : block;
             if (bytes.data == nullptr && !ReadRange(bytes, at, block, n)) return -1;
-            if (!WriteAllAt(fd_, data, n, fileEnd_ + static_cast<std::int64_t>(at))) return -1;
+            if (!platform::WriteAllAt(fd_, data, n, fileEnd_ + static_cast<std::int64_t>(at)))
+                return -1;
         }
         copy.offset = fileEnd_;
         fileEnd_ += static_cast<std::int64_t>(bytes.size);

@@ -1,8 +1,5 @@
 #include "engine/ContentClasses.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,33 +7,27 @@
 #include <memory>
 
 #include "engine/ByteHash.h"
-#include "engine/FileReading.h"
+#include "engine/ContentReading.h"
+#include "platform/FileReading.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
+using namespace content_reading;
+
 namespace {
 
-constexpr std::size_t kFirstChunk = 1024;
-constexpr std::size_t kLastChunk = 65536;
-// Reading in step keeps one chunk per distinct content seen at that point,
-// not one per file: identical files need no more memory than two.
-constexpr std::size_t kStepBufferBudget = 1u << 20;
 constexpr std::size_t kPrefixBytes = 4096;
-
-void CloseFd(int& fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-}
 
 // Hash of the whole file, or of its first `limit` bytes; nullopt on error.
 std::optional<std::uint64_t> HashFile(int fd, std::size_t limit, std::vector<char>& buffer) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
+    if (!platform::Rewind(fd)) return std::nullopt;
     std::uint64_t h = 0;
     std::size_t total = 0;
     for (;;) {
         const std::size_t want = std::min(buffer.size(), limit - total);
         if (want == 0) break;
-        const long got = ReadFull(fd, buffer.data(), want);
+        const long got = platform::ReadFull(fd, buffer.data(), want);
         if (got < 0) return std::nullopt;
         h = HashBytes(buffer.data(), static_cast<std::size_t>(got), h);
         total += static_cast<std::size_t>(got);
@@ -46,11 +37,11 @@ std::optional<std::uint64_t> HashFile(int fd, std::size_t limit, std::vector<cha
 }
 
 bool SameBytes(int fd1, int fd2, std::vector<char>& b1, std::vector<char>& b2) {
-    if (::lseek(fd1, 0, SEEK_SET) != 0 || ::lseek(fd2, 0, SEEK_SET) != 0) return false;
+    if (!platform::Rewind(fd1) || !platform::Rewind(fd2)) return false;
     std::size_t chunk = kFirstChunk;
     for (;;) {
-        const long n1 = ReadFull(fd1, b1.data(), chunk);
-        const long n2 = ReadFull(fd2, b2.data(), chunk);
+        const long n1 = platform::ReadFull(fd1, b1.data(), chunk);
+        const long n2 = platform::ReadFull(fd2, b2.data(), chunk);
         if (n1 < 0 || n2 < 0 || n1 != n2) return false;
         if (std::memcmp(b1.data(), b2.data(), static_cast<std::size_t>(n1)) != 0) return false;
         if (static_cast<std::size_t>(n1) < chunk) return true;
@@ -58,28 +49,7 @@ bool SameBytes(int fd1, int fd2, std::vector<char>& b1, std::vector<char>& b2) {
     }
 }
 
-bool Unchanged(int fd, const platform::FileIdentity& before) {
-    const auto after = platform::IdentityOfDescriptor(fd);
-    return after && *after == before;
-}
-
-// Tells chunks apart cheaply before any byte-by-byte comparison: random or
-// different data almost always differs at one of the chunk's two ends.
-std::uint64_t QuickKey(const char* data, std::size_t size) {
-    if (size < 16) return HashBytes(data, size);
-    std::uint64_t first, last;
-    std::memcpy(&first, data, 8);
-    std::memcpy(&last, data + size - 8, 8);
-    return Mix(Mix(0, first), last);
-}
-
 }  // namespace
-
-char* ContentClasses::StepBuffer() {
-    // Kept between groups; untouched pages of it cost no memory.
-    if (!stepBuffer_) stepBuffer_.reset(new char[kStepBufferBudget]);
-    return stepBuffer_.get();
-}
 
 ContentClasses::~ContentClasses() {
     CloseCommonFolder();
@@ -104,16 +74,16 @@ void ContentClasses::OpenCommonFolder(const std::vector<Member>& members, std::s
     // Only absolute folders below the root gain anything.
     if (slash == std::string_view::npos || slash == 0 || common.front() != '/') return;
     commonFolder_.assign(common.substr(0, slash + 1));
-    commonFolderFd_ = ::open(commonFolder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    commonFolderFd_ = platform::OpenFolderForLookups(commonFolder_);
     if (commonFolderFd_ < 0) commonFolder_.clear();
 }
 
 int ContentClasses::OpenMemberFile(const std::string& path) const {
     if (commonFolderFd_ >= 0 && path.size() > commonFolder_.size() &&
         path.compare(0, commonFolder_.size(), commonFolder_) == 0) {
-        return OpenForReadingAt(commonFolderFd_, path.c_str() + commonFolder_.size());
+        return platform::OpenForReadingAt(commonFolderFd_, path.c_str() + commonFolder_.size());
     }
-    return OpenForReading(path);
+    return platform::OpenForReading(path);
 }
 
 void ContentClasses::Clear() {
@@ -304,127 +274,6 @@ int ContentClasses::OpenAndIdentify(std::uint32_t member) {
 
 // Reads all files of the bucket chunk by chunk, side by side, splitting the
 // set wherever bytes differ; each file is read once.
-void ContentClasses::ClassifyInStep(const std::vector<std::uint32_t>& files) {
-    // Files of different lengths differ; the length each had when opened
-    // also tells where to stop reading without a read to find the end.
-    std::map<std::int64_t, std::vector<OpenFile>> bySize;
-    for (std::uint32_t m : files) {
-        int fd = OpenAndIdentify(m);
-        if (fd < 0) continue;
-        const platform::FileIdentity* id = &members_[m].identity;
-        if (id->size > static_cast<std::int64_t>(kLastChunk)) {
-            ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        }
-        bySize[id->size].push_back(OpenFile{m, fd});
-    }
-    for (auto& [size, set] : bySize) SplitInStep(std::move(set));
-}
-
-// Equal up to their common length: one class, except for a file that
-// changed while it was read (it is not trusted and gets none).
-void ContentClasses::Finish(std::vector<OpenFile>& files) {
-    int cls = -1;
-    for (OpenFile& f : files) {
-        // A file alone in its class is never called equal to anything, so
-        // only members of shared classes need the second look.
-        if (files.size() == 1 || Unchanged(f.fd, members_[f.member].identity)) {
-            if (cls < 0) cls = NewClass();
-            Assign(f.member, cls);
-        }
-        CloseFd(f.fd);
-    }
-}
-
-void ContentClasses::SplitInStep(std::vector<OpenFile> files) {
-    struct Pending {
-        std::vector<OpenFile> files;
-        std::int64_t offset;
-        std::size_t chunk;
-    };
-    std::vector<Pending> pending;
-    pending.push_back(Pending{std::move(files), 0, kFirstChunk});
-    while (!pending.empty()) {
-        Pending item = std::move(pending.back());
-        pending.pop_back();
-        const std::int64_t size = members_[item.files.front().member].identity.size;
-        if (item.files.size() == 1 || item.offset >= size) {
-            Finish(item.files);
-            continue;
-        }
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(item.chunk, size - item.offset));
-        auto parts = SplitChunk(item.files, item.offset, want);
-        const std::size_t next = std::min(item.chunk * 4, kLastChunk);
-        for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
-            pending.push_back(
-                Pending{std::move(*it), item.offset + static_cast<std::int64_t>(want), next});
-        }
-    }
-}
-
-struct ContentClasses::Part {
-    std::vector<OpenFile> files;
-    std::uint64_t key;
-    const char* data;  // its chunk, or null when it is read again on demand
-};
-
-// Splits files (all of one length, all equal before `offset`) by their next
-// `want` bytes. A file that gives fewer bytes than its length promised has
-// changed: it is closed and gets no class.
-std::vector<std::vector<ContentClasses::OpenFile>> ContentClasses::SplitChunk(
-    std::vector<OpenFile>& files, std::int64_t offset, std::size_t want) {
-    char* const arena = StepBuffer();
-    const std::size_t slots = kStepBufferBudget / want;  // at least 16
-    // Slot 0 receives each file's chunk, slot 1 a part's chunk read again;
-    // the others keep the chunks of parts.
-    char* const reread = arena + want;
-    std::size_t nextSlot = 2;
-    char* incoming = arena;
-    std::vector<Part> parts;
-    for (OpenFile& f : files) {
-        if (ReadFullAt(f.fd, incoming, want, offset) != static_cast<long>(want)) {
-            CloseFd(f.fd);
-            continue;
-        }
-        const std::uint64_t key = QuickKey(incoming, want);
-        Part* home = nullptr;
-        for (Part& part : parts) {
-            if (part.key != key) continue;
-            const char* data = part.data;
-            if (data == nullptr) {
-                const OpenFile& rep = part.files.front();
-                if (ReadFullAt(rep.fd, reread, want, offset) != static_cast<long>(want)) continue;
-                data = reread;
-            }
-            if (std::memcmp(data, incoming, want) == 0) {
-                home = &part;
-                break;
-            }
-        }
-        if (home != nullptr) {
-            home->files.push_back(f);
-            continue;
-        }
-        const char* data = nullptr;
-        if (nextSlot < slots) {
-            // Copied rather than swapped: slot 0 stays the place to read into.
-            data = arena + nextSlot * want;
-            std::memcpy(arena + nextSlot * want, incoming, want);
-            ++nextSlot;
-        }
-        parts.push_back(Part{{f}, key, data});
-    }
-    std::vector<std::vector<OpenFile>> out;
-    out.reserve(parts.size());
-    for (Part& part : parts) out.push_back(std::move(part.files));
-    return out;
-}
-
-// More files than can be held open even after hashing: almost surely copies
-// of one another. Each is compared with one member of every class found so
-// far. The first kBatch classes keep that member open; the rest open theirs
-// when needed, so that every readable file still gets its class: the
-// comparison modes never look past the classes.
 void ContentClasses::ClassifyAgainstRepresentatives(const std::vector<std::uint32_t>& files) {
     std::vector<char> b1(kLastChunk), b2(kLastChunk);
     struct Representative {

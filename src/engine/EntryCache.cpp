@@ -1,11 +1,10 @@
 #include "engine/EntryCache.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
+
+#include "platform/PathOpen.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -21,15 +20,8 @@ constexpr std::size_t kMaxFiles = 4096;
 // to nothing first would give each entry new blocks (and on ext4 a flush on
 // close).
 bool WriteWhole(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n =
-            ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return ::ftruncate(fd, static_cast<off_t>(data.size())) == 0;
+    return platform::WriteAllAt(fd, data.data(), data.size(), 0) &&
+           platform::Truncate(fd, static_cast<std::int64_t>(data.size()));
 }
 }  // namespace
 
@@ -53,7 +45,7 @@ bool EntryCache::EnsureFolder(const std::string& workFolder) {
     std::string folder = workFolder;
     if (folder.back() != '/') folder += '/';
     folder += "cache";
-    if (::mkdir(folder.c_str(), 0700) != 0) return false;
+    if (!platform::MakePrivateFolder(folder)) return false;
     folder_ = folder;
     return true;
 }
@@ -102,12 +94,8 @@ std::string EntryCache::Hand(const std::string& archive, std::int32_t position, 
     if (!it->second.InMemory()) return it->second.path;
     if (slot < 0 || slot >= kSlots) return "";
     // Removed behind our back (a slot folder emptied for another extraction).
-    struct stat open;
-    struct stat named;
-    if (slotFd_[slot] >= 0 &&
-        (::fstat(slotFd_[slot], &open) != 0 || ::lstat(slotPath_[slot].c_str(), &named) != 0 ||
-         open.st_ino != named.st_ino || open.st_dev != named.st_dev)) {
-        ::close(slotFd_[slot]);
+    if (slotFd_[slot] >= 0 && !platform::StillNamedBy(slotFd_[slot], slotPath_[slot])) {
+        platform::CloseFile(slotFd_[slot]);
         slotFd_[slot] = -1;
     }
     if (slotFd_[slot] < 0) {
@@ -115,8 +103,7 @@ std::string EntryCache::Hand(const std::string& archive, std::int32_t position, 
         if (folder.empty()) return "";
         if (folder.back() != '/') folder += '/';
         const std::string path = folder + "entry" + std::to_string(slot);
-        slotFd_[slot] =
-            ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_TRUNC, 0600);
+        slotFd_[slot] = platform::OpenPrivateFile(path);
         if (slotFd_[slot] < 0) return "";
         slotPath_[slot] = path;
     }
@@ -153,7 +140,7 @@ void EntryCache::Remove(Key key) {
         }
     }
     if (!found.InMemory()) {
-        ::unlink(found.path.c_str());
+        platform::UnlinkFile(found.path);
         byPath_.erase(found.path);
     }
     items_.erase(item);
@@ -164,7 +151,7 @@ void EntryCache::DropUpTo(std::int64_t tag) {
 }
 
 void EntryCache::DropAll() {
-    for (const auto& [path, key] : byPath_) ::unlink(path.c_str());
+    for (const auto& [path, key] : byPath_) platform::UnlinkFile(path);
     items_.clear();
     byPath_.clear();
     byTag_.clear();
@@ -175,8 +162,8 @@ void EntryCache::DropAll() {
 void EntryCache::CloseSlotFiles() {
     for (int slot = 0; slot < kSlots; ++slot) {
         if (slotFd_[slot] >= 0) {
-            ::close(slotFd_[slot]);
-            ::unlink(slotPath_[slot].c_str());
+            platform::CloseFile(slotFd_[slot]);
+            platform::UnlinkFile(slotPath_[slot]);
         }
         slotFd_[slot] = -1;
         slotPath_[slot].clear();
@@ -187,7 +174,7 @@ void EntryCache::RemoveFolder() {
     DropAll();
     CloseSlotFiles();
     needed_.clear();
-    if (!folder_.empty()) ::rmdir(folder_.c_str());
+    if (!folder_.empty()) platform::RemoveEmptyFolder(folder_);
     folder_.clear();
 }
 

@@ -1,18 +1,16 @@
 // Byte comparison of two files, and the identities it leaves behind for the
 // check made just before a duplicate is deleted.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <optional>
 
-#include "engine/FileReading.h"
 #include "engine/NebuFileFunc.h"
+#include "platform/FileReading.h"
 #include "platform/UniqueFd.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -29,9 +27,9 @@ alignas(64) char g_buffer2[kLastChunk];
 }  // namespace
 
 bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string& path2) {
-    platform::UniqueFd file1(OpenForReading(path1));
+    platform::UniqueFd file1(platform::OpenForReading(path1));
     if (!file1.valid()) return NoteUnreadable(path1, errno);
-    platform::UniqueFd file2(OpenForReading(path2));
+    platform::UniqueFd file2(platform::OpenForReading(path2));
     if (!file2.valid()) return NoteUnreadable(path2, errno);
 
     const std::optional<platform::FileIdentity> before1 =
@@ -44,16 +42,16 @@ bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string&
     if (before1->SameFileAs(*before2)) return false;
     if (before1->size != before2->size) return false;
 
-    ::posix_fadvise(file1.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    ::posix_fadvise(file2.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    platform::AdviseSequential(file1.get());
+    platform::AdviseSequential(file2.get());
 
     // A difference in the first kilobyte costs one small read; long equal
     // files are read in 64 KiB chunks.
     std::size_t chunk = kFirstChunk;
     for (;;) {
-        const long count1 = ReadFull(file1.get(), g_buffer1, chunk);
+        const long count1 = platform::ReadFull(file1.get(), g_buffer1, chunk);
         if (count1 < 0) return NoteUnreadable(path1, errno);
-        const long count2 = ReadFull(file2.get(), g_buffer2, chunk);
+        const long count2 = platform::ReadFull(file2.get(), g_buffer2, chunk);
         if (count2 < 0) return NoteUnreadable(path2, errno);
         // Both files must end together: a file that grew or shrank since the
         // scan is different, whichever side it is on.
@@ -90,17 +88,13 @@ bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& pa
 }
 
 bool TNebuFileFunc::NoteUnreadable(const std::string& path, int error) {
-    if (!GoneSinceScan(error)) Failures.Note(FailureKind::FileUnreadable, path, error);
+    if (!platform::GoneSinceScan(error)) Failures.Note(FailureKind::FileUnreadable, path, error);
     return false;
 }
 
 void TNebuFileFunc::NoteIfUnreadable(const std::string& path) {
-    const int fd = OpenForReading(path);
-    if (fd < 0) {
-        NoteUnreadable(path, errno);
-    } else {
-        ::close(fd);
-    }
+    const platform::UniqueFd fd(platform::OpenForReading(path));
+    if (!fd.valid()) NoteUnreadable(path, errno);
 }
 
 void TNebuFileFunc::NoteUnclassified(const std::vector<const std::string*>& paths) {
@@ -141,31 +135,6 @@ void TNebuFileFunc::EndGroup() {
     // groups stays.
     if (groupKeySet_) cache_.DropUpTo(groupKey_);
     groupKeySet_ = false;
-}
-
-void TNebuFileFunc::ForgetIdentities() {
-    // Two names of one file have one size and so meet in one group only.
-    compared_.clear();
-    deletedDuplicates_.clear();
-}
-
-void TNebuFileFunc::RememberIdentity(const std::string& path,
-                                     const platform::FileIdentity& identity) {
-    compared_[path] = identity;
-}
-
-std::optional<platform::FileIdentity> TNebuFileFunc::ComparedIdentity(
-    const std::string& path) const {
-    const auto found = compared_.find(path);
-    if (found == compared_.end()) return std::nullopt;
-    return found->second;
-}
-
-bool TNebuFileFunc::UnchangedSinceCompared(const std::string& path) const {
-    const auto found = compared_.find(path);
-    if (found == compared_.end()) return false;
-    const std::optional<platform::FileIdentity> now = platform::IdentityOfPath(path);
-    return now && *now == found->second;
 }
 
 }  // namespace nebu

@@ -1,12 +1,7 @@
 // One archive entry at a time is extracted into a private work folder, so
 // that it can be compared like a plain file and deleted right after.
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -14,6 +9,8 @@
 #include "engine/NebuRecords.h"
 #include "platform/ArchiverCommand.h"
 #include "platform/EntryExtraction.h"
+#include "platform/PathOpen.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -29,10 +26,6 @@ constexpr int kSlotCount = 3;
 std::string JoinFolder(const std::string& folder, const char* name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
-}
-
-bool IsDotOrDotDot(const char* name) {
-    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
 // Only a folder named like the ones this program makes ("nb0XXXX.tmp") is
@@ -51,17 +44,7 @@ bool LooksLikeWorkFolder(const std::string& folder) {
 // for the entry extracted now.
 void EmptyWorkFolder(const std::string& folder) {
     if (!LooksLikeWorkFolder(folder)) return;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return;
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (IsDotOrDotDot(entry->d_name)) continue;
-        struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISDIR(st.st_mode)) continue;
-        ::unlinkat(dirFd, entry->d_name, 0);
-    }
-    ::closedir(dir);
+    platform::RemoveFilesIn(folder);
 }
 
 }  // namespace
@@ -89,15 +72,15 @@ const ListedArchive* TNebuFileFunc::FetchListedEntry(const std::string& archiveP
                                                      const std::string& entryName,
                                                      std::uint8_t kind, std::int32_t position) {
     const bool lzh = kind == kKindLzh;
-    const ArchiverLibrary& library = lzh ? lzh_ : zip_;
-    if ((lzh ? LzhReady : ZipReady) != 1 || !library.Ready()) return nullptr;
+    const ArchiverLibrary& library = lzh ? catalogue_.Lzh() : catalogue_.Zip();
+    if (!(lzh ? LzhReady : ZipReady) || !library.Ready()) return nullptr;
     const ListedArchive* listed = listings_.Find(archivePath);
     const auto at = static_cast<std::size_t>(position);
     if (listed == nullptr || position < 0 || at >= listed->entries.size() ||
         !listed->entries[at].IsFile() || listed->entries[at].name != entryName) {
         return nullptr;
     }
-    const std::int64_t tag = ArcAsUnit == 1 ? listed->total : listed->entries[at].size;
+    const std::int64_t tag = ArcAsUnit ? listed->total : listed->entries[at].size;
     if (!groupKeySet_ || tag > groupKey_) groupKey_ = tag;
     groupKeySet_ = true;
     if (cache_.Find(archivePath, position) == nullptr) {
@@ -141,7 +124,7 @@ std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
 void TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
                                      std::int32_t requested) {
     if (!listed.identity || !cache_.EnsureFolder(TempDir[0])) return;
-    const bool whole = ArcAsUnit == 1;
+    const bool whole = ArcAsUnit;
     const auto tagOf = [&](std::size_t i) { return whole ? listed.total : listed.entries[i].size; };
     const auto at = static_cast<std::size_t>(requested);
     const std::int64_t now = tagOf(at);
@@ -213,7 +196,7 @@ void TNebuFileFunc::AskAfterFailedExtraction(const std::string& archivePath) {
                                  "\n" + "作業を続けますか?";
     // Going on leaves the entries out of the comparison: not a clean run.
     Failures.Note(FailureKind::ExtractionFailed, archivePath);
-    if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = 1;
+    if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = true;
 }
 
 void TNebuFileFunc::RemoveExtractionCacheFolder() {
@@ -224,12 +207,12 @@ void TNebuFileFunc::RemoveExtractionCacheFolder() {
 
 std::string TNebuFileFunc::ExtractLzhEntry(const std::string& archivePath,
                                            const std::string& entryName, int slot) {
-    return ExtractWith(lzh_, true, archivePath, entryName, slot);
+    return ExtractWith(catalogue_.Lzh(), true, archivePath, entryName, slot);
 }
 
 std::string TNebuFileFunc::ExtractZipEntry(const std::string& archivePath,
                                            const std::string& entryName, int slot) {
-    return ExtractWith(zip_, false, archivePath, entryName, slot);
+    return ExtractWith(catalogue_.Zip(), false, archivePath, entryName, slot);
 }
 
 std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
@@ -249,7 +232,7 @@ std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
             platform::IdentityOfPath(archivePath)) {
         RememberIdentity(archivePath, *archive);
     } else {
-        compared_.erase(archivePath);
+        identities_.Forget(archivePath);
     }
 
     std::string command = lzh ? "e -m -n -gm -p " : "-x -j --i ";
@@ -275,26 +258,7 @@ std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
 
 std::string TNebuFileFunc::TakeExtractedFile(int slot) {
     if (slot < 0 || slot >= kSlotCount || TempDir[slot].empty()) return "";
-    const std::string& folder = TempDir[slot];
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return "";
-    const int dirFd = ::dirfd(dir);
-    std::string found;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (IsDotOrDotDot(entry->d_name)) continue;
-        struct stat st;
-        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (!S_ISREG(st.st_mode)) continue;
-        // An entry stored read-only must still be readable here and
-        // deletable by the caller afterwards; if that fails, reading it
-        // reports why.
-        [[maybe_unused]] const int chmodded =
-            ::fchmodat(dirFd, entry->d_name, (st.st_mode & 07777) | S_IRUSR | S_IWUSR, 0);
-        found = JoinFolder(folder, entry->d_name);
-        break;
-    }
-    ::closedir(dir);
-    return found;
+    return platform::FirstRegularFileIn(TempDir[slot]);
 }
 
 void TNebuFileFunc::DeleteExtracted(const std::string& path) {
@@ -313,7 +277,7 @@ void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     }
     // The next entry extracted may take the same name.
     classes_.Forget(path);
-    ::unlink(path.c_str());
+    platform::UnlinkFile(path);
 }
 
 }  // namespace nebu

@@ -1,13 +1,11 @@
 #include "engine/HeadPass.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <string_view>
 
 #include "engine/ByteHash.h"
-#include "engine/FileReading.h"
+#include "platform/FileReading.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -39,24 +37,24 @@ void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
         if (slash == std::string::npos || slash + 1 == path.size()) continue;
         const std::string_view dir(path.data(), slash + 1);
         if (folderFd < 0 || dir != folder) {
-            if (folderFd >= 0) ::close(folderFd);
+            platform::CloseFile(folderFd);
             folder.assign(dir);
-            folderFd = OpenFolderForLookups(folder);
+            folderFd = platform::OpenFolderForLookups(folder);
         }
         if (folderFd < 0) continue;
-        const int fd = OpenForReadingAt(folderFd, path.c_str() + slash + 1);
+        const int fd = platform::OpenForReadingAt(folderFd, path.c_str() + slash + 1);
         if (fd < 0) continue;
         // The size found by the scan says how many bytes to expect; a file
         // that gives fewer has changed, and one that grew shows it later,
         // when it is read in full.
         const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size, kHeadBytes));
-        if (ReadFullAt(fd, buffer, want, 0) == static_cast<long>(want)) {
+        if (platform::ReadFullAt(fd, buffer, want, 0) == static_cast<long>(want)) {
             const std::uint64_t h = HashBytes(buffer, want, static_cast<std::uint64_t>(size));
             *item.out = h == kNoHead ? 1 : h;
         }
-        ::close(fd);
+        platform::CloseFile(fd);
     }
-    if (folderFd >= 0) ::close(folderFd);
+    platform::CloseFile(folderFd);
     items_.clear();
 }
 

@@ -1,7 +1,5 @@
 #include "engine/InMemoryGroups.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -10,9 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/FileReading.h"
 #include "engine/Nebu.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileReading.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -42,23 +41,25 @@ std::size_t FilesInCurrentGroup(const TNebuList& list) {
 
 // Reads the whole of a plain file of `size` bytes into `into`, as long as it
 // keeps that size and does not change while it is read.
-std::optional<platform::FileIdentity> ReadWhole(FolderHandles& folders, const std::string& path,
-                                                std::int64_t size, char* into) {
+std::optional<platform::FileIdentity> ReadWhole(platform::FolderHandles& folders,
+                                                const std::string& path, std::int64_t size,
+                                                char* into) {
     const int fd = folders.OpenForReading(path);
     if (fd < 0) return std::nullopt;
     const auto before = platform::IdentityOfDescriptor(fd);
     long n = -1;
     // No read past the end to find it: a file that grew or was written
     // meanwhile has another size or change time afterwards.
-    if (before && before->size == size) n = ReadFull(fd, into, static_cast<std::size_t>(size));
+    if (before && before->size == size)
+        n = platform::ReadFull(fd, into, static_cast<std::size_t>(size));
     const auto after = platform::IdentityOfDescriptor(fd);
-    ::close(fd);
+    platform::CloseFile(fd);
     if (n != size || !after || after != before) return std::nullopt;
     return before;
 }
 
 // The plain files of the list's current group, in walk order.
-GroupFiles ReadGroupFiles(TNebuList& list, std::int64_t size, FolderHandles& folders) {
+GroupFiles ReadGroupFiles(TNebuList& list, std::int64_t size, platform::FolderHandles& folders) {
     GroupFiles group;
     const auto bytes = static_cast<std::size_t>(size);
     group.block = std::make_unique_for_overwrite<char[]>(FilesInCurrentGroup(list) * bytes + 1);

@@ -8,6 +8,7 @@
 #include "engine/LogText.h"
 #include "engine/NebuThread.h"
 #include "engine/SameChkList.h"
+#include "engine/ScopeGuard.h"
 #include "platform/FileIdentity.h"
 
 namespace nebu {
@@ -125,11 +126,11 @@ int TNebu::AskDeleteChoice(DeleteChoice& choice) {
 
 void TNebu::RequestStop() {
     Stop = 1;
-    FileFunc->Stop = 1;
+    FileFunc->Stop = true;
 }
 
 void TNebu::TakeFileFuncStop() {
-    if (FileFunc->Stop == 1) Stop = 1;
+    if (FileFunc->Stop) Stop = 1;
 }
 
 bool TNebu::SameConditions() const {
@@ -157,91 +158,104 @@ void TNebu::CompareLists() {
     }
 }
 
+ScanOptions TNebu::SideScan(Side side) const {
+    const bool source = side == Side::Source;
+    ScanOptions options;
+    options.SearchAttr = SearchAttr;
+    options.SizeMax = SizeMax;
+    options.SizeMin = SizeMin;
+    options.SubDir = (source ? SrcSubDir : DstSubDir) == 1;
+    options.Lzh = (source ? SrcLzh : DstLzh) == 1;
+    options.Zip = (source ? SrcZip : DstZip) == 1;
+    options.Mask = source ? SrcMask : DstMask;
+    options.Ignore = source ? SrcIgnore : DstIgnore;
+    options.WholeArchives = FileFunc->ArcAsUnit;
+    return options;
+}
+
+void TNebu::ScanAndCompare() {
+    TNebuFileFunc& ff = *FileFunc;
+    Log("ディレクトリ｢" + JoinDirs(SrcDirs) + "｣と｢" + JoinDirs(DstDirs) + "｣を検索します。");
+    SrcList->Clear();
+    DstList->Clear();
+
+    if (SourceScanBegins) SourceScanBegins();
+    ff.ScanSide(SrcDirs, *SrcList, SideScan(Side::Source));
+    if (Stop == 1) return;
+
+    Log("比較元" + std::to_string(SrcList->Count()) + "件検索しました。");
+    Phase = kPhaseScanTarget;
+    // Identically set up sides are copied, not scanned a second time;
+    // a target ignore mask of its own must still protect its files.
+    if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
+        _NebuRec rec;
+        for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
+            DstList->AddAppended(rec);
+        }
+    } else {
+        ff.ScanSide(DstDirs, *DstList, SideScan(Side::Target));
+    }
+    if (Stop == 1) return;
+
+    Log("比較先" + std::to_string(DstList->Count()) + "件検索しました。");
+    Phase = kPhaseCompare;
+    SrcPlain = 1;
+    CompareLists();
+}
+
 void TNebu::Run() {
     TNebuFileFunc& ff = *FileFunc;
     ff.Host = Host;
     DeletedArcs.Clear();
-    ff.SearchAttr = SearchAttr;
-    ff.SizeMax = SizeMax;
-    ff.SizeMin = SizeMin;
-    ff.ToRecycleBin = ToRecycleBin;
-    ff.ArcAsUnit = ((SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0) ? 1 : 0;
+    ff.ToRecycleBin = ToRecycleBin != 0;
+    ff.ArcAsUnit = (SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0;
     ff.ForgetIdentities();
     ff.Failures.Clear();
-    // Shown in the log where it happened, in both programs; the log ends
-    // with the run, so failures after it are only counted.
-    ff.LogLine = [this](const std::string& line) { Log(line); };
-    ff.Failures.LogTo(ff.LogLine);
     Phase = kPhaseScanSource;
-
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
-    Log("処理開始（" + DateTimeText(t0) + "）");
-
-    bool workFolders = true;
-    if (SrcLzh || SrcZip || DstLzh || DstZip) workFolders = ff.CreateWorkFolders();
-
-    if (workFolders) {
-        Log("ディレクトリ｢" + JoinDirs(SrcDirs) + "｣と｢" + JoinDirs(DstDirs) + "｣を検索します。");
-        SrcList->Clear();
-        DstList->Clear();
-
-        ff.SubDir = SrcSubDir;
-        ff.Lzh = SrcLzh;
-        ff.Zip = SrcZip;
-        ff.Mask = SrcMask;
-        ff.Ignore = SrcIgnore;
-        if (SourceScanBegins) SourceScanBegins();
-        ff.ScanSide(SrcDirs, *SrcList);
-
-        if (Stop != 1) {
-            Log("比較元" + std::to_string(SrcList->Count()) + "件検索しました。");
-            Phase = kPhaseScanTarget;
-
-            ff.SubDir = DstSubDir;
-            ff.Lzh = DstLzh;
-            ff.Zip = DstZip;
-            ff.Mask = DstMask;
-            ff.Ignore = DstIgnore;
-            // Identically set up sides are copied, not scanned a second time;
-            // a target ignore mask of its own must still protect its files.
-            if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
-                _NebuRec rec;
-                for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
-                    DstList->AddAppended(rec);
-                }
-            } else {
-                ff.ScanSide(DstDirs, *DstList);
+    std::string closing;
+    {
+        // Shown in the log where it happened, in both programs; the log ends
+        // with the run, so failures after it are only counted.
+        ff.LogLine = [this](const std::string& line) { Log(line); };
+        ff.Failures.LogTo(ff.LogLine);
+        const ScopeGuard unhook([&ff] {
+            ff.Failures.LogTo(nullptr);
+            ff.LogLine = nullptr;
+        });
+        Log("処理開始（" + DateTimeText(t0) + "）");
+        {
+            // However the run ends, nothing it made or held stays behind.
+            const ScopeGuard cleanUp([&ff] {
+                ff.EndGroup();  // a stopped group may still hold extracted entries
+                ff.RemoveExtractionCacheFolder();
+                ff.RemoveWorkFolders();
+                ff.ForgetIdentities();
+                ff.Folders().Clear();
+            });
+            if (!(SrcLzh || SrcZip || DstLzh || DstZip) || ff.CreateWorkFolders()) ScanAndCompare();
+        }
+        if (Stop == 1) {
+            closing = "処理中止";
+        } else {
+            // "削除しない" means nothing at all is removed, empty folders included.
+            if (DelEmptyDirs == 1 && NoDelete == 0) {
+                ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs, SideScan(Side::Target));
             }
-
-            if (Stop != 1) {
-                Log("比較先" + std::to_string(DstList->Count()) + "件検索しました。");
-                Phase = kPhaseCompare;
-                SrcPlain = 1;
-                CompareLists();
-            }
+            closing = "処理終了";
         }
     }
-
-    ff.EndGroup();  // a stopped group may still hold extracted entries
-    ff.RemoveExtractionCacheFolder();
-    ff.RemoveWorkFolders();
-    ff.ForgetIdentities();
-    ff.Folders().Clear();
-
-    std::string closing;
-    if (Stop == 1) {
-        closing = "処理中止";
-    } else {
-        // "削除しない" means nothing at all is removed, empty folders included.
-        if (DelEmptyDirs == 1 && NoDelete == 0) ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs);
-        closing = "処理終了";
-    }
-    ff.Failures.LogTo(nullptr);
-    ff.LogLine = nullptr;
     const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
     Log(closing + "（" + DateTimeText(t1) + "）");
     Log("処理時間は" + ElapsedText(t1 - t0) + "です");
     Phase = (Stop == 1) ? kPhaseStopped : kPhaseFinished;
+}
+
+void TNebu::EndAsBroken(const std::string& reason) {
+    const RunFailure failure{FailureKind::RunBroken, reason};
+    FileFunc->Failures.Note(failure.kind, failure.path);
+    Log(FailureText(failure));
+    Phase = kPhaseFinished;
 }
 
 }  // namespace nebu

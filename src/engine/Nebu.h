@@ -19,6 +19,9 @@ namespace nebu {
 
 class TNebuThread;
 
+// The two sides of a comparison.
+enum class Side { Source, Target };
+
 enum Phase : std::uint8_t {
     kPhaseNone = 0,
     kPhaseScanSource = 1,
@@ -80,6 +83,9 @@ class TNebu {
 
     // The run, on the worker thread only.
     void Run();
+    // Ends a run that threw `reason`: logged, finished, and counted as a
+    // failure, so that it never looks like a clean run.
+    void EndAsBroken(const std::string& reason);
 
     // Hand-off shortcuts used by the comparison modes.
     void Log(const std::string& line);
@@ -97,6 +103,8 @@ class TNebu {
 
   private:
     bool SameConditions() const;
+    ScanOptions SideScan(Side side) const;
+    void ScanAndCompare();
     void CompareLists();
 };
 

@@ -1,28 +1,22 @@
 #include "engine/NebuFileFunc.h"
 
 #include "engine/NebuRecords.h"
-#include "platform/ArchiverApi.h"
+#include "platform/SystemFolders.h"
 
 namespace nebu {
 
-TNebuFileFunc::TNebuFileFunc()
-    : lzh_(platform::kLhaLibraryName, "Unlha"), zip_(platform::kZipLibraryName, "UnZip") {
-    // Each library stands on its own: one that fails leaves the other usable.
-    LzhReady = lzh_.Load() ? 1 : 0;
-    ZipReady = zip_.Load() ? 1 : 0;
+TNebuFileFunc::TNebuFileFunc(const platform::LibraryLoader& loader)
+    : catalogue_(loader),
+      scanner_(stop_, failures_, catalogue_),
+      remover_(failures_, identities_, catalogue_.Listings(), scanner_, logLine_) {
+    catalogue_.OnNotListed = [this](const std::string& path) { NoteIfUnreadable(path); };
     folders_.OnOpenFailed(
         [this](const std::string& path, int error) { NoteUnreadable(path, error); });
 }
 
-// The libraries release themselves with their members; work folders still
-// held (a job torn down without its end) go with the object.
-TNebuFileFunc::~TNebuFileFunc() {
-    ReleaseWorkFolders();
-}
-
-ArchiverLibrary& TNebuFileFunc::LibraryForKind(std::uint8_t kind) {
-    return kind == kKindLzh ? lzh_ : zip_;
-}
+// Work folders still held (a job torn down without its end) go with the
+// object.
+TNebuFileFunc::~TNebuFileFunc() = default;
 
 MsgAnswer TNebuFileFunc::Ask(const std::string& text, MsgButtons buttons) {
     // Without a host nobody can answer; going on is the answer that loses nothing.
@@ -32,6 +26,19 @@ MsgAnswer TNebuFileFunc::Ask(const std::string& text, MsgButtons buttons) {
     MsgAnswer answer = MsgAnswer::Ok;
     host->InvokeOnMainThread([&] { answer = host->ShowMessage(caption, text, buttons); });
     return answer;
+}
+
+bool TNebuFileFunc::CreateWorkFolders() {
+    return CreateWorkFolder(0) && CreateWorkFolder(1);
+}
+
+bool TNebuFileFunc::CreateWorkFolder(int slot) {
+    if (slot < 0 || slot > 1) return false;
+    int error = 0;
+    if (work_.Create(slot, error)) return true;
+    Failures.Note(FailureKind::NoWorkFolders, platform::SystemTempFolder(), error);
+    Ask("作業ディレクトリが作れません", MsgButtons::Ok);
+    return false;
 }
 
 }  // namespace nebu

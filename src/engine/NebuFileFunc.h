@@ -1,90 +1,112 @@
 #pragma once
-// The file functions of a job: scanning, archive listing, work folders,
-// extraction, byte comparison and deletion. Runs on the worker thread.
+// The file functions of a job, on the worker thread: the owner of its pieces
+// (the archive catalogue, the scanner, the work folders, the remover) and
+// itself the content comparison and the extraction of archive entries.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "engine/ArchiverLibrary.h"
+#include "engine/ArchiveCatalogue.h"
+#include "engine/ComparedIdentities.h"
 #include "engine/ContentClasses.h"
 #include "engine/DirList.h"
 #include "engine/EntryCache.h"
-#include "engine/FolderHandles.h"
 #include "engine/ListedArchives.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
+#include "engine/Remover.h"
 #include "engine/RunFailures.h"
-#include "platform/DirectorySearch.h"
+#include "engine/Scanner.h"
+#include "engine/WorkFolders.h"
 #include "platform/FileIdentity.h"
+#include "platform/FolderHandles.h"
+#include "platform/LibraryLoader.h"
 
 namespace nebu {
 
 class TNebuFileFunc {
+    // The pieces come first: the fields below lead into them.
+    RunFailures failures_;
+    std::atomic<bool> stop_{false};
+    std::function<void(const std::string&)> logLine_;
+    ArchiveCatalogue catalogue_;
+    ComparedIdentities identities_;
+    Scanner scanner_;
+    WorkFolders work_;
+    Remover remover_;
+
   public:
-    TNebuFileFunc();  // loads both archiver libraries
+    // Loads both archiver libraries through `loader`.
+    explicit TNebuFileFunc(
+        const platform::LibraryLoader& loader = platform::LibraryLoader::Builtin());
     ~TNebuFileFunc();
     TNebuFileFunc(const TNebuFileFunc&) = delete;
     TNebuFileFunc& operator=(const TNebuFileFunc&) = delete;
 
     // ---- fields ----
-    std::string TempDir[3];  // work folder slots 0 and 1, each ending in "/"
-    std::uint8_t LzhReady = 0;
-    std::uint8_t ZipReady = 0;
-    TDirList FoundDirs;
+    std::string (&TempDir)[3] = work_.Paths;  // work folder slots 0 and 1
+    bool& LzhReady = catalogue_.LzhReady;
+    bool& ZipReady = catalogue_.ZipReady;
     std::string Caption = "NEBU for Win32";
-    std::atomic<std::uint8_t> Stop{0};
-    std::uint32_t SearchAttr = 0x31;
-    std::int64_t SizeMax = 999999999;
-    std::int64_t SizeMin = 0;
-    std::uint8_t ToRecycleBin = 0;
-    std::uint8_t SubDir = 0;
-    std::uint8_t Lzh = 0;
-    std::uint8_t Zip = 0;
-    std::uint8_t ArcAsUnit = 0;
-    std::string Mask;
-    std::string Ignore;
+    std::atomic<bool>& Stop = stop_;
+    bool& ToRecycleBin = remover_.ToRecycleBin;
+    // Both sides hold archives that are compared whole.
+    bool ArcAsUnit = false;
+    // The conditions of ScanDirectory and DispatchArchive called on their
+    // own; each side's scan is given its own.
+    ScanOptions Scan;
 
     // Questions and messages go through the host; the job sets it.
     NebuHost* Host = nullptr;
     // The log of the run under way; the job sets it for the run.
-    std::function<void(const std::string&)> LogLine;
+    std::function<void(const std::string&)>& LogLine = logLine_;
     // Deletions, folders and work folders that failed; the job clears it
     // when a run starts.
-    RunFailures Failures;
+    RunFailures& Failures = failures_;
 
     // ---- scanning (directory paths end in "/") ----
-    int ScanSide(TDirList& dirs, TNebuList& list);
-    int ScanDirectory(const std::string& dir, TNebuList& list);
-    void RemoveEmptyDirectories(TDirList& roots);
-    // The same below the targets, where a source directory, or a directory
-    // that holds one, is never removed even when it is empty.
-    void RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources);
-    // rmdir, refused for the directories kept by RemoveEmptyTargetDirectories.
-    bool RemoveEmptyDirectory(const std::string& dir);
+    int ScanSide(TDirList& dirs, TNebuList& list, const ScanOptions& options) {
+        return scanner_.ScanSide(dirs, list, options);
+    }
+    int ScanSide(TDirList& dirs, TNebuList& list) { return ScanSide(dirs, list, CurrentScan()); }
+    int ScanDirectory(const std::string& dir, TNebuList& list) {
+        return scanner_.ScanDirectory(dir, list, CurrentScan());
+    }
+    void RemoveEmptyDirectories(TDirList& roots) {
+        remover_.RemoveEmptyDirectories(roots, CurrentScan());
+    }
+    void RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources,
+                                      const ScanOptions& options) {
+        remover_.RemoveEmptyTargetDirectories(targets, sources, options);
+    }
+    void RemoveEmptyTargetDirectories(TDirList& targets, TDirList& sources) {
+        RemoveEmptyTargetDirectories(targets, sources, CurrentScan());
+    }
+    bool RemoveEmptyDirectory(const std::string& dir) { return remover_.RemoveEmptyDirectory(dir); }
 
     // ---- archive listing ----
-    void DispatchArchive(const std::string& path, TNebuList& list);
-    void ListLzhArchive(const std::string& path, TNebuList& list);
-    void ListZipArchive(const std::string& path, TNebuList& list);
+    void DispatchArchive(const std::string& path, TNebuList& list) {
+        catalogue_.Dispatch(path, list, Scan.Lzh, Scan.Zip, ArcAsUnit);
+    }
+    void ListLzhArchive(const std::string& path, TNebuList& list) {
+        catalogue_.ListLzh(path, list, ArcAsUnit);
+    }
+    void ListZipArchive(const std::string& path, TNebuList& list) {
+        catalogue_.ListZip(path, list, ArcAsUnit);
+    }
 
     // ---- work folders ----
-    // Each folder this object makes stays locked while it exists and holds
-    // a mark naming the process, so that another run never takes it for a
-    // leftover.
     bool CreateWorkFolders();
     bool CreateWorkFolder(int slot);
     // Removes the folders this object made, with whatever they still hold,
-    // and the leftovers of runs that died; nothing of a live run, nothing
-    // without the mark, nothing of another user.
-    void RemoveWorkFolders();
+    // and the leftovers of runs that died.
+    void RemoveWorkFolders() { work_.RemoveAll(); }
 
     // ---- content comparison and extraction ----
     bool CompareContents(const std::string& path1, const std::string& path2);
@@ -124,13 +146,13 @@ class TNebuFileFunc {
     // With `readAgain` (right before a deletion) it is read through again
     // even when a pass of this run already read it as listed.
     bool ArchiveAsListed(const std::string& path, bool readAgain = false) const {
-        return listings_.StillAsListed(path, readAgain);
+        return catalogue_.Listings().StillAsListed(path, readAgain);
     }
     // A pass over the archive read every entry as listed.
     void NoteReadAsListed(const std::string& path) { listings_.MarkPassed(path); }
-    const ListedArchives& Listings() const { return listings_; }
+    const ListedArchives& Listings() const { return catalogue_.Listings(); }
     // Folders of the files read whole, held open for the run.
-    FolderHandles& Folders() { return folders_; }
+    platform::FolderHandles& Folders() { return folders_; }
     // The bytes of a listed entry of at most EntryCache::kSmall bytes, held in
     // memory until its group is done; nullptr when it cannot be extracted
     // (asked about as any failed extraction).
@@ -145,39 +167,42 @@ class TNebuFileFunc {
     std::uint64_t GroupMemoryBudget = 32ull << 20;
 
     // ---- deletion ----
-    bool RemoveFile(const std::string& path);
+    bool RemoveFile(const std::string& path) { return remover_.RemoveFile(path); }
     // The identities remembered at comparison time, and the check made just
     // before a duplicate is deleted: the kept file must still be there and
     // neither may have changed since it was compared.
-    void ForgetIdentities();
-    void RememberIdentity(const std::string& path, const platform::FileIdentity& identity);
-    bool UnchangedSinceCompared(const std::string& path) const;
-    // What the last comparison of `path` saw, without looking at it again.
-    std::optional<platform::FileIdentity> ComparedIdentity(const std::string& path) const;
-    bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
-    // The same, telling a refusal from a pair that needs nothing more: one
-    // whose file this run has already deleted under another name (sides
-    // that overlap, one side mounted inside the other). Such a pair is
-    // logged, is no failure, and its kept copy is gone or the last one left.
-    enum class Removal { Deleted, Failed, Settled };
-    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept);
+    void ForgetIdentities() {
+        identities_.Clear();
+        remover_.ForgetDeleted();
+    }
+    void RememberIdentity(const std::string& path, const platform::FileIdentity& identity) {
+        identities_.Remember(path, identity);
+    }
+    bool UnchangedSinceCompared(const std::string& path) const {
+        return identities_.Unchanged(path);
+    }
+    std::optional<platform::FileIdentity> ComparedIdentity(const std::string& path) const {
+        return identities_.Of(path);
+    }
+    bool RemoveDuplicate(const std::string& doomed, const std::string& kept) {
+        return RemoveDuplicateOf(doomed, kept) == Removal::Deleted;
+    }
+    using Removal = Remover::Removal;
+    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept) {
+        return remover_.RemoveDuplicateOf(doomed, kept);
+    }
 
-    ArchiverLibrary& LzhLibrary() { return lzh_; }
-    ArchiverLibrary& ZipLibrary() { return zip_; }
+    ArchiverLibrary& LzhLibrary() { return catalogue_.Lzh(); }
+    ArchiverLibrary& ZipLibrary() { return catalogue_.Zip(); }
 
   private:
-    ArchiverLibrary& LibraryForKind(std::uint8_t kind);
-    void ListArchive(ArchiverLibrary& library, std::uint8_t kind, const std::string& path,
-                     TNebuList& list);
+    ScanOptions CurrentScan() const {
+        ScanOptions options = Scan;
+        options.WholeArchives = ArcAsUnit;
+        return options;
+    }
     std::string ExtractWith(ArchiverLibrary& library, bool lzh, const std::string& archivePath,
                             const std::string& entryName, int slot);
-    // The directories (device, inode) one walk has entered, so that a bind
-    // mount or a loop is never entered twice.
-    struct WalkState;
-    int ScanDirectoryGuarded(const std::string& dir, TNebuList& list, WalkState& walk,
-                             const platform::DirEntry* expected);
-    void CollectDirectories(const std::string& root, WalkState& walk,
-                            const platform::DirEntry* expected);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
     // A file that is there but cannot be read takes no part in the
     // comparison, so the run must say so; one that is gone since the scan
@@ -186,24 +211,8 @@ class TNebuFileFunc {
     void NoteIfUnreadable(const std::string& path);
     void NoteUnclassified(const std::vector<const std::string*>& paths);
 
-    ArchiverLibrary lzh_;
-    ArchiverLibrary zip_;
-    std::unordered_map<std::string, platform::FileIdentity> compared_;
-    // The files (device, inode) deleted as duplicates since the identities
-    // were last forgotten: another path may still lead to them in the lists.
-    std::set<std::pair<dev_t, ino_t>> deletedDuplicates_;
-    bool DeletedUnderAnotherName(const std::string& path) const;
-    FolderHandles folders_;
+    platform::FolderHandles folders_;
     ContentClasses classes_;
-    std::set<std::pair<dev_t, ino_t>> keptDirs_;
-
-    // The work folders this object made and still holds the locks of.
-    struct HeldWorkFolder {
-        std::string path;
-        int lockFd;
-    };
-    std::vector<HeldWorkFolder> heldWorkFolders_;
-    void ReleaseWorkFolders();
 
     // While a group is under way, each entry is extracted once, from a pass
     // over its archive that serves the coming groups as well; the files stay
@@ -216,7 +225,7 @@ class TNebuFileFunc {
     void ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
                           std::int32_t requested);
     bool groupActive_ = false;
-    ListedArchives listings_;
+    ListedArchives& listings_ = catalogue_.Listings();
     EntryCache cache_;
     std::int64_t groupKey_ = 0;
     bool groupKeySet_ = false;

@@ -1,5 +1,7 @@
 #include "engine/NebuThread.h"
 
+#include <exception>
+
 #include "engine/Nebu.h"
 
 namespace nebu {
@@ -24,7 +26,15 @@ void TNebuThread::Start(std::function<void()> finished) {
 void TNebuThread::Execute() {
     job_.Worker = this;
     job_.Host = &host_;
-    job_.Run();
+    // An error the run could not handle ends this job, not the program: the
+    // run has cleaned up behind itself, and the host sees a failed run.
+    try {
+        job_.Run();
+    } catch (const std::exception& error) {
+        job_.EndAsBroken(error.what());
+    } catch (...) {
+        job_.EndAsBroken("unknown error");
+    }
 }
 
 void TNebuThread::Join() {

@@ -1,7 +1,5 @@
 #include "engine/RecordClasses.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -9,12 +7,13 @@
 
 #include "engine/ByteHash.h"
 #include "engine/EntryCache.h"
-#include "engine/FileReading.h"
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
 #include "platform/ArchiveNames.h"
 #include "platform/EntryExtraction.h"
+#include "platform/FileReading.h"
 #include "platform/UniqueFd.h"
+#include "platform/WorkFiles.h"
 
 namespace nebu {
 
@@ -142,7 +141,7 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
         bytes.size = static_cast<std::uint64_t>(item.size);
         if (bytes.size <= kInline) {
             buffer.resize(bytes.size);
-            if (ReadFull(fd.get(), buffer.data(), buffer.size()) != item.size) continue;
+            if (platform::ReadFull(fd.get(), buffer.data(), buffer.size()) != item.size) continue;
             bytes.data = buffer.data();
         } else {
             bytes.fd = fd.get();
@@ -219,7 +218,7 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         } else if (taken) {
             if (!scratch) scratch.emplace(OpenUnnamedWorkFile(ff_.TempDir[0]));
             const int fd = scratch->get();
-            taken = fd >= 0 && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
+            taken = fd >= 0 && platform::Truncate(fd, 0) && platform::Rewind(fd) &&
                     stream.CopyData(fd, bytes.size, error);
             bytes.fd = fd;
         }

@@ -31,6 +31,9 @@ std::string FailureText(const RunFailure& failure) {
         case FailureKind::FolderNotRemoved:
             text = "空のディレクトリを削除できませんでした / could not remove empty folder: ";
             break;
+        case FailureKind::RunBroken:
+            text = "処理を続けられませんでした / the run could not go on: ";
+            break;
     }
     text += failure.path;
     if (failure.error != 0) {

@@ -20,6 +20,7 @@ enum class FailureKind {
     FileUnreadable,     // a file (or archive) is there but could not be read
     ExtractionFailed,   // entries of an archive could not be taken out
     FolderNotRemoved,   // an empty folder that was to go could not be removed
+    RunBroken,          // the run met an error it could not go on from
 };
 
 struct RunFailure {

@@ -1,8 +1,5 @@
 #include "platform/LibraryLoader.h"
 
-#include <map>
-#include <mutex>
-#include <set>
 #include <vector>
 
 #include "platform/ArchiverApi.h"
@@ -16,18 +13,6 @@ struct LibraryHandle {
 
 namespace {
 
-struct Faults {
-    std::mutex mutex;
-    std::set<std::string> failingLoads;
-    std::set<std::string> hiddenSymbols;
-    std::map<std::string, void*> overrides;
-};
-
-Faults& TheFaults() {
-    static Faults faults;
-    return faults;
-}
-
 const std::vector<builtin::Symbol>* BuiltinLibrary(const std::string& name) {
     // Names are matched exactly: the libraries are ours, not found on a path.
     if (name == kLhaLibraryName) return &builtin::LhaSymbols();
@@ -37,61 +22,44 @@ const std::vector<builtin::Symbol>* BuiltinLibrary(const std::string& name) {
 
 }  // namespace
 
-LibraryHandle* LibraryLoader::Load(const std::string& name) {
+const LibraryLoader& LibraryLoader::Builtin() {
+    static const LibraryLoader loader;
+    return loader;
+}
+
+LibraryHandle* LibraryLoader::Load(const std::string& name) const {
     auto* symbols = BuiltinLibrary(name);
     if (!symbols) return nullptr;
-    {
-        Faults& faults = TheFaults();
-        std::lock_guard lock(faults.mutex);
-        if (faults.failingLoads.count(name)) return nullptr;
-    }
     return new LibraryHandle{symbols};
 }
 
-void* LibraryLoader::GetProc(LibraryHandle* library, const std::string& symbol) {
+void* LibraryLoader::GetProc(LibraryHandle* library, const std::string& symbol) const {
     if (!library) return nullptr;
-    {
-        Faults& faults = TheFaults();
-        std::lock_guard lock(faults.mutex);
-        if (faults.hiddenSymbols.count(symbol)) return nullptr;
-        if (auto it = faults.overrides.find(symbol); it != faults.overrides.end()) {
-            return it->second;
-        }
-    }
     for (const auto& entry : *library->symbols) {
         if (entry.name == symbol) return entry.address;
     }
     return nullptr;
 }
 
-void LibraryLoader::Free(LibraryHandle* library) {
+void LibraryLoader::Free(LibraryHandle* library) const {
     delete library;
 }
 
-void LibraryLoader::FailLoad(const std::string& name) {
-    Faults& faults = TheFaults();
-    std::lock_guard lock(faults.mutex);
-    faults.failingLoads.insert(name);
+void FaultyLibraryLoader::ResetFaults() {
+    failingLoads_.clear();
+    hiddenSymbols_.clear();
+    overrides_.clear();
 }
 
-void LibraryLoader::HideSymbol(const std::string& symbol) {
-    Faults& faults = TheFaults();
-    std::lock_guard lock(faults.mutex);
-    faults.hiddenSymbols.insert(symbol);
+LibraryHandle* FaultyLibraryLoader::Load(const std::string& name) const {
+    if (failingLoads_.count(name)) return nullptr;
+    return LibraryLoader::Load(name);
 }
 
-void LibraryLoader::OverrideSymbol(const std::string& symbol, void* function) {
-    Faults& faults = TheFaults();
-    std::lock_guard lock(faults.mutex);
-    faults.overrides[symbol] = function;
-}
-
-void LibraryLoader::ResetFaults() {
-    Faults& faults = TheFaults();
-    std::lock_guard lock(faults.mutex);
-    faults.failingLoads.clear();
-    faults.hiddenSymbols.clear();
-    faults.overrides.clear();
+void* FaultyLibraryLoader::GetProc(LibraryHandle* library, const std::string& symbol) const {
+    if (!library || hiddenSymbols_.count(symbol)) return nullptr;
+    if (auto it = overrides_.find(symbol); it != overrides_.end()) return it->second;
+    return LibraryLoader::GetProc(library, symbol);
 }
 
 }  // namespace nebu::platform

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/FileReading.h"
 #include "engine/SameChkList.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileReading.h"
 #include "platform/UniqueFd.h"
 
 namespace nebu {
@@ -69,8 +69,8 @@ namespace {
 // the same bytes.
 bool StillEqual(const std::string& path1, const platform::FileIdentity& id1,
                 const std::string& path2, const platform::FileIdentity& id2) {
-    platform::UniqueFd file1(OpenForReading(path1));
-    platform::UniqueFd file2(OpenForReading(path2));
+    platform::UniqueFd file1(platform::OpenForReading(path1));
+    platform::UniqueFd file2(platform::OpenForReading(path2));
     if (file1.get() < 0 || file2.get() < 0) return false;
     const auto open1 = platform::IdentityOfDescriptor(file1.get());
     const auto open2 = platform::IdentityOfDescriptor(file2.get());
@@ -79,8 +79,8 @@ bool StillEqual(const std::string& path1, const platform::FileIdentity& id1,
     std::vector<char> buffer1(kChunk);
     std::vector<char> buffer2(kChunk);
     for (;;) {
-        const long count1 = ReadFull(file1.get(), buffer1.data(), kChunk);
-        const long count2 = ReadFull(file2.get(), buffer2.data(), kChunk);
+        const long count1 = platform::ReadFull(file1.get(), buffer1.data(), kChunk);
+        const long count2 = platform::ReadFull(file2.get(), buffer2.data(), kChunk);
         if (count1 < 0 || count1 != count2) return false;
         if (std::memcmp(buffer1.data(), buffer2.data(), static_cast<std::size_t>(count1)) != 0) {
             return false;

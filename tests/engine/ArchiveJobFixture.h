@@ -14,7 +14,6 @@
 
 #include "JobTestSupport.h"
 #include "engine/SameChkList.h"
-#include "platform/LibraryLoader.h"
 #include "support/ArchiveFixtures.h"
 #include "support/ScopedEnv.h"
 
@@ -180,7 +179,6 @@ inline std::string ClosingWord(const std::vector<std::string>& log) {
 
 class ArchiveJobTest : public ::testing::Test {
   protected:
-    void SetUp() override { platform::LibraryLoader::ResetFaults(); }
     void TearDown() override {
         EXPECT_TRUE(NamesIn(tmp_).empty())
             << "left in the temporary folder: " << ::testing::PrintToString(NamesIn(tmp_));

@@ -16,7 +16,6 @@
 #include "EquivalenceTrees.h"
 #include "JobTestSupport.h"
 #include "PairwiseReference.h"
-#include "platform/LibraryLoader.h"
 #include "support/ScopedEnv.h"
 
 namespace nebu::test {
@@ -200,7 +199,6 @@ void ExpectSameMarks(const char* side, const RefList& engine, const RefList& ref
 
 class ClassEquivalence : public ::testing::TestWithParam<Case> {
   protected:
-    void SetUp() override { platform::LibraryLoader::ResetFaults(); }
     void TearDown() override {
         EXPECT_TRUE(std::filesystem::is_empty(tmp_)) << "work folders or files left behind";
     }

@@ -46,10 +46,10 @@ int FailingZipFindNext(platform::HARC archive, platform::IndividualInfo* info) {
 
 template <typename Fn>
 Fn RealProc(const std::string& library, const std::string& symbol) {
-    platform::LibraryHandle* h = LibraryLoader::Load(library);
+    platform::LibraryHandle* h = LibraryLoader::Builtin().Load(library);
     if (h == nullptr) return nullptr;
-    auto fn = reinterpret_cast<Fn>(LibraryLoader::GetProc(h, symbol));
-    LibraryLoader::Free(h);
+    auto fn = reinterpret_cast<Fn>(LibraryLoader::Builtin().GetProc(h, symbol));
+    LibraryLoader::Builtin().Free(h);
     return fn;
 }
 
@@ -71,17 +71,15 @@ std::vector<std::string> EntryNames(const std::vector<Found>& found) {
 class ArchiveListTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        LibraryLoader::ResetFaults();
         lzhChecks = zipChecks = 0;
         findNextCalls = 0;
     }
-    void TearDown() override { LibraryLoader::ResetFaults(); }
 
     // Made after any fault a test sets up, as the job would load them.
     TNebuFileFunc& FileFunc() {
         if (!ff) {
-            ff = std::make_unique<TNebuFileFunc>();
-            ff->Mask = "*;";
+            ff = std::make_unique<TNebuFileFunc>(loader);
+            ff->Scan.Mask = "*;";
         }
         return *ff;
     }
@@ -95,6 +93,7 @@ class ArchiveListTest : public ::testing::Test {
     }
 
     TempTree tree;
+    platform::FaultyLibraryLoader loader;
     std::unique_ptr<TNebuFileFunc> ff;
     TNebuList list;
 };
@@ -181,8 +180,8 @@ TEST_F(ArchiveListTest, NameDecidesKindWithoutAskingEvenUnderTheOtherOption) {
         RealProc<platform::ArchiverCheckArchiveFn>(platform::kZipLibraryName, "UnZipCheckArchive");
     ASSERT_NE(realLzhCheck, nullptr);
     ASSERT_NE(realZipCheck, nullptr);
-    LibraryLoader::OverrideSymbol("UnlhaCheckArchive", reinterpret_cast<void*>(&CountingLzhCheck));
-    LibraryLoader::OverrideSymbol("UnZipCheckArchive", reinterpret_cast<void*>(&CountingZipCheck));
+    loader.OverrideSymbol("UnlhaCheckArchive", reinterpret_cast<void*>(&CountingLzhCheck));
+    loader.OverrideSymbol("UnZipCheckArchive", reinterpret_cast<void*>(&CountingZipCheck));
 
     const std::string lzh = tree / "x.lzh";
     test::MakeLzh(lzh, {File("one.txt", "1")});
@@ -190,11 +189,11 @@ TEST_F(ArchiveListTest, NameDecidesKindWithoutAskingEvenUnderTheOtherOption) {
     test::MakeZip(zip, {File("two.txt", "22")});
 
     auto& f = FileFunc();
-    f.Lzh = 0;
-    f.Zip = 1;
+    f.Scan.Lzh = 0;
+    f.Scan.Zip = 1;
     f.DispatchArchive(lzh, list);
-    f.Lzh = 1;
-    f.Zip = 0;
+    f.Scan.Lzh = 1;
+    f.Scan.Zip = 0;
     f.DispatchArchive(zip, list);
 
     auto found = AllFound(list);
@@ -208,8 +207,8 @@ TEST_F(ArchiveListTest, NameDecidesKindWithoutAskingEvenUnderTheOtherOption) {
     // Any other name is a question for the side's own libraries only.
     const std::string other = tree / "plain.dat";
     test::WriteFile(other, "nothing");
-    f.Lzh = 0;
-    f.Zip = 1;
+    f.Scan.Lzh = 0;
+    f.Scan.Zip = 1;
     f.DispatchArchive(other, list);
     EXPECT_EQ(lzhChecks, 0);
     EXPECT_EQ(zipChecks, 1);
@@ -224,13 +223,13 @@ TEST_F(ArchiveListTest, SelfExtractingArchiveListedOnlyUnderItsOwnOption) {
     test::MakeSfx(exe, lzh);
 
     auto& f = FileFunc();
-    f.Lzh = 0;
-    f.Zip = 1;
+    f.Scan.Lzh = 0;
+    f.Scan.Zip = 1;
     f.DispatchArchive(exe, list);
     EXPECT_EQ(list.Count(), 0);
 
-    f.Lzh = 1;
-    f.Zip = 0;
+    f.Scan.Lzh = 1;
+    f.Scan.Zip = 0;
     f.DispatchArchive(exe, list);
     auto found = AllFound(list);
     ASSERT_EQ(found.size(), 1u);
@@ -245,26 +244,26 @@ TEST_F(ArchiveListTest, LibraryThatIsNotReadyIsNeverCalled) {
     test::WriteFile(renamed, test::ReadFile(zip));
 
     // Failed to load: nothing to call at all.
-    LibraryLoader::FailLoad(platform::kZipLibraryName);
+    loader.FailLoad(platform::kZipLibraryName);
     {
-        TNebuFileFunc failed;
+        TNebuFileFunc failed(loader);
         EXPECT_EQ(failed.ZipReady, 0);
         EXPECT_FALSE(failed.ZipLibrary().Ready());
-        failed.Zip = 1;
+        failed.Scan.Zip = 1;
         failed.DispatchArchive(zip, list);
         failed.DispatchArchive(renamed, list);
         EXPECT_TRUE(list.Groups().empty());
     }
-    LibraryLoader::ResetFaults();
+    loader.ResetFaults();
 
     // Loaded but switched off: its entry points stay untouched.
     realZipCheck =
         RealProc<platform::ArchiverCheckArchiveFn>(platform::kZipLibraryName, "UnZipCheckArchive");
     ASSERT_NE(realZipCheck, nullptr);
-    LibraryLoader::OverrideSymbol("UnZipCheckArchive", reinterpret_cast<void*>(&CountingZipCheck));
+    loader.OverrideSymbol("UnZipCheckArchive", reinterpret_cast<void*>(&CountingZipCheck));
     auto& f = FileFunc();
     f.ZipReady = 0;
-    f.Zip = 1;
+    f.Scan.Zip = 1;
     f.DispatchArchive(zip, list);
     f.DispatchArchive(renamed, list);
     EXPECT_EQ(zipChecks, 0);
@@ -275,7 +274,7 @@ TEST_F(ArchiveListTest, ListingErrorKeepsWhatWasListed) {
     realZipFindNext =
         RealProc<platform::ArchiverFindNextFn>(platform::kZipLibraryName, "UnZipFindNext");
     ASSERT_NE(realZipFindNext, nullptr);
-    LibraryLoader::OverrideSymbol("UnZipFindNext", reinterpret_cast<void*>(&FailingZipFindNext));
+    loader.OverrideSymbol("UnZipFindNext", reinterpret_cast<void*>(&FailingZipFindNext));
     const std::string zip = tree / "three.zip";
     test::MakeZip(zip, {File("1.txt", "1"), File("2.txt", "22"), File("3.txt", "333")});
 
@@ -299,7 +298,7 @@ TEST_F(ArchiveListTest, UnreadableArchiveContributesNothing) {
     test::MakeGarbage(bad);
     auto& f = FileFunc();
     f.ArcAsUnit = 0;
-    f.Zip = 1;
+    f.Scan.Zip = 1;
     f.DispatchArchive(bad, list);
     f.DispatchArchive(tree / "missing.zip", list);
     EXPECT_EQ(list.Count(), 0);
@@ -310,10 +309,10 @@ TEST_F(ArchiveListTest, ScanHandsArchivesToTheListingOutsideTheSizeRange) {
     SampleZip("top.zip");
     test::WriteFile(tree / "plain.txt", "plain");
     auto& f = FileFunc();
-    f.Zip = 1;
-    f.SubDir = 1;
-    f.SizeMin = 1000;
-    f.SizeMax = 2000;
+    f.Scan.Zip = 1;
+    f.Scan.SubDir = 1;
+    f.Scan.SizeMin = 1000;
+    f.Scan.SizeMax = 2000;
     tree.MakeDir("sub");
     test::MakeZip(tree / "sub/inner.zip", {File("deep.txt", std::string(5000, 'd'))});
     TDirList dirs;

@@ -46,9 +46,8 @@ class ExtractTest : public ::testing::Test {
         ff->TempDir[0] = tree.MakeDir("nb0a1b2.tmp") + "/";
         ff->TempDir[1] = tree.MakeDir("nb1c3d4.tmp") + "/";
     }
-    void TearDown() override { LibraryLoader::ResetFaults(); }
-
     TempTree tree;
+    platform::FaultyLibraryLoader loader;
     test::ScriptedHost host;
     std::unique_ptr<TNebuFileFunc> ff;
     const std::string photo = RandomBytes(70000, 11);
@@ -127,9 +126,9 @@ int CountingCommand(platform::HWND, const char*, char*, std::uint32_t) {
 
 TEST_F(ExtractTest, NothingIsCalledForAnEmptyEntryNameOrAnUnusableLibrary) {
     g_commandCalls = 0;
-    LibraryLoader::OverrideSymbol("UnZip", reinterpret_cast<void*>(&CountingCommand));
-    LibraryLoader::OverrideSymbol("Unlha", reinterpret_cast<void*>(&CountingCommand));
-    TNebuFileFunc counted;
+    loader.OverrideSymbol("UnZip", reinterpret_cast<void*>(&CountingCommand));
+    loader.OverrideSymbol("Unlha", reinterpret_cast<void*>(&CountingCommand));
+    TNebuFileFunc counted(loader);
     counted.TempDir[0] = ff->TempDir[0];
     ASSERT_TRUE(counted.ZipLibrary().Ready());
     EXPECT_EQ(counted.ExtractEntry(tree / "a.zip", "", 0, kKindZip), "");
@@ -137,10 +136,10 @@ TEST_F(ExtractTest, NothingIsCalledForAnEmptyEntryNameOrAnUnusableLibrary) {
     EXPECT_EQ(g_commandCalls, 0);
     counted.ExtractEntry(tree / "a.zip", "x.txt", 0, kKindZip);
     EXPECT_EQ(g_commandCalls, 1);  // the override really is in place
-    LibraryLoader::ResetFaults();
+    loader.ResetFaults();
 
-    LibraryLoader::FailLoad(platform::kZipLibraryName);
-    TNebuFileFunc noZip;
+    loader.FailLoad(platform::kZipLibraryName);
+    TNebuFileFunc noZip(loader);
     noZip.Host = &host;
     noZip.TempDir[0] = ff->TempDir[0];
     const std::string zip = tree / "a.zip";
@@ -176,9 +175,8 @@ int FailingCommandLeavingPartOfTheEntry(platform::HWND, const char* line, char*,
 }
 
 TEST_F(ExtractTest, WhatAFailedExtractionLeftBehindIsDiscarded) {
-    LibraryLoader::OverrideSymbol("UnZip",
-                                  reinterpret_cast<void*>(&FailingCommandLeavingPartOfTheEntry));
-    TNebuFileFunc failing;
+    loader.OverrideSymbol("UnZip", reinterpret_cast<void*>(&FailingCommandLeavingPartOfTheEntry));
+    TNebuFileFunc failing(loader);
     failing.Host = &host;
     failing.TempDir[0] = ff->TempDir[0];
     host.messageAnswers = {MsgAnswer::Yes};

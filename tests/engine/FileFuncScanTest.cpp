@@ -28,8 +28,8 @@ std::vector<std::string> Sorted(std::vector<std::string> v) {
 class ScanTest : public ::testing::Test {
   protected:
     ScanTest() {
-        ff.Mask = "*;";
-        ff.SubDir = 1;
+        ff.Scan.Mask = "*;";
+        ff.Scan.SubDir = 1;
     }
 
     int ScanRoot() {
@@ -68,16 +68,16 @@ TEST_F(ScanTest, MaskThenIgnoreOnFileNamesOnly) {
     tree.Write("c.doc", "4");
     tree.Write("README", "5");
     tree.Write("folder.doc/inner.txt", "6");  // a folder name never meets the mask
-    ff.Mask = "*.TXT;*.;";
-    ff.Ignore = "BAD*;";
+    ff.Scan.Mask = "*.TXT;*.;";
+    ff.Scan.Ignore = "BAD*;";
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "a.txt", tree / "B.TXT", tree / "README",
                                                 tree / "folder.doc/inner.txt"}));
 
     // An empty mask takes nothing at all.
     list.Clear();
-    ff.Mask = "";
-    ff.Ignore = "";
+    ff.Scan.Mask = "";
+    ff.Scan.Ignore = "";
     EXPECT_EQ(ScanRoot(), 1);
     EXPECT_EQ(list.Count(), 0);
 }
@@ -88,12 +88,12 @@ TEST_F(ScanTest, HiddenFilesAndFoldersOnlyWithHiddenBit) {
     tree.Write("visible/.dotfile", "d");
     tree.Write("visible/plain.txt", "p");
 
-    ff.SearchAttr = 0x31;
+    ff.Scan.SearchAttr = 0x31;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "visible/plain.txt"}));
 
     list.Clear();
-    ff.SearchAttr = 0x33;
+    ff.Scan.SearchAttr = 0x33;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)),
               Sorted({tree / ".hidden.txt", tree / ".versteckt/inside.txt",
@@ -103,12 +103,12 @@ TEST_F(ScanTest, HiddenFilesAndFoldersOnlyWithHiddenBit) {
 TEST_F(ScanTest, SubDirectoriesOnlyWhenAsked) {
     tree.Write("top.txt", "t");
     tree.Write("sub/deeper/low.txt", "l");
-    ff.SubDir = 0;
+    ff.Scan.SubDir = 0;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "top.txt"}));
 
     list.Clear();
-    ff.SubDir = 1;
+    ff.Scan.SubDir = 1;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "top.txt", tree / "sub/deeper/low.txt"}));
 }
@@ -136,13 +136,13 @@ TEST_F(ScanTest, SizeRangeIsInclusiveAndZeroByteFilesNeedMinZero) {
     tree.Write("three", "333");
     tree.Write("five", "55555");
     tree.Write("six", "666666");
-    ff.SizeMin = 0;
-    ff.SizeMax = 5;
+    ff.Scan.SizeMin = 0;
+    ff.Scan.SizeMax = 5;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "empty", tree / "three", tree / "five"}));
 
     list.Clear();
-    ff.SizeMin = 1;
+    ff.Scan.SizeMin = 1;
     ScanRoot();
     EXPECT_EQ(Sorted(FoundPaths(list)), Sorted({tree / "three", tree / "five"}));
 }
@@ -156,16 +156,16 @@ TEST_F(ScanTest, FileBeyondFourGiBNeverPosesAsSmallFile) {
     ::close(fd);
     if (!grown) GTEST_SKIP() << "this file system cannot hold a sparse 4 GiB file";
 
-    ff.SizeMin = 0;
-    ff.SizeMax = 999999999;
+    ff.Scan.SizeMin = 0;
+    ff.Scan.SizeMax = 999999999;
     ScanRoot();
     EXPECT_EQ(list.Count(), 0);
 
-    ff.SizeMax = 10;
+    ff.Scan.SizeMax = 10;
     ScanRoot();
     EXPECT_EQ(list.Count(), 0) << "taken by its low 32 bits";
 
-    ff.SizeMax = big;
+    ff.Scan.SizeMax = big;
     ScanRoot();
     auto found = AllFound(list);
     ASSERT_EQ(found.size(), 1u);
@@ -241,13 +241,13 @@ TEST_F(ScanTest, StopRequestScansNothing) {
 TEST_F(ScanTest, ArchiveOptionSwallowsPlainFiles) {
     tree.Write("plain.txt", "not an archive at all");
     tree.Write("sub/notes.exe", "MZ but nothing inside");
-    ff.Lzh = 1;
+    ff.Scan.Lzh = 1;
     ScanRoot();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_TRUE(list.Groups().empty());
 
-    ff.Lzh = 0;
-    ff.Zip = 1;
+    ff.Scan.Lzh = 0;
+    ff.Scan.Zip = 1;
     ScanRoot();
     EXPECT_TRUE(list.Groups().empty());
 }
@@ -280,7 +280,7 @@ TEST_F(RemoveEmptyTest, ChainOfEmptyFoldersGoesInOnePassRootStays) {
 
 TEST_F(RemoveEmptyTest, NothingRemovedWithoutSubDirectories) {
     tree.MakeDir("a/b");
-    ff.SubDir = 0;
+    ff.Scan.SubDir = 0;
     RemoveBelowRoot();
     EXPECT_TRUE(test::Exists(tree / "a/b"));
 }
@@ -300,13 +300,13 @@ TEST_F(RemoveEmptyTest, LinksAndHiddenContentsKeepFolders) {
     tree.MakeDir("withlink");
     ASSERT_EQ(::symlink((outside / "target").c_str(), (tree / "withlink/l").c_str()), 0);
     tree.MakeDir("withhidden/.secret");
-    ff.SearchAttr = 0x31;
+    ff.Scan.SearchAttr = 0x31;
     RemoveBelowRoot();
     EXPECT_TRUE(test::Exists(tree / "withlink/l"));
     EXPECT_TRUE(test::Exists(outside / "target"));
     EXPECT_TRUE(test::Exists(tree / "withhidden/.secret"));
 
-    ff.SearchAttr = 0x33;
+    ff.Scan.SearchAttr = 0x33;
     RemoveBelowRoot();
     EXPECT_FALSE(test::Exists(tree / "withhidden"));
     EXPECT_TRUE(test::Exists(tree / "withlink/l"));

@@ -8,7 +8,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <filesystem>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "JobTestSupport.h"
@@ -192,6 +194,35 @@ TEST_F(NebuThreadTest, QuestionsStillWaitForTheMainThreadWhenLinesQueueDirectly)
     EXPECT_EQ(host.invoked, 2);
     EXPECT_EQ(host.pairs.size(), 2u);
     EXPECT_EQ(job_.Phase, kPhaseFinished);
+}
+
+// A host whose delete question breaks down: the worker ends the job as a
+// failed run, with nothing deleted, and the program lives on.
+class BrokenDialogHost : public ScriptedHost {
+  public:
+    MsgAnswer ShowMessage(const std::string&, const std::string&, MsgButtons) override {
+        throw std::runtime_error("dialog gone");
+    }
+};
+
+TEST_F(NebuThreadTest, AnErrorThrownInTheRunEndsItAsAFailedRun) {
+    job_.NoDelete = 0;
+    job_.DelConfirm = 1;
+    BrokenDialogHost host;
+    host.job = &job_;
+    TNebuThread worker(job_, host);
+    worker.Execute();
+
+    EXPECT_EQ(job_.Phase, kPhaseFinished);
+    const std::vector<RunFailure> failures = job_.FileFunc->Failures.List();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].kind, FailureKind::RunBroken);
+    EXPECT_EQ(failures[0].path, "dialog gone");
+    std::string line;
+    while (job_.LogQueue.Pop(line)) host.lines.push_back(line);
+    EXPECT_EQ(host.lines.back(), FailureText(failures[0]));
+    EXPECT_TRUE(std::filesystem::exists(tree_ / "先/一.txt"));
+    EXPECT_TRUE(std::filesystem::exists(tree_ / "先/二.txt"));
 }
 
 }  // namespace

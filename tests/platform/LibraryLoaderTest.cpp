@@ -14,33 +14,34 @@ const char* const kSuffixes[] = {"",          "SetBackGroundMode", "OpenArchive"
 
 class LibraryLoaderTest : public ::testing::Test {
   protected:
-    void TearDown() override { LibraryLoader::ResetFaults(); }
+    FaultyLibraryLoader loader;
 };
 
 TEST_F(LibraryLoaderTest, FindsBothLibrariesByExactNameWithAllEntryPoints) {
     for (auto [name, prefix] : {std::pair{kLhaLibraryName, "Unlha"}, {kZipLibraryName, "UnZip"}}) {
-        LibraryHandle* library = LibraryLoader::Load(name);
+        LibraryHandle* library = LibraryLoader::Builtin().Load(name);
         ASSERT_NE(library, nullptr) << name;
         for (const char* suffix : kSuffixes) {
-            EXPECT_NE(LibraryLoader::GetProc(library, std::string(prefix) + suffix), nullptr)
+            EXPECT_NE(LibraryLoader::Builtin().GetProc(library, std::string(prefix) + suffix),
+                      nullptr)
                 << prefix << suffix;
         }
-        EXPECT_EQ(LibraryLoader::GetProc(library, "UnarjFindFirst"), nullptr);
-        LibraryLoader::Free(library);
+        EXPECT_EQ(LibraryLoader::Builtin().GetProc(library, "UnarjFindFirst"), nullptr);
+        LibraryLoader::Builtin().Free(library);
     }
-    EXPECT_EQ(LibraryLoader::Load("UNLHA32.DLL"), nullptr);
-    EXPECT_EQ(LibraryLoader::Load("unarj32.dll"), nullptr);
-    EXPECT_EQ(LibraryLoader::GetProc(nullptr, "Unlha"), nullptr);
+    EXPECT_EQ(LibraryLoader::Builtin().Load("UNLHA32.DLL"), nullptr);
+    EXPECT_EQ(LibraryLoader::Builtin().Load("unarj32.dll"), nullptr);
+    EXPECT_EQ(LibraryLoader::Builtin().GetProc(nullptr, "Unlha"), nullptr);
 
     // Each library has its own entry points, not the other's.
-    LibraryHandle* lha = LibraryLoader::Load(kLhaLibraryName);
-    EXPECT_EQ(LibraryLoader::GetProc(lha, "UnZipFindFirst"), nullptr);
-    LibraryLoader::Free(lha);
+    LibraryHandle* lha = LibraryLoader::Builtin().Load(kLhaLibraryName);
+    EXPECT_EQ(LibraryLoader::Builtin().GetProc(lha, "UnZipFindFirst"), nullptr);
+    LibraryLoader::Builtin().Free(lha);
 }
 
 TEST_F(LibraryLoaderTest, BothLibrariesAreUsableWithoutFaults) {
-    ArchiverLibrary lha(kLhaLibraryName, "Unlha");
-    ArchiverLibrary zip(kZipLibraryName, "UnZip");
+    ArchiverLibrary lha(kLhaLibraryName, "Unlha", loader);
+    ArchiverLibrary zip(kZipLibraryName, "UnZip", loader);
     ASSERT_TRUE(lha.Load());
     ASSERT_TRUE(zip.Load());
     EXPECT_TRUE(lha.Ready());
@@ -50,24 +51,24 @@ TEST_F(LibraryLoaderTest, BothLibrariesAreUsableWithoutFaults) {
 }
 
 TEST_F(LibraryLoaderTest, FailedLoadLeavesOnlyThatLibraryUnusable) {
-    LibraryLoader::FailLoad(kZipLibraryName);
-    ArchiverLibrary lha(kLhaLibraryName, "Unlha");
-    ArchiverLibrary zip(kZipLibraryName, "UnZip");
+    loader.FailLoad(kZipLibraryName);
+    ArchiverLibrary lha(kLhaLibraryName, "Unlha", loader);
+    ArchiverLibrary zip(kZipLibraryName, "UnZip", loader);
     EXPECT_FALSE(zip.Load());
     EXPECT_FALSE(zip.Ready());
     EXPECT_TRUE(lha.Load());
 
-    LibraryLoader::ResetFaults();
+    loader.ResetFaults();
     EXPECT_TRUE(zip.Load());
 }
 
 TEST_F(LibraryLoaderTest, AnyMissingEntryPointMakesTheLibraryUnusable) {
     for (const char* suffix : kSuffixes) {
-        LibraryLoader::HideSymbol(std::string("Unlha") + suffix);
-        ArchiverLibrary lha(kLhaLibraryName, "Unlha");
+        loader.HideSymbol(std::string("Unlha") + suffix);
+        ArchiverLibrary lha(kLhaLibraryName, "Unlha", loader);
         EXPECT_FALSE(lha.Load()) << suffix;
         EXPECT_FALSE(lha.Ready()) << suffix;
-        LibraryLoader::ResetFaults();
+        loader.ResetFaults();
     }
 }
 
@@ -83,9 +84,8 @@ bool RecordBackground(bool background) {
 }
 
 TEST_F(LibraryLoaderTest, VersionDecidesByItsLow16BitsUnsigned) {
-    LibraryLoader::OverrideSymbol("UnZipGetVersion", reinterpret_cast<void*>(&FakeVersion));
-    LibraryLoader::OverrideSymbol("UnZipSetBackGroundMode",
-                                  reinterpret_cast<void*>(&RecordBackground));
+    loader.OverrideSymbol("UnZipGetVersion", reinterpret_cast<void*>(&FakeVersion));
+    loader.OverrideSymbol("UnZipSetBackGroundMode", reinterpret_cast<void*>(&RecordBackground));
     struct Case {
         std::uint16_t version;
         bool usable;
@@ -94,7 +94,7 @@ TEST_F(LibraryLoaderTest, VersionDecidesByItsLow16BitsUnsigned) {
                    Case{0xFFFF, true}}) {
         reportedVersion = c.version;
         backgroundCalls.clear();
-        ArchiverLibrary zip(kZipLibraryName, "UnZip");
+        ArchiverLibrary zip(kZipLibraryName, "UnZip", loader);
         EXPECT_EQ(zip.Load(), c.usable) << c.version;
         EXPECT_EQ(zip.Ready(), c.usable) << c.version;
         // Background mode is switched off once, and only on a usable library.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace nebu {
+namespace nebu::platform {
 
 // Read-only, close-on-exec, never through a link. O_NONBLOCK keeps a path
 // that became a FIFO after the scan from hanging the open; callers fstat and
@@ -29,4 +29,4 @@ long ReadFull(int fd, char* buffer, std::size_t size);
 // The same from `offset`, leaving the file position alone.
 long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset);
 
-}  // namespace nebu
+}  // namespace nebu::platform

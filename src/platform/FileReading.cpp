@@ -1,4 +1,4 @@
-#include "engine/FileReading.h"
+#include "platform/FileReading.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -9,7 +9,7 @@
 
 #include "platform/PathOpen.h"
 
-namespace nebu {
+namespace nebu::platform {
 
 int OpenForReading(const std::string& path) {
     return OpenForReadingAt(AT_FDCWD, path.c_str());
@@ -18,7 +18,7 @@ int OpenForReading(const std::string& path) {
 int OpenForReadingAt(int dirFd, const char* path) {
     constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
     // A path too long for one call is reached folder by folder instead.
-    if (std::strlen(path) >= PATH_MAX) return platform::OpenPathAt(dirFd, path, kFlags);
+    if (std::strlen(path) >= PATH_MAX) return OpenPathAt(dirFd, path, kFlags);
     int fd;
     do {
         fd = ::openat(dirFd, path, kFlags);
@@ -31,7 +31,7 @@ bool GoneSinceScan(int error) {
 }
 
 int OpenFolderForLookups(const std::string& path) {
-    return platform::OpenPath(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return OpenPath(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
 }
 
 namespace {
@@ -67,4 +67,4 @@ long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset) {
     });
 }
 
-}  // namespace nebu
+}  // namespace nebu::platform

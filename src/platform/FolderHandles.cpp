@@ -1,4 +1,4 @@
-#include "engine/FolderHandles.h"
+#include "platform/FolderHandles.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "engine/FileReading.h"
+#include "platform/FileReading.h"
 
-namespace nebu {
+namespace nebu::platform {
 
 namespace {
 
@@ -38,7 +38,8 @@ int FolderHandles::OpenForReading(const std::string& path) {
 
 int FolderHandles::OpenInFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash + 1 == path.size()) return nebu::OpenForReading(path);
+    if (slash == std::string::npos || slash + 1 == path.size())
+        return platform::OpenForReading(path);
     const std::string_view folder(path.data(), slash + 1);
     auto found = open_.find(folder);
     if (found == open_.end()) {
@@ -52,7 +53,7 @@ int FolderHandles::OpenInFolder(const std::string& path) {
     }
     // A folder that cannot be opened is tried again by the whole path, which
     // reports the failure the same way.
-    if (found->second < 0) return nebu::OpenForReading(path);
+    if (found->second < 0) return platform::OpenForReading(path);
     return OpenForReadingAt(found->second, path.c_str() + slash + 1);
 }
 
@@ -63,4 +64,4 @@ void FolderHandles::Clear() {
     open_.clear();
 }
 
-}  // namespace nebu
+}  // namespace nebu::platform

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/FileReading.h"
-#include "engine/FolderHandles.h"
+#include "platform/FileReading.h"
+#include "platform/FolderHandles.h"
 #include "support/TempTree.h"
 
 namespace nebu::test {
@@ -28,7 +28,7 @@ std::size_t OpenDescriptors() {
 
 std::string ReadAll(int fd) {
     char buffer[64];
-    const long n = ReadFull(fd, buffer, sizeof buffer);
+    const long n = platform::ReadFull(fd, buffer, sizeof buffer);
     ::close(fd);
     return n < 0 ? "" : std::string(buffer, static_cast<std::size_t>(n));
 }
@@ -48,7 +48,7 @@ TEST(FolderHandlesTest, ManyMoreFoldersThanHeldStillOpenEachFileOnceAndBounded) 
     }
     const std::size_t before = OpenDescriptors();
     {
-        FolderHandles folders;
+        platform::FolderHandles folders;
         // Twice through, in an order that keeps leaving the held folders.
         for (int round = 0; round < 2; ++round) {
             for (int k = 0; k < 50; ++k) {

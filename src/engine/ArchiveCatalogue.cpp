@@ -1,9 +1,10 @@
+#include "engine/ArchiveCatalogue.h"
+
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string_view>
 
-#include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
 #include "platform/ArchiverApi.h"
 #include "platform/FileIdentity.h"
@@ -39,42 +40,49 @@ std::int64_t AddClamped(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-void TNebuFileFunc::DispatchArchive(const std::string& path, TNebuList& list) {
+ArchiveCatalogue::ArchiveCatalogue(const platform::LibraryLoader& loader)
+    : lzh_(platform::kLhaLibraryName, "Unlha", loader),
+      zip_(platform::kZipLibraryName, "UnZip", loader) {
+    LzhReady = lzh_.Load();
+    ZipReady = zip_.Load();
+}
+
+void ArchiveCatalogue::Dispatch(const std::string& path, TNebuList& list, bool lzh, bool zip,
+                                bool whole) {
     if (EndsWithNoCase(path, "LZH")) {
-        ListLzhArchive(path, list);
+        ListLzh(path, list, whole);
     } else if (EndsWithNoCase(path, "ZIP")) {
-        ListZipArchive(path, list);
-    } else if (Lzh == 1 && LzhReady == 1 && lzh_.Ready() && lzh_.CheckArchive(path.c_str(), 0)) {
-        ListLzhArchive(path, list);
-    } else if (Zip == 1 && ZipReady == 1 && zip_.Ready() && zip_.CheckArchive(path.c_str(), 0)) {
-        ListZipArchive(path, list);
-    } else if ((Lzh == 1 && LzhReady == 1) || (Zip == 1 && ZipReady == 1)) {
+        ListZip(path, list, whole);
+    } else if (lzh && LzhReady && lzh_.Ready() && lzh_.CheckArchive(path.c_str(), 0)) {
+        ListLzh(path, list, whole);
+    } else if (zip && ZipReady && zip_.Ready() && zip_.CheckArchive(path.c_str(), 0)) {
+        ListZip(path, list, whole);
+    } else if ((lzh && LzhReady) || (zip && ZipReady)) {
         // Whether it holds an archive only its bytes can tell.
-        NoteIfUnreadable(path);
+        if (OnNotListed) OnNotListed(path);
     }
 }
 
-void TNebuFileFunc::ListLzhArchive(const std::string& path, TNebuList& list) {
-    if (LzhReady == 1 && lzh_.Ready()) ListArchive(lzh_, kKindLzh, path, list);
+void ArchiveCatalogue::ListLzh(const std::string& path, TNebuList& list, bool whole) {
+    if (LzhReady && lzh_.Ready()) List(lzh_, kKindLzh, path, list, whole);
 }
 
-void TNebuFileFunc::ListZipArchive(const std::string& path, TNebuList& list) {
-    if (ZipReady == 1 && zip_.Ready()) ListArchive(zip_, kKindZip, path, list);
+void ArchiveCatalogue::ListZip(const std::string& path, TNebuList& list, bool whole) {
+    if (ZipReady && zip_.Ready()) List(zip_, kKindZip, path, list, whole);
 }
 
-void TNebuFileFunc::ListArchive(ArchiverLibrary& library, std::uint8_t kind,
-                                const std::string& path, TNebuList& list) {
+void ArchiveCatalogue::List(ArchiverLibrary& library, std::uint8_t kind, const std::string& path,
+                            TNebuList& list, bool whole) {
     // The archive as it is listed: its entries are later extracted, and the
     // whole of it deleted, only while it is still this file.
     const std::optional<platform::FileIdentity> before = platform::IdentityOfPath(path);
     platform::HARC archive =
         library.OpenArchive(nullptr, path.c_str(), platform::kOpenNoErrorMessages);
     if (archive == nullptr) {
-        NoteIfUnreadable(path);
+        if (OnNotListed) OnNotListed(path);
         return;
     }
 
-    const bool whole = ArcAsUnit == 1;
     _NebuRec rec;
     rec.Path = path;
     rec.Kind = kind;

@@ -1,11 +1,10 @@
-#include <unistd.h>
+#include "engine/Scanner.h"
 
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "engine/Masks.h"
-#include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
 #include "platform/DirectorySearch.h"
 #include "platform/PathText.h"
@@ -15,10 +14,10 @@ namespace nebu {
 using platform::DirectorySearch;
 using platform::DirEntry;
 
-struct TNebuFileFunc::WalkState {
-    std::set<std::pair<dev_t, ino_t>> entered;
+struct Scanner::WalkState {
+    std::set<std::pair<std::uint64_t, std::uint64_t>> entered;
     // Directories that must survive the removal walk whatever they hold.
-    std::set<std::pair<dev_t, ino_t>> kept;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> kept;
 };
 
 namespace {
@@ -29,7 +28,8 @@ enum class WalkOpen { Opened, Failed, Skipped };
 // parent listed (it may have been swapped for a link since), and no directory
 // is entered twice, whichever name or mount leads to it again.
 WalkOpen OpenForWalk(DirectorySearch& search, const std::string& dir, std::uint32_t attrMask,
-                     const DirEntry* expected, std::set<std::pair<dev_t, ino_t>>& entered) {
+                     const DirEntry* expected,
+                     std::set<std::pair<std::uint64_t, std::uint64_t>>& entered) {
     if (!search.Open(dir, attrMask)) return WalkOpen::Failed;
     if (expected != nullptr &&
         (search.Device() != expected->device || search.Inode() != expected->inode)) {
@@ -55,57 +55,59 @@ std::string WithoutTrailingSeparator(std::string dir) {
 
 }  // namespace
 
-int TNebuFileFunc::ScanSide(TDirList& dirs, TNebuList& list) {
+int Scanner::ScanSide(TDirList& dirs, TNebuList& list, const ScanOptions& options) {
     WalkState walk;
     int result = 0;
     std::string dir;
     for (bool more = dirs.First(dir); more; more = dirs.Next(dir)) {
-        result = ScanDirectoryGuarded(platform::WithTrailingSeparator(dir), list, walk, nullptr);
-        if (Stop.load() == 1) break;
+        result = ScanDirectoryGuarded(platform::WithTrailingSeparator(dir), list, options, walk,
+                                      nullptr);
+        if (stop_.load()) break;
     }
     return result;
 }
 
-int TNebuFileFunc::ScanDirectory(const std::string& dir, TNebuList& list) {
+int Scanner::ScanDirectory(const std::string& dir, TNebuList& list, const ScanOptions& options) {
     WalkState walk;
-    return ScanDirectoryGuarded(platform::WithTrailingSeparator(dir), list, walk, nullptr);
+    return ScanDirectoryGuarded(platform::WithTrailingSeparator(dir), list, options, walk, nullptr);
 }
 
-int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list, WalkState& walk,
-                                        const DirEntry* expected) {
-    if (Stop.load() == 1) return 0;
+int Scanner::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
+                                  const ScanOptions& options, WalkState& walk,
+                                  const DirEntry* expected) {
+    if (stop_.load()) return 0;
 
     // Sub-directories wait until this directory's search is closed, so that
     // only one search is ever open however deep the tree goes.
     std::vector<FoundSubDir> subDirs;
     {
         DirectorySearch search;
-        switch (OpenForWalk(search, dir, SearchAttr, expected, walk.entered)) {
+        switch (OpenForWalk(search, dir, options.SearchAttr, expected, walk.entered)) {
             case WalkOpen::Opened:
                 break;
             case WalkOpen::Failed:
                 // Whatever it holds would silently be missing from the results.
-                Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
-                              search.Error());
+                failures_.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
+                               search.Error());
                 return 0;
             case WalkOpen::Skipped:
                 return 1;  // already searched to its end under another name
         }
         DirEntry entry;
-        while (Stop.load() == 0 && search.Next(entry)) {
+        while (!stop_.load() && search.Next(entry)) {
             if (entry.isDirectory) {
-                if (SubDir == 1) subDirs.push_back({entry.name, entry});
+                if (options.SubDir) subDirs.push_back({entry.name, entry});
                 continue;
             }
-            if (!MatchMaskList(Mask, entry.name)) continue;
-            if (MatchMaskList(Ignore, entry.name)) continue;
+            if (!MatchMaskList(options.Mask, entry.name)) continue;
+            if (MatchMaskList(options.Ignore, entry.name)) continue;
             // Sized exactly: the list keeps this very string for the run.
             std::string path;
             path.reserve(dir.size() + entry.name.size());
             path.append(dir).append(entry.name);
-            if (Lzh == 1 || Zip == 1) {
-                DispatchArchive(path, list);
-            } else if (SizeMin <= entry.size && entry.size <= SizeMax) {
+            if (options.Lzh || options.Zip) {
+                catalogue_.Dispatch(path, list, options.Lzh, options.Zip, options.WholeArchives);
+            } else if (options.SizeMin <= entry.size && entry.size <= options.SizeMax) {
                 _NebuRec rec;
                 rec.Size = entry.size;
                 rec.Path = std::move(path);
@@ -114,68 +116,69 @@ int TNebuFileFunc::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             }
         }
         if (search.Error() != 0) {
-            Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
-                          search.Error());
+            failures_.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(dir),
+                           search.Error());
         }
     }
 
     for (auto it = subDirs.rbegin(); it != subDirs.rend(); ++it) {
-        ScanDirectoryGuarded(dir + it->name + platform::kPathSeparator, list, walk, &it->entry);
+        ScanDirectoryGuarded(dir + it->name + platform::kPathSeparator, list, options, walk,
+                             &it->entry);
     }
     return 1;
 }
 
-void TNebuFileFunc::CollectDirectories(const std::string& root, WalkState& walk,
-                                       const DirEntry* expected) {
+void Scanner::CollectDirectories(const std::string& root, const ScanOptions& options,
+                                 WalkState& walk, const DirEntry* expected, TDirList& found) {
     std::vector<FoundSubDir> subDirs;
     {
         DirectorySearch search;
-        switch (OpenForWalk(search, root, SearchAttr, expected, walk.entered)) {
+        switch (OpenForWalk(search, root, options.SearchAttr, expected, walk.entered)) {
             case WalkOpen::Opened:
                 break;
             case WalkOpen::Failed:
                 // Empty folders below it stay: the user asked for them to go.
-                Failures.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(root),
-                              search.Error());
+                failures_.Note(FailureKind::FolderUnreadable, WithoutTrailingSeparator(root),
+                               search.Error());
                 return;
             case WalkOpen::Skipped:
                 return;
         }
         DirEntry entry;
-        while (Stop.load() == 0 && search.Next(entry)) {
-            if (!entry.isDirectory || SubDir != 1) continue;
+        while (!stop_.load() && search.Next(entry)) {
+            if (!entry.isDirectory || !options.SubDir) continue;
             subDirs.push_back({entry.name, entry});
             if (walk.kept.count({entry.device, entry.inode}) == 0) {
-                FoundDirs.Add(root + entry.name);
+                found.Add(root + entry.name);
             }
         }
     }
     for (auto it = subDirs.rbegin(); it != subDirs.rend(); ++it) {
-        CollectDirectories(root + it->name + platform::kPathSeparator, walk, &it->entry);
+        CollectDirectories(root + it->name + platform::kPathSeparator, options, walk, &it->entry,
+                           found);
     }
 }
 
-void TNebuFileFunc::RemoveEmptyDirectories(TDirList& roots) {
-    // No listed directory is ever removed, also not one that lies below another.
+void Scanner::VisitSubDirectories(TDirList& roots, const ScanOptions& options,
+                                  const std::function<void(const std::string&)>& visit) {
+    // No listed directory is ever visited, also not one that lies below another.
     WalkState base;
     std::string root;
     for (bool more = roots.First(root); more; more = roots.Next(root)) {
         DirectorySearch search;
-        if (search.Open(root, SearchAttr)) base.kept.insert({search.Device(), search.Inode()});
+        if (search.Open(root, options.SearchAttr)) {
+            base.kept.insert({search.Device(), search.Inode()});
+        }
     }
 
     for (bool more = roots.First(root); more; more = roots.Next(root)) {
-        FoundDirs.Clear();
+        TDirList found;
         WalkState walk;
         walk.kept = base.kept;
-        CollectDirectories(platform::WithTrailingSeparator(root), walk, nullptr);
-        // Children were collected after their parents and come out first, so
-        // a chain of empty directories goes in one pass. rmdir refuses
-        // anything that is not empty, and a link is never a directory to it.
+        CollectDirectories(platform::WithTrailingSeparator(root), options, walk, nullptr, found);
+        // Children were collected after their parents and come out first.
         std::string dir;
-        for (bool found = FoundDirs.First(dir); found; found = FoundDirs.Next(dir)) {
-            RemoveEmptyDirectory(dir);
-        }
+        for (bool next = found.First(dir); next; next = found.Next(dir)) visit(dir);
     }
 }
 

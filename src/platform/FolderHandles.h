@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace nebu {
+namespace nebu::platform {
 
 class FolderHandles {
   public:
@@ -43,4 +43,4 @@ class FolderHandles {
     std::unordered_map<std::string, int, Hash, std::equal_to<>> open_;
 };
 
-}  // namespace nebu
+}  // namespace nebu::platform
