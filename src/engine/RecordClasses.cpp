@@ -289,8 +289,8 @@ bool RecordClasses::SameAsMember(const Member& member, const ByteRange& bytes) c
     if (known == identities_.end()) return false;
     platform::UniqueFd fd(ff_.Folders().OpenForReading(*items_[item].path));
     if (fd.get() < 0) return false;
-    // Still the file that was read, before and after.
-    if (platform::IdentityOfDescriptor(fd.get()) != known->second) return false;
+    // Still the file that was read once the bytes are in: the same inode,
+    // and a change time that only ever moves on, so unchanged throughout.
     ByteRange there;
     there.fd = fd.get();
     there.size = static_cast<std::uint64_t>(known->second.size);
