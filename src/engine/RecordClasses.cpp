@@ -9,6 +9,7 @@
 
 #include "engine/ByteHash.h"
 #include "engine/EntryCache.h"
+#include "engine/EntryPipe.h"
 #include "engine/FileReading.h"
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
@@ -23,6 +24,9 @@ namespace {
 // Bytes up to this size are held in memory while they are classified;
 // larger ones are compared where they lie (plain files) or from a work file.
 constexpr std::uint64_t kInline = EntryCache::kSmall;
+// From this many wanted entries on, an archive is decompressed on a thread
+// of its own while the entries taken out are compared.
+constexpr std::size_t kThreadedPass = 256;
 
 }  // namespace
 
@@ -173,11 +177,34 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         return;
     }
     const bool keep = head.side == 0 && targetEntries_;
+    // Everything the consumer touches is its own: the pass below only reads
+    // the items and the listing.
+    EntryPipe pipe(
+        [&](TakenEntry& taken) {
+            const std::uint32_t first = items[taken.from];
+            ByteRange bytes;
+            bytes.size = static_cast<std::uint64_t>(items_[first].size);
+            if (taken.fd >= 0) {
+                bytes.fd = taken.fd;
+            } else {
+                bytes.data = taken.bytes.data();
+            }
+            for (std::size_t k = taken.from; k < taken.to; ++k) {
+                if (!taken.ok) {
+                    results_[items[k]] = Result{-1, true};
+                } else if (k == taken.from) {
+                    Classify(first, taken.hash, bytes, keep);
+                } else {
+                    results_[items[k]] = results_[first];
+                }
+            }
+        },
+        items.size() >= kThreadedPass);
     std::size_t next = 0;
     std::size_t seen = 0;
     bool asListed = true;
     bool stopped = false;
-    std::string buffer;
+    platform::PassEnd end = platform::PassEnd::Cut;
     std::optional<platform::UniqueFd> scratch;  // for entries not held in memory
     const auto visit = [&](std::optional<std::size_t> position, const platform::StoredEntry& e,
                            platform::ArchiveStream& stream) {
@@ -195,46 +222,45 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
              (!e.sizeKnown || e.size != static_cast<std::uint64_t>(want.size)))) {
             asListed = false;
         }
+        const std::size_t skipped = next;
         while (next < items.size() &&
                items_[items[next]].position < static_cast<std::int32_t>(*position)) {
-            results_[items[next++]] = Result{-1, true};
+            ++next;
+        }
+        if (next != skipped && !pipe.Put(TakenEntry{skipped, next, false, 0, {}, -1})) {
+            return false;
         }
         if (next == items.size() ||
             items_[items[next]].position != static_cast<std::int32_t>(*position)) {
             return true;
         }
-        const std::uint32_t first = items[next];
-        const Item& item = items_[first];
+        const Item& item = items_[items[next]];
         std::size_t last = next;
         while (last < items.size() && items_[items[last]].position == item.position) ++last;
         bool taken = e.type == StoredEntry::File && e.sizeKnown && e.name == *item.entry &&
                      want.name == *item.entry && e.size == static_cast<std::uint64_t>(item.size) &&
                      platform::ExtractableLeafName(e.name).has_value();
+        TakenEntry out{next, last, false, 0, {}, -1};
         ByteRange bytes;
         bytes.size = static_cast<std::uint64_t>(item.size);
         std::string error;
         if (taken && bytes.size <= kInline) {
-            taken = stream.CopyData(buffer, bytes.size, error);
-            bytes.data = buffer.data();
+            out.bytes = pipe.Buffer();
+            taken = stream.CopyData(out.bytes, bytes.size, error);
+            bytes.data = out.bytes.data();
         } else if (taken) {
+            // The work file is written again only once its last entry is consumed.
+            if (!pipe.Drain()) return false;
             if (!scratch) scratch.emplace(OpenUnnamedWorkFile(ff_.TempDir[0]));
-            const int fd = scratch->get();
-            taken = fd >= 0 && ::ftruncate(fd, 0) == 0 && ::lseek(fd, 0, SEEK_SET) == 0 &&
-                    stream.CopyData(fd, bytes.size, error);
-            bytes.fd = fd;
+            out.fd = scratch->get();
+            taken = out.fd >= 0 && ::ftruncate(out.fd, 0) == 0 &&
+                    ::lseek(out.fd, 0, SEEK_SET) == 0 && stream.CopyData(out.fd, bytes.size, error);
+            bytes.fd = out.fd;
         }
-        bool ok = taken;
-        const std::uint64_t hash = taken ? HashRange(bytes, ok) : 0;
-        for (std::size_t k = next; k < last; ++k) {
-            if (!ok) {
-                results_[items[k]] = Result{-1, true};
-            } else if (k == next) {
-                Classify(first, hash, bytes, keep);
-            } else {
-                results_[items[k]] = results_[first];
-            }
-        }
+        out.ok = taken;
+        if (taken) out.hash = HashRange(bytes, out.ok);
         next = last;
+        if (!pipe.Put(std::move(out))) return false;
         if (stop.load() != 0) {
             stopped = true;
             return false;
@@ -242,7 +268,7 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         return true;
     };
     const auto format = lzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
-    const platform::PassEnd end = platform::VisitEntries(path, format, *listed->identity, visit);
+    pipe.Run([&] { end = platform::VisitEntries(path, format, *listed->identity, visit); });
     if (end == platform::PassEnd::Untrusted) {
         failAll();
         return;
