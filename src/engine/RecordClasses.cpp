@@ -96,9 +96,8 @@ std::optional<platform::FileIdentity> RecordClasses::IdentityOf(int side, std::s
                                                                 std::size_t file) const {
     const auto it = first_.find(Key(side, group, file));
     if (it == first_.end()) return std::nullopt;
-    const auto found = identities_.find(it->second);
-    if (found == identities_.end()) return std::nullopt;
-    return found->second;
+    if (it->second >= identities_.size()) return std::nullopt;
+    return identities_[it->second];
 }
 
 bool RecordClasses::PassedAsListed(const std::string& archive) const {
@@ -108,7 +107,7 @@ bool RecordClasses::PassedAsListed(const std::string& archive) const {
 
 void RecordClasses::Run(const std::atomic<std::uint8_t>& stop) {
     buckets_.reserve(items_.size());
-    identities_.reserve(items_.size());
+    members_.reserve(items_.size());
     ReadPlainFiles(stop);
     // Source archives first: their entries are kept for the target entries
     // to be compared with. An archive on both sides is read once for each.
@@ -131,6 +130,7 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
         if (items_[i].entry == nullptr) plain.push_back(i);
     }
     // Folder by folder, as they lie.
+    if (!plain.empty()) identities_.resize(items_.size());
     std::sort(plain.begin(), plain.end(),
               [&](std::uint32_t a, std::uint32_t b) { return *items_[a].path < *items_[b].path; });
     std::string buffer;
@@ -155,7 +155,7 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
         const std::uint64_t hash = HashRange(bytes, ok);
         // A file written to meanwhile may have been read half old, half new.
         if (!ok || platform::IdentityOfDescriptor(fd.get()) != before) continue;
-        identities_.emplace(i, *before);
+        identities_[i] = *before;
         Classify(i, hash, bytes, true);
     }
 }
@@ -285,42 +285,50 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
 void RecordClasses::Classify(std::uint32_t item, std::uint64_t hash, const ByteRange& bytes,
                              bool keep) {
     const std::uint64_t key = Mix(hash, bytes.size);
-    auto bucket = buckets_.find(key);
+    const auto bucket = buckets_.find(key);
     if (bucket != buckets_.end()) {
-        for (const Member& member : bucket->second) {
+        for (std::int32_t m = bucket->second.first; m >= 0;) {
+            const Member& member = members_[static_cast<std::size_t>(m)];
             if (SameAsMember(member, bytes)) {
                 results_[item].cls = member.cls;
                 return;
             }
+            m = member.next;
         }
     }
     const std::int32_t cls = classes_++;
     results_[item].cls = cls;
     if (!keep) return;
-    Member member{cls, -1, -1};
+    Member member{cls, -1, -1, -1};
     if (items_[item].entry == nullptr) {
         member.item = static_cast<std::int32_t>(item);
     } else {
         member.kept = spool_.Keep(bytes);
         if (member.kept < 0) return;
     }
-    if (bucket == buckets_.end()) bucket = buckets_.emplace(key, std::vector<Member>{}).first;
-    bucket->second.push_back(member);
+    const auto added = static_cast<std::int32_t>(members_.size());
+    members_.push_back(member);
+    if (bucket == buckets_.end()) {
+        buckets_.emplace(key, Chain{added, added});
+    } else {
+        members_[static_cast<std::size_t>(bucket->second.last)].next = added;
+        bucket->second.last = added;
+    }
 }
 
 bool RecordClasses::SameAsMember(const Member& member, const ByteRange& bytes) const {
     if (member.kept >= 0) return SameRanges(spool_.Kept(member.kept), bytes);
     const auto item = static_cast<std::uint32_t>(member.item);
-    const auto known = identities_.find(item);
-    if (known == identities_.end()) return false;
+    if (item >= identities_.size() || !identities_[item]) return false;
+    const platform::FileIdentity& known = *identities_[item];
     platform::UniqueFd fd(ff_.Folders().OpenForReading(*items_[item].path));
     if (fd.get() < 0) return false;
     // Still the file that was read once the bytes are in: the same inode,
     // and a change time that only ever moves on, so unchanged throughout.
     ByteRange there;
     there.fd = fd.get();
-    there.size = static_cast<std::uint64_t>(known->second.size);
-    return SameRanges(there, bytes) && platform::IdentityOfDescriptor(fd.get()) == known->second;
+    there.size = static_cast<std::uint64_t>(known.size);
+    return SameRanges(there, bytes) && platform::IdentityOfDescriptor(fd.get()) == known;
 }
 
 }  // namespace nebu
