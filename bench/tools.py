@@ -128,7 +128,8 @@ class Rmlint(Tool):
 
 class Bsdtar(Tool):
     """Not a duplicate finder: the time it takes to decompress a tree's big
-    archive (`bsdtar -xOf`, into nowhere) is the yardstick for NEBU reading it."""
+    archives (`bsdtar -xOf`, into nowhere, one after the other) is the
+    yardstick for NEBU reading them."""
 
     def __init__(self):
         super().__init__("bsdtar", archives=True)
@@ -137,8 +138,10 @@ class Bsdtar(Tool):
         return tree in trees.YARDSTICK
 
     def argv(self, src, dst, out, tree):
-        archive = os.path.join(os.path.dirname(src), trees.YARDSTICK[tree])
-        return ["sh", "-c", 'exec bsdtar -xOf "$1" >/dev/null', "sh", archive]
+        folder = os.path.dirname(src)
+        archives = [os.path.join(folder, a) for a in trees.YARDSTICK[tree]]
+        script = 'for a; do bsdtar -xOf "$a" || exit 1; done >/dev/null'
+        return ["sh", "-c", script, "sh", *archives]
 
     def read_pairs(self, folder, out):
         return None, 0

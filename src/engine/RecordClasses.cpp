@@ -7,6 +7,7 @@
 
 #include "engine/ByteHash.h"
 #include "engine/EntryCache.h"
+#include "engine/EntryPipe.h"
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
 #include "platform/ArchiveNames.h"
@@ -22,6 +23,9 @@ namespace {
 // Bytes up to this size are held in memory while they are classified;
 // larger ones are compared where they lie (plain files) or from a work file.
 constexpr std::uint64_t kInline = EntryCache::kSmall;
+// From this many wanted entries on, an archive is decompressed on a thread
+// of its own while the entries taken out are compared.
+constexpr std::size_t kThreadedPass = 256;
 
 }  // namespace
 
@@ -91,9 +95,8 @@ std::optional<platform::FileIdentity> RecordClasses::IdentityOf(int side, std::s
                                                                 std::size_t file) const {
     const auto it = first_.find(Key(side, group, file));
     if (it == first_.end()) return std::nullopt;
-    const auto found = identities_.find(it->second);
-    if (found == identities_.end()) return std::nullopt;
-    return found->second;
+    if (it->second >= identities_.size()) return std::nullopt;
+    return identities_[it->second];
 }
 
 bool RecordClasses::PassedAsListed(const std::string& archive) const {
@@ -103,7 +106,7 @@ bool RecordClasses::PassedAsListed(const std::string& archive) const {
 
 void RecordClasses::Run(const std::atomic<std::uint8_t>& stop) {
     buckets_.reserve(items_.size());
-    identities_.reserve(items_.size());
+    members_.reserve(items_.size());
     ReadPlainFiles(stop);
     // Source archives first: their entries are kept for the target entries
     // to be compared with. An archive on both sides is read once for each.
@@ -126,6 +129,7 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
         if (items_[i].entry == nullptr) plain.push_back(i);
     }
     // Folder by folder, as they lie.
+    if (!plain.empty()) identities_.resize(items_.size());
     std::sort(plain.begin(), plain.end(),
               [&](std::uint32_t a, std::uint32_t b) { return *items_[a].path < *items_[b].path; });
     std::string buffer;
@@ -150,7 +154,7 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
         const std::uint64_t hash = HashRange(bytes, ok);
         // A file written to meanwhile may have been read half old, half new.
         if (!ok || platform::IdentityOfDescriptor(fd.get()) != before) continue;
-        identities_.emplace(i, *before);
+        identities_[i] = *before;
         Classify(i, hash, bytes, true);
     }
 }
@@ -172,11 +176,34 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         return;
     }
     const bool keep = head.side == 0 && targetEntries_;
+    // Everything the consumer touches is its own: the pass below only reads
+    // the items and the listing.
+    EntryPipe pipe(
+        [&](TakenEntry& taken) {
+            const std::uint32_t first = items[taken.from];
+            ByteRange bytes;
+            bytes.size = static_cast<std::uint64_t>(items_[first].size);
+            if (taken.fd >= 0) {
+                bytes.fd = taken.fd;
+            } else {
+                bytes.data = taken.bytes.data();
+            }
+            for (std::size_t k = taken.from; k < taken.to; ++k) {
+                if (!taken.ok) {
+                    results_[items[k]] = Result{-1, true};
+                } else if (k == taken.from) {
+                    Classify(first, taken.hash, bytes, keep);
+                } else {
+                    results_[items[k]] = results_[first];
+                }
+            }
+        },
+        items.size() >= kThreadedPass);
     std::size_t next = 0;
     std::size_t seen = 0;
     bool asListed = true;
     bool stopped = false;
-    std::string buffer;
+    platform::PassEnd end = platform::PassEnd::Cut;
     std::optional<platform::UniqueFd> scratch;  // for entries not held in memory
     const auto visit = [&](std::optional<std::size_t> position, const platform::StoredEntry& e,
                            platform::ArchiveStream& stream) {
@@ -194,46 +221,45 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
              (!e.sizeKnown || e.size != static_cast<std::uint64_t>(want.size)))) {
             asListed = false;
         }
+        const std::size_t skipped = next;
         while (next < items.size() &&
                items_[items[next]].position < static_cast<std::int32_t>(*position)) {
-            results_[items[next++]] = Result{-1, true};
+            ++next;
+        }
+        if (next != skipped && !pipe.Put(TakenEntry{skipped, next, false, 0, {}, -1})) {
+            return false;
         }
         if (next == items.size() ||
             items_[items[next]].position != static_cast<std::int32_t>(*position)) {
             return true;
         }
-        const std::uint32_t first = items[next];
-        const Item& item = items_[first];
+        const Item& item = items_[items[next]];
         std::size_t last = next;
         while (last < items.size() && items_[items[last]].position == item.position) ++last;
         bool taken = e.type == StoredEntry::File && e.sizeKnown && e.name == *item.entry &&
                      want.name == *item.entry && e.size == static_cast<std::uint64_t>(item.size) &&
                      platform::ExtractableLeafName(e.name).has_value();
+        TakenEntry out{next, last, false, 0, {}, -1};
         ByteRange bytes;
         bytes.size = static_cast<std::uint64_t>(item.size);
         std::string error;
         if (taken && bytes.size <= kInline) {
-            taken = stream.CopyData(buffer, bytes.size, error);
-            bytes.data = buffer.data();
+            out.bytes = pipe.Buffer();
+            taken = stream.CopyData(out.bytes, bytes.size, error);
+            bytes.data = out.bytes.data();
         } else if (taken) {
+            // The work file is written again only once its last entry is consumed.
+            if (!pipe.Drain()) return false;
             if (!scratch) scratch.emplace(OpenUnnamedWorkFile(ff_.TempDir[0]));
-            const int fd = scratch->get();
-            taken = fd >= 0 && platform::Truncate(fd, 0) && platform::Rewind(fd) &&
-                    stream.CopyData(fd, bytes.size, error);
-            bytes.fd = fd;
+            out.fd = scratch->get();
+            taken = out.fd >= 0 && platform::Truncate(out.fd, 0) && platform::Rewind(out.fd) &&
+                    stream.CopyData(out.fd, bytes.size, error);
+            bytes.fd = out.fd;
         }
-        bool ok = taken;
-        const std::uint64_t hash = taken ? HashRange(bytes, ok) : 0;
-        for (std::size_t k = next; k < last; ++k) {
-            if (!ok) {
-                results_[items[k]] = Result{-1, true};
-            } else if (k == next) {
-                Classify(first, hash, bytes, keep);
-            } else {
-                results_[items[k]] = results_[first];
-            }
-        }
+        out.ok = taken;
+        if (taken) out.hash = HashRange(bytes, out.ok);
         next = last;
+        if (!pipe.Put(std::move(out))) return false;
         if (stop.load() != 0) {
             stopped = true;
             return false;
@@ -241,7 +267,7 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         return true;
     };
     const auto format = lzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
-    const platform::PassEnd end = platform::VisitEntries(path, format, *listed->identity, visit);
+    pipe.Run([&] { end = platform::VisitEntries(path, format, *listed->identity, visit); });
     if (end == platform::PassEnd::Untrusted) {
         failAll();
         return;
@@ -258,42 +284,50 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
 void RecordClasses::Classify(std::uint32_t item, std::uint64_t hash, const ByteRange& bytes,
                              bool keep) {
     const std::uint64_t key = Mix(hash, bytes.size);
-    auto bucket = buckets_.find(key);
+    const auto bucket = buckets_.find(key);
     if (bucket != buckets_.end()) {
-        for (const Member& member : bucket->second) {
+        for (std::int32_t m = bucket->second.first; m >= 0;) {
+            const Member& member = members_[static_cast<std::size_t>(m)];
             if (SameAsMember(member, bytes)) {
                 results_[item].cls = member.cls;
                 return;
             }
+            m = member.next;
         }
     }
     const std::int32_t cls = classes_++;
     results_[item].cls = cls;
     if (!keep) return;
-    Member member{cls, -1, -1};
+    Member member{cls, -1, -1, -1};
     if (items_[item].entry == nullptr) {
         member.item = static_cast<std::int32_t>(item);
     } else {
         member.kept = spool_.Keep(bytes);
         if (member.kept < 0) return;
     }
-    if (bucket == buckets_.end()) bucket = buckets_.emplace(key, std::vector<Member>{}).first;
-    bucket->second.push_back(member);
+    const auto added = static_cast<std::int32_t>(members_.size());
+    members_.push_back(member);
+    if (bucket == buckets_.end()) {
+        buckets_.emplace(key, Chain{added, added});
+    } else {
+        members_[static_cast<std::size_t>(bucket->second.last)].next = added;
+        bucket->second.last = added;
+    }
 }
 
 bool RecordClasses::SameAsMember(const Member& member, const ByteRange& bytes) const {
     if (member.kept >= 0) return SameRanges(spool_.Kept(member.kept), bytes);
     const auto item = static_cast<std::uint32_t>(member.item);
-    const auto known = identities_.find(item);
-    if (known == identities_.end()) return false;
+    if (item >= identities_.size() || !identities_[item]) return false;
+    const platform::FileIdentity& known = *identities_[item];
     platform::UniqueFd fd(ff_.Folders().OpenForReading(*items_[item].path));
     if (fd.get() < 0) return false;
-    // Still the file that was read, before and after.
-    if (platform::IdentityOfDescriptor(fd.get()) != known->second) return false;
+    // Still the file that was read once the bytes are in: the same inode,
+    // and a change time that only ever moves on, so unchanged throughout.
     ByteRange there;
     there.fd = fd.get();
-    there.size = static_cast<std::uint64_t>(known->second.size);
-    return SameRanges(there, bytes) && platform::IdentityOfDescriptor(fd.get()) == known->second;
+    there.size = static_cast<std::uint64_t>(known.size);
+    return SameRanges(there, bytes) && platform::IdentityOfDescriptor(fd.get()) == known;
 }
 
 }  // namespace nebu

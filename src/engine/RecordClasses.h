@@ -66,6 +66,11 @@ class RecordClasses {
         std::int32_t cls;
         std::int32_t item;  // a plain file compared where it lies,
         std::int32_t kept;  // or a copy in the spool
+        std::int32_t next;  // the next member of its bucket, or -1
+    };
+    struct Chain {
+        std::int32_t first;
+        std::int32_t last;
     };
 
     static std::uint64_t Key(int side, std::size_t group, std::size_t file);
@@ -83,8 +88,10 @@ class RecordClasses {
     std::vector<Item> items_;
     std::vector<Result> results_;
     std::unordered_map<std::uint64_t, std::uint32_t> first_;  // record -> its first item
-    std::unordered_map<std::uint32_t, platform::FileIdentity> identities_;
-    std::unordered_map<std::uint64_t, std::vector<Member>> buckets_;
+    // Of each plain file read, by item; empty when there is none.
+    std::vector<std::optional<platform::FileIdentity>> identities_;
+    std::unordered_map<std::uint64_t, Chain> buckets_;  // hash and size -> its members
+    std::vector<Member> members_;
     std::unordered_map<std::string, bool> asListed_;
     std::unordered_set<std::uint64_t> groupsHeld_;
     std::int32_t classes_ = 0;

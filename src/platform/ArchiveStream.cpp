@@ -20,7 +20,9 @@ namespace nebu::platform {
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
-constexpr std::size_t kFirstRead = 4096;
+// A local header with its name fits in this; a listing that jumps from
+// header to header then copies little more than the headers.
+constexpr std::size_t kFirstRead = 512;
 // How far into a file an LZH archive is looked for behind a stub.
 constexpr std::uint64_t kLzhScanLimit = 1024 * 1024;
 // An end-of-central-directory record and the longest comment after it.
