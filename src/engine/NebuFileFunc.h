@@ -34,7 +34,10 @@ class TNebuFileFunc {
     TNebuFileFunc& operator=(const TNebuFileFunc&) = delete;
 
     // ---- fields ----
-    std::string TempDir[3];  // work folder slots 0 and 1, each ending in "/"
+    // Work folder slots: 0 and 1 are made by CreateWorkFolder, each path ending
+    // in "/"; slot 2 is never made and stays empty, so an extraction into it
+    // yields nothing.
+    std::string TempDir[3];
     std::uint8_t LzhReady = 0;
     std::uint8_t ZipReady = 0;
     TDirList FoundDirs;
