@@ -137,14 +137,16 @@ format-check: deps
 
 # clang-tidy (.clang-tidy) over src/ with the build's compile_commands.json;
 # it reads the generated ui_*.h, hence the build. Findings are reported, not
-# fatal: lint is a guide, not part of CI.
+# fatal: lint is a guide, not part of CI. A finding in a header is counted
+# once, however many files include it (run-clang-tidy colours its output).
 LINT_PACKAGES := clang-tidy
 LINT_LOG := $(BUILD_DIR)/lint.log
 
 lint: build
 	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(LINT_PACKAGES)"
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '^$(CURDIR)/src/.*\.cpp$$' >$(LINT_LOG) 2>&1 || true
-	@grep -E '^/.*: (warning|error): ' $(LINT_LOG) | sort -u >$(LINT_LOG).findings || true
+	@sed 's/\x1b\[[0-9;]*m//g' $(LINT_LOG) | grep -E '^/.*: (warning|error): ' | sort -u \
+	    >$(LINT_LOG).findings || true
 	@cat $(LINT_LOG).findings
 	@echo "== lint: $$(wc -l <$(LINT_LOG).findings) findings (full output in $(LINT_LOG)); by check:"
 	@sed -n 's/.*\[\([a-z0-9.,-]*\)\]$$/\1/p' $(LINT_LOG).findings | sort | uniq -c | sort -rn
