@@ -1,10 +1,12 @@
 # The two commands a fresh machine needs: `make run` and `make test`.
+# CI (.ci/run) is `make test`, then `make test-san-core` and a short `make fuzz`.
 BUILD_DIR ?= build
 SAN_DIR ?= build-san
+SAN_CORE_DIR ?= build-san-core
 JOBS ?= $(shell nproc)
 DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libxxhash-dev libgtest-dev zip jlha-utils \
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk \
-    desktop-file-utils appstream
+    desktop-file-utils appstream clang-format
 # Only for tools/screenshots.sh: a virtual X display.
 SHOT_PACKAGES := xvfb xauth
 # Only for `make package`: dpkg-shlibdeps for Depends, and lintian.
@@ -12,7 +14,8 @@ PACKAGE_PACKAGES := dpkg-dev lintian
 PACKAGE_DIR ?= build-package
 SAMPLE_DIR := $(BUILD_DIR)/sample
 
-.PHONY: deps configure build cli gui test test-san run run-cli screenshots sample bench fuzz format clean package
+.PHONY: deps configure build cli gui test test-san test-san-core run run-cli screenshots sample \
+    bench fuzz format format-check lint clean package
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES) $(EXTRA_PACKAGES); do \
@@ -24,20 +27,35 @@ deps:
 	    $$SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y -qq $$missing; \
 	fi
 
+# Warnings are errors in the builds that run tests (build/, the sanitizer and
+# fuzz builds); WERROR=OFF builds anyway with a compiler that warns about more.
+WERROR ?= ON
+
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNEBU_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+# The format first (it takes a second), then the build (warnings are errors),
+# then every test.
+test: format-check build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-san: deps
-	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DNEBU_SANITIZE=ON >/dev/null
+	cmake -S . -B $(SAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DNEBU_SANITIZE=ON -DNEBU_WERROR=$(WERROR) >/dev/null
 	cmake --build $(SAN_DIR) -j $(JOBS)
 	cd $(SAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Qt-free layers' tests (platform, engine, settings and report rules,
+# command line) under the same sanitizers, without the desktop program: what
+# CI runs, at a fraction of test-san's build.
+test-san-core: deps
+	cmake -S . -B $(SAN_CORE_DIR) -DCMAKE_BUILD_TYPE=Debug -DNEBU_SANITIZE=ON \
+	    -DNEBU_BUILD_GUI=OFF -DNEBU_WERROR=$(WERROR) >/dev/null
+	cmake --build $(SAN_CORE_DIR) -j $(JOBS)
+	cd $(SAN_CORE_DIR) && ctest --output-on-failure -j $(JOBS)
 
 cli: configure
 	cmake --build $(BUILD_DIR) --target nebu-cli -j $(JOBS)
@@ -112,12 +130,35 @@ FUZZ_PACKAGES := clang libclang-rt-dev
 fuzz:
 	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(FUZZ_PACKAGES)"
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-	    -DNEBU_FUZZ=ON -DNEBU_BUILD_TESTS=OFF -DNEBU_BUILD_GUI=OFF >/dev/null
+	    -DNEBU_FUZZ=ON -DNEBU_BUILD_TESTS=OFF -DNEBU_BUILD_GUI=OFF -DNEBU_WERROR=$(WERROR) >/dev/null
 	cmake --build build-fuzz --target nebu_fuzz_all -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_TARGETS="$(FUZZ_TARGETS)" sh fuzz/run-fuzz.sh build-fuzz
 
+SOURCES_CMD := git ls-files '*.cpp' '*.h'
+
 format:
-	clang-format -i $$(git ls-files '*.cpp' '*.h')
+	clang-format -i $$($(SOURCES_CMD))
+
+# Fails, naming each place, when a tracked source is not as `make format` leaves it.
+format-check: deps
+	@clang-format --dry-run -Werror $$($(SOURCES_CMD)) || \
+	    { echo "format-check: run 'make format'" >&2; exit 1; }
+
+# clang-tidy (.clang-tidy) over src/ with the build's compile_commands.json;
+# it reads the generated ui_*.h, hence the build. Findings are reported, not
+# fatal: lint is a guide, not part of CI. A finding in a header is counted
+# once, however many files include it (run-clang-tidy colours its output).
+LINT_PACKAGES := clang-tidy
+LINT_LOG := $(BUILD_DIR)/lint.log
+
+lint: build
+	$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(LINT_PACKAGES)"
+	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '^$(CURDIR)/src/.*\.cpp$$' >$(LINT_LOG) 2>&1 || true
+	@sed 's/\x1b\[[0-9;]*m//g' $(LINT_LOG) | grep -E '^/.*: (warning|error): ' | sort -u \
+	    >$(LINT_LOG).findings || true
+	@cat $(LINT_LOG).findings
+	@echo "== lint: $$(wc -l <$(LINT_LOG).findings) findings (full output in $(LINT_LOG)); by check:"
+	@sed -n 's/.*\[\([a-z0-9.,-]*\)\]$$/\1/p' $(LINT_LOG).findings | sort | uniq -c | sort -rn
 
 clean:
-	rm -rf $(BUILD_DIR) $(SAN_DIR) $(PACKAGE_DIR)
+	rm -rf $(BUILD_DIR) $(SAN_DIR) $(SAN_CORE_DIR) $(PACKAGE_DIR)

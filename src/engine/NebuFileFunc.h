@@ -50,7 +50,10 @@ class TNebuFileFunc {
     TNebuFileFunc& operator=(const TNebuFileFunc&) = delete;
 
     // ---- fields ----
-    std::string (&TempDir)[3] = work_.Paths;  // work folder slots 0 and 1
+    // Work folder slots: 0 and 1 are made by CreateWorkFolder, each path ending
+    // in "/"; slot 2 is never made and stays empty, so an extraction into it
+    // yields nothing.
+    std::string (&TempDir)[3] = work_.Paths;
     bool& LzhReady = catalogue_.LzhReady;
     bool& ZipReady = catalogue_.ZipReady;
     std::string Caption = "NEBU for Win32";

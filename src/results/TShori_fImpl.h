@@ -1,5 +1,6 @@
 #pragma once
-// The work-status window's state, shared by its two source files.
+// The work-status window's state, shared by the files that make up the window
+// (TShori_f.cpp, TShori_fJob.cpp, TShori_fActions.cpp).
 
 #include <QAction>
 #include <QCoreApplication>
