@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kMaxQueuedBytes = 8u << 20;
 constexpr std::size_t kMaxQueued = 1024;
 constexpr std::size_t kMaxSpare = 64;
+constexpr std::size_t kWakeBatch = 64;
 
 }  // namespace
 
@@ -32,21 +33,25 @@ void EntryPipe::Run(const std::function<void()>& produce) {
         changed_.notify_all();
     });
     try {
+        // Whatever has queued up is taken at once, so that the two threads
+        // meet once per batch rather than once per entry.
+        std::deque<TakenEntry> batch;
         for (;;) {
-            TakenEntry entry;
             {
                 std::unique_lock lock(mutex_);
                 changed_.wait(lock, [&] { return !queue_.empty() || produced_; });
                 if (queue_.empty()) break;
-                entry = std::move(queue_.front());
-                queue_.pop_front();
-                queuedBytes_ -= entry.bytes.size();
+                batch.swap(queue_);
+                queuedBytes_ = 0;
                 changed_.notify_all();
             }
-            consume_(entry);
+            for (TakenEntry& entry : batch) consume_(entry);
             const std::lock_guard lock(mutex_);
-            --unfinished_;
-            if (spare_.size() < kMaxSpare) spare_.push_back(std::move(entry.bytes));
+            unfinished_ -= batch.size();
+            for (TakenEntry& entry : batch) {
+                if (spare_.size() < kMaxSpare) spare_.push_back(std::move(entry.bytes));
+            }
+            batch.clear();
             changed_.notify_all();
         }
     } catch (...) {
@@ -69,21 +74,27 @@ bool EntryPipe::Put(TakenEntry&& entry) {
         return true;
     }
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
+    const auto room = [&] {
         return cancelled_ || queue_.empty() ||
                (queue_.size() < kMaxQueued && queuedBytes_ + entry.bytes.size() <= kMaxQueuedBytes);
-    });
+    };
+    // A full queue is handed over before waiting for room, whatever its size.
+    if (!room()) changed_.notify_all();
+    changed_.wait(lock, room);
     if (cancelled_) return false;
     queuedBytes_ += entry.bytes.size();
     ++unfinished_;
     queue_.push_back(std::move(entry));
-    changed_.notify_all();
+    // The consumer is woken for a batch, not for every entry; Drain and the
+    // end of production wake it for whatever is left.
+    if (queue_.size() >= kWakeBatch || queuedBytes_ >= kMaxQueuedBytes / 2) changed_.notify_all();
     return true;
 }
 
 bool EntryPipe::Drain() {
     if (!threaded_) return true;
     std::unique_lock lock(mutex_);
+    changed_.notify_all();
     changed_.wait(lock, [&] { return cancelled_ || unfinished_ == 0; });
     return !cancelled_;
 }

@@ -63,7 +63,6 @@ class TShori_f : public QWidget {
 
     // The font of the four lists; the settings store keeps it between runs.
     void ApplyListFont(const QFont& font);
-    QFont ListFont() const;
 
   signals:
     // The user closed the window after a job (閉じる or Alt+F4): the main

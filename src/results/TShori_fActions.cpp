@@ -220,8 +220,4 @@ void TShori_f::ApplyListFont(const QFont& font) {
     d_->ui.NoDiffList->setFont(font);
 }
 
-QFont TShori_f::ListFont() const {
-    return d_->ui.MatchList->font();
-}
-
 }  // namespace nebu

@@ -293,7 +293,7 @@ class ResultActionsTest : public QObject {
         tree_->Write("先/a", "same");
         RunJob();
         QHeaderView* header = List()->header();
-        QFont large = window_->ListFont();
+        QFont large = List()->font();
         large.setPointSize(large.pointSize() * 3);
         guitest::WhenModalShows([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFontDialog*>(modal);
@@ -302,7 +302,7 @@ class ResultActionsTest : public QObject {
             dialog->accept();
         });
         QTest::mouseClick(Button("fontBtn"), Qt::LeftButton);
-        QCOMPARE(window_->ListFont().pointSize(), large.pointSize());
+        QCOMPARE(List()->font().pointSize(), large.pointSize());
         for (int column = 0; column + 1 < header->count(); ++column)
             QVERIFY2(header->sectionSize(column) >= header->sectionSizeHint(column),
                      qPrintable(QString::number(column)));
