@@ -34,7 +34,7 @@ PositionIndex ByClass(const TNebuList& list, int side, const RecordClasses& clas
 
 std::vector<long> AlivePositions(TNebuList& list) {
     std::vector<long> positions;
-    _NebuNameRec rec;
+    NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
         positions.push_back(list.CurrentInGroup());
     }
@@ -52,8 +52,8 @@ void CompareSourceEntriesByClass(TNebu& job, const RecordClasses& classes,
     const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
     const PositionIndex targets = ByClass(dst, 1, classes, AlivePositions(dst));
     std::vector<long> visit;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const RecordClasses::Result r = classes.Of(0, sg, FileIndexAt(src, src.CurrentInGroup()));
         if (r.failed) ff.AskAfterFailedExtraction(s.Path);
@@ -84,8 +84,8 @@ void CompareTargetEntriesByClass(TNebu& job, const RecordClasses& classes,
     // Each entry that could not be taken out is asked about once, in walk
     // order, before any source meets it.
     std::vector<long> entries;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
         entries.push_back(dst.CurrentInGroup());
         if (classes.Of(1, dg, FileIndexAt(dst, dst.CurrentInGroup())).failed) {

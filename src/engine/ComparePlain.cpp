@@ -16,7 +16,7 @@ namespace nebu {
 namespace {
 
 // One source against one target: the steps every pair of the group takes.
-void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec& t,
+void ComparePair(TNebu& job, TSameChkList& pairs, NebuNameRec& s, NebuNameRec& t,
                  const std::string& srcName, const std::string& srcFolder,
                  const RecordClasses* archives = nullptr) {
     TNebuFileFunc& ff = *job.FileFunc;
@@ -56,8 +56,8 @@ void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec&
 void CompareGroup(TNebu& job, TSameChkList& pairs) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const auto [srcName, srcFolder] = SplitPath(s.Path);
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
@@ -80,8 +80,8 @@ void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
     PositionIndex targetsByClass;
     PositionIndex targetsByPath;
     const std::hash<std::string> pathHash;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
         const int cls = classes.ClassOf(t.Path);
@@ -143,8 +143,8 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     std::vector<long> failing;
     std::vector<long> all;
     const std::hash<std::string> pathHash;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
         const std::int64_t id = signature(1, dg, FileIndexAt(dst, position));

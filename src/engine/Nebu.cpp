@@ -188,7 +188,7 @@ void TNebu::ScanAndCompare() {
     // Identically set up sides are copied, not scanned a second time;
     // a target ignore mask of its own must still protect its files.
     if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
-        _NebuRec rec;
+        NebuRec rec;
         for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
             DstList->AddAppended(rec);
         }

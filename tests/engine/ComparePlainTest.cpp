@@ -71,7 +71,7 @@ TEST_F(ComparePlainTest, AFolderOnBothSidesGivesOneMutualPairPerTwins) {
     EXPECT_EQ(r.pairs[0].mutual, 1);
     EXPECT_EQ(LinesContaining(r.log, "が同じです").size(), 1u);
     // Every file met itself, so every record is matched.
-    _NebuRec rec;
+    NebuRec rec;
     for (bool m = job_.SrcList->FirstFile(rec); m; m = job_.SrcList->NextFile(rec)) {
         EXPECT_EQ(rec.Matched, 1) << rec.Path;
     }
