@@ -213,14 +213,14 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
             choice.Fname2 = rec.name2;
             choice.Dname2 = rec.folder2;
             switch (job.AskDeleteChoice(choice)) {
-                case kDelFirst:
+                case DelAnswer::DeleteFirst:
                     deleteSource = true;
                     answer = Answer::Yes;
                     break;
-                case kDelSecond:
+                case DelAnswer::DeleteSecond:
                     answer = Answer::Yes;
                     break;
-                case kDelNeither:
+                case DelAnswer::DeleteNeither:
                     answer = Answer::No;
                     break;
                 default:

@@ -113,13 +113,13 @@ MsgAnswer TNebu::Ask(const std::string& text, MsgButtons buttons) {
     return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
 }
 
-int TNebu::AskDeleteChoice(DeleteChoice& choice) {
+DelAnswer TNebu::AskDeleteChoice(DeleteChoice& choice) {
     if (Worker != nullptr) {
         Worker->AskDeleteChoice(choice);
     } else if (Host != nullptr) {
         Host->ShowDeleteChoice(choice);
     } else {
-        choice.DelResult = kDelNeither;
+        choice.DelResult = DelAnswer::DeleteNeither;
     }
     return choice.DelResult;
 }

@@ -91,7 +91,7 @@ class TNebu {
     void Log(const std::string& line);
     void HandOver(const SamePairRec& rec);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
-    int AskDeleteChoice(DeleteChoice& choice);
+    DelAnswer AskDeleteChoice(DeleteChoice& choice);
     // Sets both stop requests (Cancel, or the host's stop button).
     void RequestStop();
     // Copies the file functions' stop request into the job's.

@@ -153,7 +153,7 @@ TEST_F(ComparePlainTest, CancelStopsBeforeTheNextGroup) {
 TEST_F(ComparePlainTest, MutualPairOffersTheChoiceOfWhichCopyToDelete) {
     tree_.Write("d/A", "twin");
     tree_.Write("d/B", "twin");
-    host_.deleteChoices = {kDelFirst};
+    host_.deleteChoices = {DelAnswer::DeleteFirst};
     RunResult r = Run({tree_ / "d"}, {tree_ / "d"}, [](TNebu& j) {
         j.NoDelete = 0;
         j.DelConfirm = 1;

@@ -156,12 +156,12 @@ void PairwiseReference::ResolvePairs(std::int64_t sizeKey) {
             choice.Fname2 = rec.name2;
             choice.Dname2 = rec.folder2;
             switch (AskChoice(choice)) {
-                case kDelFirst:
+                case DelAnswer::DeleteFirst:
                     deleteSource = true;
                     break;
-                case kDelSecond:
+                case DelAnswer::DeleteSecond:
                     break;
-                case kDelNeither:
+                case DelAnswer::DeleteNeither:
                     answer = No;
                     break;
                 default:
@@ -366,10 +366,10 @@ MsgAnswer PairwiseReference::Ask(const std::string& text, MsgButtons buttons) {
     return a;
 }
 
-int PairwiseReference::AskChoice(const DeleteChoice& choice) {
+DelAnswer PairwiseReference::AskChoice(const DeleteChoice& choice) {
     out_.questions.push_back(ChoiceText(choice));
-    if (answers_.choices.empty()) return kDelNeither;
-    const int a = answers_.choices.front();
+    if (answers_.choices.empty()) return DelAnswer::DeleteNeither;
+    const DelAnswer a = answers_.choices.front();
     answers_.choices.pop_front();
     return a;
 }

@@ -42,7 +42,7 @@ struct RefSettings {
 // The answers, consumed exactly as the scripted host consumes them.
 struct RefAnswers {
     std::deque<MsgAnswer> messages;
-    std::deque<int> choices;
+    std::deque<DelAnswer> choices;
 };
 
 struct RefOutcome {
@@ -103,7 +103,7 @@ class PairwiseReference {
     std::optional<std::string> Extract(const std::string& archive, const std::string& entry);
     bool RemoveDuplicate(const std::string& doomed, const std::string& kept);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
-    int AskChoice(const DeleteChoice& choice);
+    DelAnswer AskChoice(const DeleteChoice& choice);
 
     RefSettings settings_;
     RefAnswers answers_;
