@@ -37,8 +37,8 @@ void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, Gr
     std::vector<std::int64_t> ahead;
     ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t j) {
         if (allByClass || !GroupFitsInMemory(job, src[i], dst[j])) {
-            classes.AddGroup(0, *job.SrcList, i);
-            classes.AddGroup(1, *job.DstList, j);
+            classes.AddGroup(Side::Source, *job.SrcList, i);
+            classes.AddGroup(Side::Target, *job.DstList, j);
         } else {
             ahead.push_back(src[i].Size);
         }
@@ -50,7 +50,7 @@ void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, Gr
 }
 
 bool GroupByClass(TNebu& job, const RecordClasses& classes) {
-    return classes.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()));
+    return classes.Holds(Side::Source, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()));
 }
 
 // A source entry found equal to a target file: logged, then the target is
@@ -153,7 +153,7 @@ EntryTargets TargetsOfGroup(TNebuList& dst, const RecordClasses& classes) {
     NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
-        const RecordClasses::Result r = classes.Of(1, dg, FileIndexAt(dst, position));
+        const RecordClasses::Result r = classes.Of(Side::Target, dg, FileIndexAt(dst, position));
         if (r.failed) {
             targets.failed.push_back(position);
         } else {
@@ -178,7 +178,8 @@ void ArchiveEntriesGroup(TNebu& job, const RecordClasses& classes, TSameChkList&
     NebuNameRec s;
     NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const RecordClasses::Result r = classes.Of(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        const RecordClasses::Result r =
+            classes.Of(Side::Source, sg, FileIndexAt(src, src.CurrentInGroup()));
         if (r.failed) {
             ff.AskAfterFailedExtraction(s.Path);
             // A user who declined to go on after this failure is neither
@@ -194,7 +195,8 @@ void ArchiveEntriesGroup(TNebu& job, const RecordClasses& classes, TSameChkList&
         for (long position : visit) {
             if (job.Stop != 0) break;
             if (!dst.GoToInGroup(position, t)) continue;
-            const RecordClasses::Result rt = classes.Of(1, dg, FileIndexAt(dst, position));
+            const RecordClasses::Result rt =
+                classes.Of(Side::Target, dg, FileIndexAt(dst, position));
             if (rt.failed) {
                 ff.AskAfterFailedExtraction(t.Path);
             } else if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {

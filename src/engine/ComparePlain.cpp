@@ -38,10 +38,12 @@ void ComparePair(TNebu& job, TSameChkList& pairs, NebuNameRec& s, NebuNameRec& t
         if (archives != nullptr) {
             TNebuList& src = *job.SrcList;
             TNebuList& dst = *job.DstList;
-            a.at = archives->EntriesOf(0, static_cast<std::size_t>(src.CurrentGroupIndex()),
-                                       FileIndexAt(src, src.CurrentInGroup()), a.count);
-            b.at = archives->EntriesOf(1, static_cast<std::size_t>(dst.CurrentGroupIndex()),
-                                       FileIndexAt(dst, dst.CurrentInGroup()), b.count);
+            a.at =
+                archives->EntriesOf(Side::Source, static_cast<std::size_t>(src.CurrentGroupIndex()),
+                                    FileIndexAt(src, src.CurrentInGroup()), a.count);
+            b.at =
+                archives->EntriesOf(Side::Target, static_cast<std::size_t>(dst.CurrentGroupIndex()),
+                                    FileIndexAt(dst, dst.CurrentInGroup()), b.count);
         }
         same = CompareArchives(ff, a, b, s, t);
         job.TakeFileFuncStop();
@@ -124,7 +126,7 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     std::map<std::vector<std::int32_t>, std::int64_t> ids;
     constexpr std::int64_t kUnknown = -1;
     constexpr std::int64_t kFailed = -2;
-    auto signature = [&](int side, std::size_t group, std::size_t file) {
+    auto signature = [&](Side side, std::size_t group, std::size_t file) {
         std::size_t n = 0;
         const RecordClasses::Result* r = archives.EntriesOf(side, group, file, n);
         std::vector<std::int32_t> classes;
@@ -147,7 +149,7 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
-        const std::int64_t id = signature(1, dg, FileIndexAt(dst, position));
+        const std::int64_t id = signature(Side::Target, dg, FileIndexAt(dst, position));
         all.push_back(position);
         if (id == kFailed) failing.push_back(position);
         if (id >= 0) bySignature.Add(static_cast<std::uint64_t>(id), position);
@@ -157,7 +159,7 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     byPath.Seal();
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::int64_t id = signature(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        const std::int64_t id = signature(Side::Source, sg, FileIndexAt(src, src.CurrentInGroup()));
         visit = id == kFailed ? all : failing;
         if (id >= 0) bySignature.AppendPositions(static_cast<std::uint64_t>(id), visit);
         byPath.AppendPositions(pathHash(s.Path), visit);
@@ -343,8 +345,8 @@ void ComparePlain(TNebu& job) {
     ForEachSharedSize(
         job.SrcList->Groups(), job.DstList->Groups(), [&](std::size_t i, std::size_t j) {
             if (AllArchives(job.SrcList->Groups()[i]) && AllArchives(job.DstList->Groups()[j])) {
-                archives.AddArchiveEntries(0, *job.SrcList, i);
-                archives.AddArchiveEntries(1, *job.DstList, j);
+                archives.AddArchiveEntries(Side::Source, *job.SrcList, i);
+                archives.AddArchiveEntries(Side::Target, *job.DstList, j);
                 anyArchives = true;
             }
         });
@@ -354,7 +356,8 @@ void ComparePlain(TNebu& job) {
         // identical bytes first, so no file is read once per partner.
         // Whole archives: each entry is extracted once for the group.
         std::vector<const std::string*> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
-        if (archives.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()))) {
+        if (archives.Holds(Side::Source,
+                           static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()))) {
             job.FileFunc->PrepareGroup(std::vector<std::string>{});
             CompareArchiveGroup(job, pairs, archives);
         } else if (paths.size() > 2) {

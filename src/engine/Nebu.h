@@ -14,13 +14,11 @@
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuList.h"
 #include "engine/Queues.h"
+#include "engine/Side.h"
 
 namespace nebu {
 
 class TNebuThread;
-
-// The two sides of a comparison.
-enum class Side { Source, Target };
 
 enum Phase : std::uint8_t {
     kPhaseNone = 0,
