@@ -177,24 +177,24 @@ void CliHost::ShowDeleteChoice(DeleteChoice& dialog) {
         prompt_ << "削除 (1/2), 削除しない (n), キャンセル (c): " << std::flush;
         // End of input answers the safe way: stop, delete nothing.
         if (!answers_) {
-            dialog.DelResult = kDelCancel;
+            dialog.DelResult = DelAnswer::Cancel;
             return;
         }
         const std::string a = ReadAnswer();
         if (a == "1") {
-            dialog.DelResult = kDelFirst;
+            dialog.DelResult = DelAnswer::DeleteFirst;
             return;
         }
         if (a == "2") {
-            dialog.DelResult = kDelSecond;
+            dialog.DelResult = DelAnswer::DeleteSecond;
             return;
         }
         if (a == "n" || a == "N") {
-            dialog.DelResult = kDelNeither;
+            dialog.DelResult = DelAnswer::DeleteNeither;
             return;
         }
         if (a == "c" || a == "C") {
-            dialog.DelResult = kDelCancel;
+            dialog.DelResult = DelAnswer::Cancel;
             return;
         }
     }

@@ -83,7 +83,7 @@ void ArchiveCatalogue::List(ArchiverLibrary& library, std::uint8_t kind, const s
         return;
     }
 
-    _NebuRec rec;
+    NebuRec rec;
     rec.Path = path;
     rec.Kind = kind;
     rec.Size = 0;

@@ -37,8 +37,8 @@ void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, Gr
     std::vector<std::int64_t> ahead;
     ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t j) {
         if (allByClass || !GroupFitsInMemory(job, src[i], dst[j])) {
-            classes.AddGroup(0, *job.SrcList, i);
-            classes.AddGroup(1, *job.DstList, j);
+            classes.AddGroup(Side::Source, *job.SrcList, i);
+            classes.AddGroup(Side::Target, *job.DstList, j);
         } else {
             ahead.push_back(src[i].Size);
         }
@@ -50,12 +50,12 @@ void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, Gr
 }
 
 bool GroupByClass(TNebu& job, const RecordClasses& classes) {
-    return classes.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()));
+    return classes.Holds(Side::Source, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()));
 }
 
 // A source entry found equal to a target file: logged, then the target is
 // deleted or the pair listed, at once.
-void SettleSourceEntryPair(TNebu& job, const _NebuNameRec& s, const _NebuNameRec& t,
+void SettleSourceEntryPair(TNebu& job, const NebuNameRec& s, const NebuNameRec& t,
                            std::int64_t sizeKey) {
     TNebuFileFunc& ff = *job.FileFunc;
     MarkBoth(job);
@@ -88,7 +88,7 @@ void SettleSourceEntryPair(TNebu& job, const _NebuNameRec& s, const _NebuNameRec
 // Source entries against plain target files: each entry visits only the
 // targets of its own class, in walk order.
 void SourceArchiveGroup(TNebu& job, const RecordClasses& classes, std::int64_t sizeKey) {
-    const auto settle = [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+    const auto settle = [&](const NebuNameRec& s, const NebuNameRec& t) {
         SettleSourceEntryPair(job, s, t, sizeKey);
     };
     if (GroupByClass(job, classes)) {
@@ -102,8 +102,8 @@ void SourceArchiveGroup(TNebu& job, const RecordClasses& classes, std::int64_t s
 using ListedCache = std::map<std::string, bool>;
 
 // A plain source file found equal to a target entry: logged and listed.
-void RecordTargetEntryPair(TNebu& job, ListedCache& listed, const _NebuNameRec& s,
-                           const _NebuNameRec& t, std::int64_t sizeKey) {
+void RecordTargetEntryPair(TNebu& job, ListedCache& listed, const NebuNameRec& s,
+                           const NebuNameRec& t, std::int64_t sizeKey) {
     MarkBoth(job);
     // Only an archive recorded here can be deleted as a whole.
     auto known = listed.find(t.Path);
@@ -124,7 +124,7 @@ void RecordTargetEntryPair(TNebu& job, ListedCache& listed, const _NebuNameRec& 
 // one by one, only whole archives afterwards.
 void TargetArchiveGroup(TNebu& job, const RecordClasses& classes, ListedCache& listed,
                         std::int64_t sizeKey) {
-    const auto record = [&](const _NebuNameRec& s, const _NebuNameRec& t) {
+    const auto record = [&](const NebuNameRec& s, const NebuNameRec& t) {
         RecordTargetEntryPair(job, listed, s, t, sizeKey);
     };
     if (GroupByClass(job, classes)) {
@@ -150,10 +150,10 @@ std::uint64_t EntryKey(const std::string& archive, std::int32_t position) {
 EntryTargets TargetsOfGroup(TNebuList& dst, const RecordClasses& classes) {
     EntryTargets targets;
     const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
-    _NebuNameRec t;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
-        const RecordClasses::Result r = classes.Of(1, dg, FileIndexAt(dst, position));
+        const RecordClasses::Result r = classes.Of(Side::Target, dg, FileIndexAt(dst, position));
         if (r.failed) {
             targets.failed.push_back(position);
         } else {
@@ -175,10 +175,11 @@ void ArchiveEntriesGroup(TNebu& job, const RecordClasses& classes, TSameChkList&
     const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
     const EntryTargets targets = TargetsOfGroup(dst, classes);
     std::vector<long> visit;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const RecordClasses::Result r = classes.Of(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        const RecordClasses::Result r =
+            classes.Of(Side::Source, sg, FileIndexAt(src, src.CurrentInGroup()));
         if (r.failed) {
             ff.AskAfterFailedExtraction(s.Path);
             // A user who declined to go on after this failure is neither
@@ -194,7 +195,8 @@ void ArchiveEntriesGroup(TNebu& job, const RecordClasses& classes, TSameChkList&
         for (long position : visit) {
             if (job.Stop != 0) break;
             if (!dst.GoToInGroup(position, t)) continue;
-            const RecordClasses::Result rt = classes.Of(1, dg, FileIndexAt(dst, position));
+            const RecordClasses::Result rt =
+                classes.Of(Side::Target, dg, FileIndexAt(dst, position));
             if (rt.failed) {
                 ff.AskAfterFailedExtraction(t.Path);
             } else if (pairs.FindReversePair(s.Entry, s.Path, t.Entry, t.Path)) {

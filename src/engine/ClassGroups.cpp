@@ -20,7 +20,7 @@ void RememberListedArchive(TNebuFileFunc& ff, const std::string& archive) {
 namespace {
 
 // The records of the list's current group by class, in walk order.
-PositionIndex ByClass(const TNebuList& list, int side, const RecordClasses& classes,
+PositionIndex ByClass(const TNebuList& list, Side side, const RecordClasses& classes,
                       std::vector<long> positions) {
     PositionIndex index;
     const auto group = static_cast<std::size_t>(list.CurrentGroupIndex());
@@ -34,7 +34,7 @@ PositionIndex ByClass(const TNebuList& list, int side, const RecordClasses& clas
 
 std::vector<long> AlivePositions(TNebuList& list) {
     std::vector<long> positions;
-    _NebuNameRec rec;
+    NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
         positions.push_back(list.CurrentInGroup());
     }
@@ -50,12 +50,13 @@ void CompareSourceEntriesByClass(TNebu& job, const RecordClasses& classes,
     TNebuFileFunc& ff = *job.FileFunc;
     const auto sg = static_cast<std::size_t>(src.CurrentGroupIndex());
     const auto dg = static_cast<std::size_t>(dst.CurrentGroupIndex());
-    const PositionIndex targets = ByClass(dst, 1, classes, AlivePositions(dst));
+    const PositionIndex targets = ByClass(dst, Side::Target, classes, AlivePositions(dst));
     std::vector<long> visit;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const RecordClasses::Result r = classes.Of(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        const RecordClasses::Result r =
+            classes.Of(Side::Source, sg, FileIndexAt(src, src.CurrentInGroup()));
         if (r.failed) ff.AskAfterFailedExtraction(s.Path);
         visit.clear();
         if (r.cls >= 0 && !r.failed)
@@ -65,7 +66,8 @@ void CompareSourceEntriesByClass(TNebu& job, const RecordClasses& classes,
             if (job.Stop != 0) break;
             // A target deleted meanwhile is passed over.
             if (!dst.GoToInGroup(position, t)) continue;
-            if (const auto identity = classes.IdentityOf(1, dg, FileIndexAt(dst, position))) {
+            if (const auto identity =
+                    classes.IdentityOf(Side::Target, dg, FileIndexAt(dst, position))) {
                 ff.RememberIdentity(t.Path, *identity);
             }
             equal(s, t);
@@ -84,25 +86,25 @@ void CompareTargetEntriesByClass(TNebu& job, const RecordClasses& classes,
     // Each entry that could not be taken out is asked about once, in walk
     // order, before any source meets it.
     std::vector<long> entries;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
         entries.push_back(dst.CurrentInGroup());
-        if (classes.Of(1, dg, FileIndexAt(dst, dst.CurrentInGroup())).failed) {
+        if (classes.Of(Side::Target, dg, FileIndexAt(dst, dst.CurrentInGroup())).failed) {
             ff.AskAfterFailedExtraction(t.Path);
         }
         job.TakeFileFuncStop();
     }
     if (job.Stop != 0) return;
-    const PositionIndex byClass = ByClass(dst, 1, classes, std::move(entries));
+    const PositionIndex byClass = ByClass(dst, Side::Target, classes, std::move(entries));
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::size_t file = FileIndexAt(src, src.CurrentInGroup());
-        const RecordClasses::Result r = classes.Of(0, sg, file);
+        const RecordClasses::Result r = classes.Of(Side::Source, sg, file);
         if (r.cls < 0) continue;
         visit.clear();
         byClass.AppendPositions(static_cast<std::uint64_t>(r.cls), visit);
-        const auto identity = classes.IdentityOf(0, sg, file);
+        const auto identity = classes.IdentityOf(Side::Source, sg, file);
         for (long position : visit) {
             if (job.Stop != 0) break;
             // An archive is never compared with its own entries.

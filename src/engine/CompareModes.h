@@ -21,7 +21,7 @@ struct ArchiveEntryClasses {
     std::size_t count = 0;
 };
 bool CompareArchives(TNebuFileFunc& fileFunc, ArchiveEntryClasses sourceEntries,
-                     ArchiveEntryClasses targetEntries, _NebuNameRec& source, _NebuNameRec& target);
+                     ArchiveEntryClasses targetEntries, NebuNameRec& source, NebuNameRec& target);
 void DeleteFullArchives(TNebu& job);
 
 }  // namespace nebu

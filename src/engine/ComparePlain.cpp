@@ -16,7 +16,7 @@ namespace nebu {
 namespace {
 
 // One source against one target: the steps every pair of the group takes.
-void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec& t,
+void ComparePair(TNebu& job, TSameChkList& pairs, NebuNameRec& s, NebuNameRec& t,
                  const std::string& srcName, const std::string& srcFolder,
                  const RecordClasses* archives = nullptr) {
     TNebuFileFunc& ff = *job.FileFunc;
@@ -38,10 +38,12 @@ void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec&
         if (archives != nullptr) {
             TNebuList& src = *job.SrcList;
             TNebuList& dst = *job.DstList;
-            a.at = archives->EntriesOf(0, static_cast<std::size_t>(src.CurrentGroupIndex()),
-                                       FileIndexAt(src, src.CurrentInGroup()), a.count);
-            b.at = archives->EntriesOf(1, static_cast<std::size_t>(dst.CurrentGroupIndex()),
-                                       FileIndexAt(dst, dst.CurrentInGroup()), b.count);
+            a.at =
+                archives->EntriesOf(Side::Source, static_cast<std::size_t>(src.CurrentGroupIndex()),
+                                    FileIndexAt(src, src.CurrentInGroup()), a.count);
+            b.at =
+                archives->EntriesOf(Side::Target, static_cast<std::size_t>(dst.CurrentGroupIndex()),
+                                    FileIndexAt(dst, dst.CurrentInGroup()), b.count);
         }
         same = CompareArchives(ff, a, b, s, t);
         job.TakeFileFuncStop();
@@ -56,8 +58,8 @@ void ComparePair(TNebu& job, TSameChkList& pairs, _NebuNameRec& s, _NebuNameRec&
 void CompareGroup(TNebu& job, TSameChkList& pairs) {
     TNebuList& src = *job.SrcList;
     TNebuList& dst = *job.DstList;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const auto [srcName, srcFolder] = SplitPath(s.Path);
         for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
@@ -80,8 +82,8 @@ void CompareGroupByClass(TNebu& job, TSameChkList& pairs) {
     PositionIndex targetsByClass;
     PositionIndex targetsByPath;
     const std::hash<std::string> pathHash;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
         const int cls = classes.ClassOf(t.Path);
@@ -124,7 +126,7 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     std::map<std::vector<std::int32_t>, std::int64_t> ids;
     constexpr std::int64_t kUnknown = -1;
     constexpr std::int64_t kFailed = -2;
-    auto signature = [&](int side, std::size_t group, std::size_t file) {
+    auto signature = [&](Side side, std::size_t group, std::size_t file) {
         std::size_t n = 0;
         const RecordClasses::Result* r = archives.EntriesOf(side, group, file, n);
         std::vector<std::int32_t> classes;
@@ -143,11 +145,11 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     std::vector<long> failing;
     std::vector<long> all;
     const std::hash<std::string> pathHash;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt; mt = dst.NextInGroup(t)) {
         const long position = dst.CurrentInGroup();
-        const std::int64_t id = signature(1, dg, FileIndexAt(dst, position));
+        const std::int64_t id = signature(Side::Target, dg, FileIndexAt(dst, position));
         all.push_back(position);
         if (id == kFailed) failing.push_back(position);
         if (id >= 0) bySignature.Add(static_cast<std::uint64_t>(id), position);
@@ -157,7 +159,7 @@ void CompareArchiveGroup(TNebu& job, TSameChkList& pairs, const RecordClasses& a
     byPath.Seal();
     std::vector<long> visit;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
-        const std::int64_t id = signature(0, sg, FileIndexAt(src, src.CurrentInGroup()));
+        const std::int64_t id = signature(Side::Source, sg, FileIndexAt(src, src.CurrentInGroup()));
         visit = id == kFailed ? all : failing;
         if (id >= 0) bySignature.AppendPositions(static_cast<std::uint64_t>(id), visit);
         byPath.AppendPositions(pathHash(s.Path), visit);
@@ -213,14 +215,14 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
             choice.Fname2 = rec.name2;
             choice.Dname2 = rec.folder2;
             switch (job.AskDeleteChoice(choice)) {
-                case kDelFirst:
+                case DelAnswer::DeleteFirst:
                     deleteSource = true;
                     answer = Answer::Yes;
                     break;
-                case kDelSecond:
+                case DelAnswer::DeleteSecond:
                     answer = Answer::Yes;
                     break;
-                case kDelNeither:
+                case DelAnswer::DeleteNeither:
                     answer = Answer::No;
                     break;
                 default:
@@ -343,8 +345,8 @@ void ComparePlain(TNebu& job) {
     ForEachSharedSize(
         job.SrcList->Groups(), job.DstList->Groups(), [&](std::size_t i, std::size_t j) {
             if (AllArchives(job.SrcList->Groups()[i]) && AllArchives(job.DstList->Groups()[j])) {
-                archives.AddArchiveEntries(0, *job.SrcList, i);
-                archives.AddArchiveEntries(1, *job.DstList, j);
+                archives.AddArchiveEntries(Side::Source, *job.SrcList, i);
+                archives.AddArchiveEntries(Side::Target, *job.DstList, j);
                 anyArchives = true;
             }
         });
@@ -354,7 +356,8 @@ void ComparePlain(TNebu& job) {
         // identical bytes first, so no file is read once per partner.
         // Whole archives: each entry is extracted once for the group.
         std::vector<const std::string*> paths = PlainFilesOfGroup(job, srcHeads, dstHeads, heads);
-        if (archives.Holds(0, static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()))) {
+        if (archives.Holds(Side::Source,
+                           static_cast<std::size_t>(job.SrcList->CurrentGroupIndex()))) {
             job.FileFunc->PrepareGroup(std::vector<std::string>{});
             CompareArchiveGroup(job, pairs, archives);
         } else if (paths.size() > 2) {

@@ -56,7 +56,7 @@ class PositionIndex {
 // without a class are left out (they equal nothing).
 inline PositionIndex PositionsByClass(TNebuList& list, const ContentClasses& classes) {
     PositionIndex index;
-    _NebuNameRec rec;
+    NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
         const int cls = classes.ClassOf(rec.Path);
         if (cls >= 0) index.Add(static_cast<std::uint64_t>(cls), list.CurrentInGroup());

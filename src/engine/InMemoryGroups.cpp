@@ -64,7 +64,7 @@ GroupFiles ReadGroupFiles(TNebuList& list, std::int64_t size, platform::FolderHa
     const auto bytes = static_cast<std::size_t>(size);
     group.block = std::make_unique_for_overwrite<char[]>(FilesInCurrentGroup(list) * bytes + 1);
     char* next = group.block.get();
-    _NebuNameRec rec;
+    NebuNameRec rec;
     for (bool m = list.FirstInGroup(rec); m; m = list.NextInGroup(rec)) {
         if (rec.Kind != kKindPlain) continue;
         if (auto identity = ReadWhole(folders, rec.Path, size, next)) {
@@ -118,8 +118,8 @@ void CompareSourceEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
     const GroupFiles group = ReadGroupFiles(dst, sizeKey, ff.Folders());
     const std::vector<PlainBytes>& targets = group.files;
     const HashIndex byHash(targets.size(), [&](std::size_t i) { return targets[i].bytes; });
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool ms = src.FirstInGroup(s); ms && job.Stop == 0; ms = src.NextInGroup(s)) {
         const std::string* bytes = ff.EntryBytes(s.Path, s.Entry, s.Kind, s.EntryIndex);
         if (bytes != nullptr) {
@@ -151,8 +151,8 @@ void CompareTargetEntriesInMemory(TNebu& job, std::int64_t sizeKey, const EqualP
     };
     // Each entry is taken out once for the group, in walk order.
     std::vector<Entry> entries;
-    _NebuNameRec s;
-    _NebuNameRec t;
+    NebuNameRec s;
+    NebuNameRec t;
     for (bool mt = dst.FirstInGroup(t); mt && job.Stop == 0; mt = dst.NextInGroup(t)) {
         const std::string* bytes = ff.EntryBytes(t.Path, t.Entry, t.Kind, t.EntryIndex);
         if (bytes) entries.push_back(Entry{dst.CurrentInGroup(), t.Path, bytes});

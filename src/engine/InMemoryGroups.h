@@ -22,7 +22,7 @@ bool GroupFitsInMemory(const TNebu& job, const TNebuList::SizeNode& source,
 // Called for each pair of equal contents, with the source list's cursor on
 // `s` and the target list's on `t`, and the plain file's identity remembered
 // as it was read.
-using EqualPairFn = std::function<void(const _NebuNameRec& s, const _NebuNameRec& t)>;
+using EqualPairFn = std::function<void(const NebuNameRec& s, const NebuNameRec& t)>;
 
 // Source entries against plain target files: for each entry in walk order,
 // the equal targets in walk order.

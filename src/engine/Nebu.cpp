@@ -113,13 +113,13 @@ MsgAnswer TNebu::Ask(const std::string& text, MsgButtons buttons) {
     return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
 }
 
-int TNebu::AskDeleteChoice(DeleteChoice& choice) {
+DelAnswer TNebu::AskDeleteChoice(DeleteChoice& choice) {
     if (Worker != nullptr) {
         Worker->AskDeleteChoice(choice);
     } else if (Host != nullptr) {
         Host->ShowDeleteChoice(choice);
     } else {
-        choice.DelResult = kDelNeither;
+        choice.DelResult = DelAnswer::DeleteNeither;
     }
     return choice.DelResult;
 }
@@ -188,7 +188,7 @@ void TNebu::ScanAndCompare() {
     // Identically set up sides are copied, not scanned a second time;
     // a target ignore mask of its own must still protect its files.
     if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
-        _NebuRec rec;
+        NebuRec rec;
         for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
             DstList->AddAppended(rec);
         }

@@ -14,13 +14,11 @@
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuList.h"
 #include "engine/Queues.h"
+#include "engine/Side.h"
 
 namespace nebu {
 
 class TNebuThread;
-
-// The two sides of a comparison.
-enum class Side { Source, Target };
 
 enum Phase : std::uint8_t {
     kPhaseNone = 0,
@@ -91,7 +89,7 @@ class TNebu {
     void Log(const std::string& line);
     void HandOver(const SamePairRec& rec);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
-    int AskDeleteChoice(DeleteChoice& choice);
+    DelAnswer AskDeleteChoice(DeleteChoice& choice);
     // Sets both stop requests (Cancel, or the host's stop button).
     void RequestStop();
     // Copies the file functions' stop request into the job's.

@@ -9,16 +9,21 @@ namespace nebu {
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
+// The answers to the delete-choice question. The values are the dialog's
+// modal results, so that a dialog can end with one as its result code.
+enum class DelAnswer {
+    NotAsked = 0,
+    DeleteFirst = 1,
+    DeleteSecond = 6,
+    DeleteNeither = 7,
+    Cancel = 2,  // stops the whole job
+};
+
 // The delete-choice question's texts and the answer of its last showing.
 struct DeleteChoice {
     std::string Fname1, Dname1, Fname2, Dname2;
-    // 1 delete the first file, 6 the second, 7 neither, 2 cancel the job.
-    int DelResult = 0;
+    DelAnswer DelResult = DelAnswer::NotAsked;
 };
-inline constexpr int kDelFirst = 1;
-inline constexpr int kDelSecond = 6;
-inline constexpr int kDelNeither = 7;
-inline constexpr int kDelCancel = 2;
 
 class NebuHost {
   public:

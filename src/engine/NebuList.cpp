@@ -94,12 +94,12 @@ TNebuList::SizeNode& TNebuList::GroupForSorted(std::int64_t size) {
     return group;
 }
 
-void TNebuList::AddToGroup(SizeNode& group, const _NebuRec& rec) {
-    _NebuRec copy = rec;
+void TNebuList::AddToGroup(SizeNode& group, const NebuRec& rec) {
+    NebuRec copy = rec;
     AddToGroup(group, std::move(copy));
 }
 
-void TNebuList::AddToGroup(SizeNode& group, _NebuRec&& rec) {
+void TNebuList::AddToGroup(SizeNode& group, NebuRec&& rec) {
     candidatesValid_ = false;
     const bool wholeArchive = rec.IsWholeArchive();
     FileNode node;
@@ -121,16 +121,16 @@ void TNebuList::AddToGroup(SizeNode& group, _NebuRec&& rec) {
     curFile_ = 0;
 }
 
-void TNebuList::AddSorted(const _NebuRec& rec) {
+void TNebuList::AddSorted(const NebuRec& rec) {
     AddToGroup(GroupForSorted(rec.Size), rec);
 }
 
-void TNebuList::AddSorted(_NebuRec&& rec) {
+void TNebuList::AddSorted(NebuRec&& rec) {
     SizeNode& group = GroupForSorted(rec.Size);
     AddToGroup(group, std::move(rec));
 }
 
-void TNebuList::AddAppended(const _NebuRec& rec) {
+void TNebuList::AddAppended(const NebuRec& rec) {
     Settle();
     if (curGroup_ >= 0 && groups_[curGroup_].Size == rec.Size) {
         AddToGroup(groups_[curGroup_], rec);
@@ -144,7 +144,7 @@ void TNebuList::AddAppended(const _NebuRec& rec) {
     Settle();
 }
 
-bool TNebuList::SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec& rec) {
+bool TNebuList::SeekFile(std::size_t group, std::size_t fromBackOffset, NebuRec& rec) {
     for (; group < groups_.size(); ++group, fromBackOffset = 0) {
         const std::vector<FileNode>& files = groups_[group].Files;
         for (std::size_t offset = fromBackOffset; offset < files.size(); ++offset) {
@@ -162,12 +162,12 @@ bool TNebuList::SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec
     return false;
 }
 
-bool TNebuList::FirstFile(_NebuRec& rec) {
+bool TNebuList::FirstFile(NebuRec& rec) {
     Settle();
     return SeekFile(0, 0, rec);
 }
 
-bool TNebuList::NextFile(_NebuRec& rec) {
+bool TNebuList::NextFile(NebuRec& rec) {
     Settle();
     if (curGroup_ < 0) return false;
     return SeekFile(static_cast<std::size_t>(curGroup_), static_cast<std::size_t>(curFile_ + 1),
@@ -201,7 +201,7 @@ bool TNebuList::NextGroup(std::int64_t& size) {
     return true;
 }
 
-bool TNebuList::SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec) {
+bool TNebuList::SeekInGroup(std::size_t fromBackOffset, NebuNameRec& rec) {
     const std::vector<FileNode>& files = groups_[curGroup_].Files;
     for (std::size_t offset = fromBackOffset; offset < files.size(); ++offset) {
         const FileNode& node = files[files.size() - 1 - offset];
@@ -214,7 +214,7 @@ bool TNebuList::SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec) {
     return false;
 }
 
-bool TNebuList::GoToInGroup(long position, _NebuNameRec& rec) {
+bool TNebuList::GoToInGroup(long position, NebuNameRec& rec) {
     Settle();
     if (curGroup_ < 0 || position < 0) return false;
     const std::vector<FileNode>& files = groups_[curGroup_].Files;
@@ -227,13 +227,13 @@ bool TNebuList::GoToInGroup(long position, _NebuNameRec& rec) {
     return true;
 }
 
-bool TNebuList::FirstInGroup(_NebuNameRec& rec) {
+bool TNebuList::FirstInGroup(NebuNameRec& rec) {
     Settle();
     if (curGroup_ < 0) return false;
     return SeekInGroup(0, rec);
 }
 
-bool TNebuList::NextInGroup(_NebuNameRec& rec) {
+bool TNebuList::NextInGroup(NebuNameRec& rec) {
     Settle();
     if (curGroup_ < 0 || curFile_ < 0) return false;
     return SeekInGroup(static_cast<std::size_t>(curFile_ + 1), rec);

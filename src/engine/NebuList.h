@@ -45,19 +45,19 @@ class TNebuList {
     TNebuList(const TNebuList&) = delete;
     TNebuList& operator=(const TNebuList&) = delete;
 
-    void AddSorted(const _NebuRec& rec);
+    void AddSorted(const NebuRec& rec);
     // The same, taking the record's texts over instead of copying them (the
     // scan adds every file of a tree this way).
-    void AddSorted(_NebuRec&& rec);
-    void AddAppended(const _NebuRec& rec);
+    void AddSorted(NebuRec&& rec);
+    void AddAppended(const NebuRec& rec);
 
-    bool FirstFile(_NebuRec& rec);
-    bool NextFile(_NebuRec& rec);
+    bool FirstFile(NebuRec& rec);
+    bool NextFile(NebuRec& rec);
 
     bool FirstGroup(std::int64_t& size);
     bool NextGroup(std::int64_t& size);
-    bool FirstInGroup(_NebuNameRec& rec);
-    bool NextInGroup(_NebuNameRec& rec);
+    bool FirstInGroup(NebuNameRec& rec);
+    bool NextInGroup(NebuNameRec& rec);
 
     bool MarkMatched();
     bool MarkRemoved();
@@ -66,7 +66,7 @@ class TNebuList {
     // back to such a position, false when that file is no longer alive.
     // They let a caller that already knows which files matter skip the rest.
     long CurrentInGroup() const { return curFile_; }
-    bool GoToInGroup(long position, _NebuNameRec& rec);
+    bool GoToInGroup(long position, NebuNameRec& rec);
 
     // Each target archive all of whose alive entry records are matched, once.
     bool NextFullArchive(std::string& path);
@@ -90,11 +90,11 @@ class TNebuList {
     };
 
     SizeNode& GroupForSorted(std::int64_t size);
-    void AddToGroup(SizeNode& group, const _NebuRec& rec);
-    void AddToGroup(SizeNode& group, _NebuRec&& rec);
+    void AddToGroup(SizeNode& group, const NebuRec& rec);
+    void AddToGroup(SizeNode& group, NebuRec&& rec);
     void Settle() const;
-    bool SeekFile(std::size_t group, std::size_t fromBackOffset, _NebuRec& rec);
-    bool SeekInGroup(std::size_t fromBackOffset, _NebuNameRec& rec);
+    bool SeekFile(std::size_t group, std::size_t fromBackOffset, NebuRec& rec);
+    bool SeekInGroup(std::size_t fromBackOffset, NebuNameRec& rec);
     void BuildCandidates();
 
     // Ascending by Size. A group created below the largest key waits in

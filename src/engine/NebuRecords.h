@@ -11,7 +11,7 @@ namespace nebu {
 enum RecordKind : std::uint8_t { kKindPlain = 0, kKindLzh = 1, kKindZip = 2 };
 
 // Sizes are 64-bit so that no file or archive sum wraps into another size.
-struct _NebuRec {
+struct NebuRec {
     std::int64_t Size = 0;
     std::string Path;   // the file, or the archive for anything read from one
     std::string Entry;  // entry name inside the archive; empty for plain/whole-archive
@@ -25,7 +25,7 @@ struct _NebuRec {
     bool IsWholeArchive() const { return Kind != kKindPlain && Entry.empty(); }
 };
 
-struct _NebuNameRec {
+struct NebuNameRec {
     std::string Path;
     std::string Entry;
     std::int32_t EntryIndex = -1;

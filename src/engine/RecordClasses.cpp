@@ -32,55 +32,53 @@ constexpr std::size_t kThreadedPass = 256;
 RecordClasses::RecordClasses(TNebuFileFunc& fileFunc, std::uint64_t memoryBudget)
     : ff_(fileFunc), spool_(memoryBudget, fileFunc.TempDir[0]) {}
 
-std::uint64_t RecordClasses::Key(int side, std::size_t group, std::size_t file) {
-    return (static_cast<std::uint64_t>(side) << 63) | (static_cast<std::uint64_t>(group) << 32) |
-           static_cast<std::uint64_t>(file);
+std::uint64_t RecordClasses::Key(Side side, std::size_t group, std::size_t file) {
+    return (static_cast<std::uint64_t>(side == Side::Target) << 63) |
+           (static_cast<std::uint64_t>(group) << 32) | static_cast<std::uint64_t>(file);
 }
 
 void RecordClasses::Add(std::uint64_t key, Item item) {
     first_.try_emplace(key, static_cast<std::uint32_t>(items_.size()));
-    if (item.entry != nullptr && item.side == 1) targetEntries_ = true;
+    if (item.entry != nullptr && item.side == Side::Target) targetEntries_ = true;
     items_.push_back(item);
     results_.emplace_back();
 }
 
-void RecordClasses::AddGroup(int side, const TNebuList& list, std::size_t group) {
+void RecordClasses::AddGroup(Side side, const TNebuList& list, std::size_t group) {
     const TNebuList::SizeNode& node = list.Groups()[group];
     groupsHeld_.insert(Key(side, group, 0));
     for (std::size_t i = 0; i < node.Files.size(); ++i) {
         const TNebuList::FileNode& f = node.Files[i];
         if (f.Alive == 0) continue;
         const bool plain = f.Kind == kKindPlain;
-        Add(Key(side, group, i),
-            Item{&f.Path, plain ? nullptr : &f.Entry(), node.Size, plain ? -1 : f.EntryIndex,
-                 f.Kind, static_cast<std::uint8_t>(side)});
+        Add(Key(side, group, i), Item{&f.Path, plain ? nullptr : &f.Entry(), node.Size,
+                                      plain ? -1 : f.EntryIndex, f.Kind, side});
     }
 }
 
-void RecordClasses::AddArchiveEntries(int side, const TNebuList& list, std::size_t group) {
+void RecordClasses::AddArchiveEntries(Side side, const TNebuList& list, std::size_t group) {
     const TNebuList::SizeNode& node = list.Groups()[group];
     groupsHeld_.insert(Key(side, group, 0));
     for (std::size_t i = 0; i < node.Files.size(); ++i) {
         const TNebuList::FileNode& f = node.Files[i];
         if (f.Alive == 0 || f.Kind == kKindPlain || !f.Entries) continue;
         for (const TEntryList::Entry& e : f.Entries->Entries()) {
-            Add(Key(side, group, i), Item{&f.Path, &e.name, e.size, e.position, f.Kind,
-                                          static_cast<std::uint8_t>(side)});
+            Add(Key(side, group, i), Item{&f.Path, &e.name, e.size, e.position, f.Kind, side});
         }
     }
 }
 
-bool RecordClasses::Holds(int side, std::size_t group) const {
+bool RecordClasses::Holds(Side side, std::size_t group) const {
     return groupsHeld_.count(Key(side, group, 0)) != 0;
 }
 
-RecordClasses::Result RecordClasses::Of(int side, std::size_t group, std::size_t file) const {
+RecordClasses::Result RecordClasses::Of(Side side, std::size_t group, std::size_t file) const {
     const auto it = first_.find(Key(side, group, file));
     return it == first_.end() ? Result{} : results_[it->second];
 }
 
-const RecordClasses::Result* RecordClasses::EntriesOf(int side, std::size_t group, std::size_t file,
-                                                      std::size_t& count) const {
+const RecordClasses::Result* RecordClasses::EntriesOf(Side side, std::size_t group,
+                                                      std::size_t file, std::size_t& count) const {
     count = 0;
     const auto it = first_.find(Key(side, group, file));
     if (it == first_.end()) return nullptr;
@@ -91,7 +89,7 @@ const RecordClasses::Result* RecordClasses::EntriesOf(int side, std::size_t grou
     return &results_[it->second];
 }
 
-std::optional<platform::FileIdentity> RecordClasses::IdentityOf(int side, std::size_t group,
+std::optional<platform::FileIdentity> RecordClasses::IdentityOf(Side side, std::size_t group,
                                                                 std::size_t file) const {
     const auto it = first_.find(Key(side, group, file));
     if (it == first_.end()) return std::nullopt;
@@ -110,7 +108,7 @@ void RecordClasses::Run(const std::atomic<std::uint8_t>& stop) {
     ReadPlainFiles(stop);
     // Source archives first: their entries are kept for the target entries
     // to be compared with. An archive on both sides is read once for each.
-    std::map<std::pair<int, std::string>, std::vector<std::uint32_t>> archives;
+    std::map<std::pair<Side, std::string>, std::vector<std::uint32_t>> archives;
     for (std::uint32_t i = 0; i < items_.size(); ++i) {
         if (items_[i].entry != nullptr) archives[{items_[i].side, *items_[i].path}].push_back(i);
     }
@@ -175,7 +173,7 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         failAll();
         return;
     }
-    const bool keep = head.side == 0 && targetEntries_;
+    const bool keep = head.side == Side::Source && targetEntries_;
     // Everything the consumer touches is its own: the pass below only reads
     // the items and the listing.
     EntryPipe pipe(

@@ -19,6 +19,7 @@
 
 #include "engine/ByteSpool.h"
 #include "engine/NebuList.h"
+#include "engine/Side.h"
 #include "platform/FileIdentity.h"
 
 namespace nebu {
@@ -34,21 +35,21 @@ class RecordClasses {
 
     RecordClasses(TNebuFileFunc& fileFunc, std::uint64_t memoryBudget);
 
-    // Every alive record of group `group` of `list`; side 0 is the source.
-    void AddGroup(int side, const TNebuList& list, std::size_t group);
+    // Every alive record of group `group` of `list`.
+    void AddGroup(Side side, const TNebuList& list, std::size_t group);
     // Every entry of the whole-archive records of the group, instead.
-    void AddArchiveEntries(int side, const TNebuList& list, std::size_t group);
+    void AddArchiveEntries(Side side, const TNebuList& list, std::size_t group);
     // Reads everything added; what is left when `stop` is set gets no class.
     void Run(const std::atomic<std::uint8_t>& stop);
 
-    bool Holds(int side, std::size_t group) const;
+    bool Holds(Side side, std::size_t group) const;
     // A record by its index in its group's Files.
-    Result Of(int side, std::size_t group, std::size_t file) const;
+    Result Of(Side side, std::size_t group, std::size_t file) const;
     // The entries of a whole-archive record, in the order of its entry list.
-    const Result* EntriesOf(int side, std::size_t group, std::size_t file,
+    const Result* EntriesOf(Side side, std::size_t group, std::size_t file,
                             std::size_t& count) const;
     // A plain file as it was when read.
-    std::optional<platform::FileIdentity> IdentityOf(int side, std::size_t group,
+    std::optional<platform::FileIdentity> IdentityOf(Side side, std::size_t group,
                                                      std::size_t file) const;
     // An archive every entry of which a pass saw exactly as listed.
     bool PassedAsListed(const std::string& archive) const;
@@ -60,7 +61,7 @@ class RecordClasses {
         std::int64_t size;
         std::int32_t position;  // in its archive
         std::uint8_t kind;
-        std::uint8_t side;
+        Side side;
     };
     struct Member {
         std::int32_t cls;
@@ -73,7 +74,7 @@ class RecordClasses {
         std::int32_t last;
     };
 
-    static std::uint64_t Key(int side, std::size_t group, std::size_t file);
+    static std::uint64_t Key(Side side, std::size_t group, std::size_t file);
     void Add(std::uint64_t key, Item item);
     void ReadPlainFiles(const std::atomic<std::uint8_t>& stop);
     void ReadArchive(const std::vector<std::uint32_t>& items,

@@ -108,7 +108,7 @@ int Scanner::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             if (options.Lzh || options.Zip) {
                 catalogue_.Dispatch(path, list, options.Lzh, options.Zip, options.WholeArchives);
             } else if (options.SizeMin <= entry.size && entry.size <= options.SizeMax) {
-                _NebuRec rec;
+                NebuRec rec;
                 rec.Size = entry.size;
                 rec.Path = std::move(path);
                 rec.Kind = kKindPlain;

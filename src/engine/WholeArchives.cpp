@@ -36,7 +36,7 @@ bool SameClasses(const ArchiveEntryClasses& a, const ArchiveEntryClasses& b) {
 // is equal, so that the same questions are asked as when each was extracted
 // on its turn.
 bool MatchInListOrder(TNebuFileFunc& ff, const ArchiveEntryClasses& a, const ArchiveEntryClasses& b,
-                      const _NebuNameRec& source, const _NebuNameRec& target) {
+                      const NebuNameRec& source, const NebuNameRec& target) {
     const auto& e1 = source.Entries.Entries();
     const auto& e2 = target.Entries.Entries();
     std::vector<bool> active(e2.size());
@@ -73,8 +73,7 @@ bool MatchInListOrder(TNebuFileFunc& ff, const ArchiveEntryClasses& a, const Arc
 }  // namespace
 
 bool CompareArchives(TNebuFileFunc& ff, ArchiveEntryClasses sourceEntries,
-                     ArchiveEntryClasses targetEntries, _NebuNameRec& source,
-                     _NebuNameRec& target) {
+                     ArchiveEntryClasses targetEntries, NebuNameRec& source, NebuNameRec& target) {
     TTmpList& se = source.Entries;
     TTmpList& te = target.Entries;
     if (se.Count() != te.Count()) return false;

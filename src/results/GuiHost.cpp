@@ -67,18 +67,18 @@ MsgAnswer GuiHost::ShowMessage(const std::string& caption, const std::string& te
 
 void GuiHost::ShowDeleteChoice(DeleteChoice& dialog) {
     if (cancelling_) {
-        dialog.DelResult = kDelCancel;
+        dialog.DelResult = DelAnswer::Cancel;
         return;
     }
     if (!askDeleteChoice_) {
         // Nobody to ask: delete nothing and go on.
-        dialog.DelResult = kDelNeither;
+        dialog.DelResult = DelAnswer::DeleteNeither;
         return;
     }
     ++questionDepth_;
     askDeleteChoice_(dialog);
     --questionDepth_;
-    if (cancelling_) dialog.DelResult = kDelCancel;
+    if (cancelling_) dialog.DelResult = DelAnswer::Cancel;
 }
 
 void GuiHost::Start(TNebu& job) {

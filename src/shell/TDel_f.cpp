@@ -22,12 +22,13 @@ TDel_f::TDel_f(QWidget* parent)
     ui_->setupUi(this);
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         design_.emplace_back(child, child->geometry());
-    const std::pair<QPushButton*, int> answers[] = {{ui_->DelBtn1, kDelFirst},
-                                                    {ui_->DelBtn2, kDelSecond},
-                                                    {ui_->NoBtn, kDelNeither},
-                                                    {ui_->CancelBtn, kDelCancel}};
+    const std::pair<QPushButton*, DelAnswer> answers[] = {{ui_->DelBtn1, DelAnswer::DeleteFirst},
+                                                          {ui_->DelBtn2, DelAnswer::DeleteSecond},
+                                                          {ui_->NoBtn, DelAnswer::DeleteNeither},
+                                                          {ui_->CancelBtn, DelAnswer::Cancel}};
     for (const auto& [button, answer] : answers)
-        connect(button, &QPushButton::clicked, this, [this, answer = answer] { done(answer); });
+        connect(button, &QPushButton::clicked, this,
+                [this, answer = answer] { done(static_cast<int>(answer)); });
 }
 
 TDel_f::~TDel_f() = default;
@@ -39,9 +40,9 @@ void TDel_f::Ask(DeleteChoice& choice) {
     ui_->Dname2->setText(QString::fromStdString(choice.Dname2));
     LayoutForTexts();
     ui_->NoBtn->setFocus();
-    DelResult = exec();
+    const int result = exec();
     // Closed without a button (the window manager's close): the job stops.
-    if (DelResult == QDialog::Rejected) DelResult = kDelCancel;
+    DelResult = result == QDialog::Rejected ? DelAnswer::Cancel : static_cast<DelAnswer>(result);
     choice.DelResult = DelResult;
 }
 

@@ -24,8 +24,8 @@ class TDel_f : public QDialog {
     // in choice.DelResult and in DelResult.
     void Ask(DeleteChoice& choice);
 
-    // The answer of the last showing (0 before the first).
-    int DelResult = 0;
+    // The answer of the last showing (NotAsked before the first).
+    DelAnswer DelResult = DelAnswer::NotAsked;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -7,7 +7,7 @@ namespace {
 
 void AddFiles(TNebuList& list, int count, std::int64_t size) {
     for (int i = 0; i < count; ++i) {
-        _NebuRec rec;
+        NebuRec rec;
         rec.Size = size;
         rec.Path = "/f" + std::to_string(size) + "-" + std::to_string(i);
         list.AddSorted(rec);

@@ -111,7 +111,7 @@ TEST_P(ExtractionFailureTest, WholeArchivesStopAfterTheArchiveAndDropTheGroupsPa
     EXPECT_EQ(host_.questions,
               (std::vector<std::string>{FailedExtractionQuestion(S("b/壊れた.zip"))}));
     // The target was found equal before the stop ...
-    _NebuRec rec;
+    NebuRec rec;
     ASSERT_TRUE(job_.DstList->FirstFile(rec));
     EXPECT_EQ(rec.Matched, 1);
     // ... yet after No its pair is neither logged, listed nor deleted.

@@ -1,27 +1,33 @@
 // The engine sorts each size group into classes of identical bytes and
-// visits only the partners that can matter; these tests hold it to the plain
-// pairwise comparison (PairwiseReference) on random trees: the same log, the
-// same pairs in the same order, the same questions, the same deletions and
-// the same marks on every record.
+// visits only the partners that can matter; these tests hold its grouping to
+// the plain pairwise comparison (PairwiseReference) on random trees: the
+// same pairs in the same order and the same marks on every record. What it
+// deletes is held to what the options and the answers ask for
+// (DeletionJudge).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "DeletionJudge.h"
 #include "EquivalenceTrees.h"
 #include "JobTestSupport.h"
+#include "OutcomeChecks.h"
 #include "PairwiseReference.h"
 #include "support/ScopedEnv.h"
 
 namespace nebu::test {
 namespace {
-
-enum class Deletion { None, Always, Confirm, NoneDespiteConfirm };
 
 struct Case {
     std::uint32_t seed;
@@ -43,21 +49,6 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& info) {
     return name;
 }
 
-// Every question in the order asked, whichever kind it was.
-class RecordingHost : public ScriptedHost {
-  public:
-    std::vector<std::string> asked;
-    MsgAnswer ShowMessage(const std::string& caption, const std::string& text,
-                          MsgButtons buttons) override {
-        asked.push_back(QuestionText(text, buttons));
-        return ScriptedHost::ShowMessage(caption, text, buttons);
-    }
-    void ShowDeleteChoice(DeleteChoice& dialog) override {
-        asked.push_back(ChoiceText(dialog));
-        ScriptedHost::ShowDeleteChoice(dialog);
-    }
-};
-
 std::string Replaced(std::string text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
          at = text.find(from, at + to.size())) {
@@ -65,6 +56,29 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
     }
     return text;
 }
+
+// Every question in the order asked, whichever kind it was, with its
+// answer, paths moved to the other tree.
+class RecordingHost : public ScriptedHost {
+  public:
+    std::string from, to;
+    std::vector<AskedQuestion> asked;
+    MsgAnswer ShowMessage(const std::string& caption, const std::string& text,
+                          MsgButtons buttons) override {
+        const MsgAnswer answer = ScriptedHost::ShowMessage(caption, text, buttons);
+        asked.push_back(MessageAsked(Replaced(text, from, to), buttons, answer));
+        return answer;
+    }
+    void ShowDeleteChoice(DeleteChoice& dialog) override {
+        ScriptedHost::ShowDeleteChoice(dialog);
+        DeleteChoice seen = dialog;
+        seen.Dname1 = Replaced(seen.Dname1 + "/", from, to);
+        seen.Dname2 = Replaced(seen.Dname2 + "/", from, to);
+        seen.Dname1.pop_back();
+        seen.Dname2.pop_back();
+        asked.push_back(ChoiceAsked(seen));
+    }
+};
 
 // The engine's list as it stands, in walk order, paths moved to the other
 // tree. `fresh` leaves out the marks (the reference starts from scratch).
@@ -164,37 +178,16 @@ std::string PairText(const SamePairRec& p) {
     return s.str();
 }
 
-// Equal sequences, or one failure naming the first difference (the
-// sequences run to tens of thousands of lines).
-void ExpectSameSequence(const char* what, const std::vector<std::string>& engine,
-                        const std::vector<std::string>& reference) {
-    const std::size_t n = std::min(engine.size(), reference.size());
-    std::size_t at = 0;
-    while (at < n && engine[at] == reference[at]) ++at;
-    if (at == n && engine.size() == reference.size()) return;
-    ADD_FAILURE() << what << ": engine has " << engine.size() << ", reference " << reference.size()
-                  << "; first difference at " << at
-                  << "\n  engine:    " << (at < engine.size() ? engine[at] : "(none)")
-                  << "\n  reference: " << (at < reference.size() ? reference[at] : "(none)");
+std::string KeyOf(const RefRecord& r) {
+    return r.entry.empty() ? r.path : EntryKey(r.path, r.entry);
 }
 
-void ExpectSameMarks(const char* side, const RefList& engine, const RefList& reference) {
-    ASSERT_EQ(engine.size(), reference.size()) << side;
-    int reported = 0;
-    for (std::size_t g = 0; g < engine.size(); ++g) {
-        ASSERT_EQ(engine[g].files.size(), reference[g].files.size()) << side << " group " << g;
-        for (std::size_t i = 0; i < engine[g].files.size(); ++i) {
-            const RefRecord& e = engine[g].files[i];
-            const RefRecord& r = reference[g].files[i];
-            ASSERT_EQ(e.path, r.path);
-            if ((e.matched != r.matched || e.alive != r.alive) && reported++ < 10) {
-                ADD_FAILURE() << side << " record " << e.path << " " << e.entry << " (size "
-                              << engine[g].size << "): engine matched " << e.matched << " alive "
-                              << e.alive << ", reference matched " << r.matched << " alive "
-                              << r.alive;
-            }
-        }
+std::set<std::string> KeysOf(const RefList& list) {
+    std::set<std::string> out;
+    for (const auto& g : list) {
+        for (const auto& f : g.files) out.insert(KeyOf(f));
     }
+    return out;
 }
 
 class ClassEquivalence : public ::testing::TestWithParam<Case> {
@@ -225,19 +218,20 @@ class ClassEquivalence : public ::testing::TestWithParam<Case> {
             job.SrcZip = 1;
             job.SrcMask = "*.ZIP;";
         }
-        const RefSettings settings{
-            c.deletion == Deletion::None || c.deletion == Deletion::NoneDespiteConfirm,
-            c.deletion == Deletion::Confirm || c.deletion == Deletion::NoneDespiteConfirm};
-        job.NoDelete = settings.noDelete ? 1 : 0;
-        job.DelConfirm = settings.delConfirm ? 1 : 0;
+        job.NoDelete =
+            c.deletion == Deletion::None || c.deletion == Deletion::NoneDespiteConfirm ? 1 : 0;
+        job.DelConfirm =
+            c.deletion == Deletion::Confirm || c.deletion == Deletion::NoneDespiteConfirm ? 1 : 0;
         const DrawnAnswers answers = DrawAnswers(c.seed, c.cancelPerMille);
         RecordingHost host;
         host.messageAnswers = answers.messages;
         host.deleteChoices = answers.choices;
-        const RunResult run = RunJob(job, host);
-
         const std::string from = a + "/";
         const std::string to = b + "/";
+        host.from = from;
+        host.to = to;
+        const RunResult run = RunJob(job, host);
+
         RefList src = LayoutOf(*job.SrcList, from, to, true);
         RefList dst = LayoutOf(*job.DstList, from, to, true);
         const RefList engineSrc = LayoutOf(*job.SrcList, from, to, false);
@@ -253,54 +247,146 @@ class ClassEquivalence : public ::testing::TestWithParam<Case> {
             ASSERT_GT(LargestGroup(src, dst, 5000), ContentClasses::kBatch);
         }
 
-        PairwiseReference reference(settings, RefAnswers{answers.messages, answers.choices});
+        PairwiseReference reference;
         if (sourceArchives) {
             reference.CompareSourceArchives(src, dst);
         } else {
             reference.ComparePlain(src, dst);
         }
         const RefOutcome& ref = reference.Outcome();
+        // A run that found nothing would agree with anything.
+        ASSERT_FALSE(ref.log.empty());
 
-        // Log: the start line and the elapsed time carry the clock; the
-        // closing line is held to its word.
-        ASSERT_GE(run.log.size(), 4u);
-        std::vector<std::string> engineLog;
-        for (std::size_t i = 1; i + 2 < run.log.size(); ++i) {
-            engineLog.push_back(Replaced(run.log[i], from, to));
-        }
-        const std::string closing = run.log[run.log.size() - 2];
-        engineLog.push_back(closing.substr(0, closing.find("（")));
+        // Log: the start line and the elapsed time carry the clock; then
+        // come the three lines of the search, the same-lines and deletions,
+        // and the closing line.
+        ASSERT_GE(run.log.size(), 6u);
+        std::vector<std::string> header;
+        for (std::size_t i = 1; i <= 3; ++i) header.push_back(Replaced(run.log[i], from, to));
         std::string srcText;
         std::string dstText;
         for (const auto& d : plan.srcDirs) srcText += (srcText.empty() ? "" : ";") + to + d + "/";
         for (const auto& d : plan.dstDirs) dstText += (dstText.empty() ? "" : ";") + to + d + "/";
-        std::vector<std::string> refLog = {
-            "ディレクトリ｢" + srcText + "｣と｢" + dstText + "｣を検索します。",
-            "比較元" + std::to_string(CountOf(src)) + "件検索しました。",
-            "比較先" + std::to_string(CountOf(dst)) + "件検索しました。"};
-        refLog.insert(refLog.end(), ref.log.begin(), ref.log.end());
-        refLog.push_back(ref.stopped ? "処理中止" : "処理終了");
-        ExpectSameSequence("log", engineLog, refLog);
+        ExpectSameSequence("log", header,
+                           {"ディレクトリ｢" + srcText + "｣と｢" + dstText + "｣を検索します。",
+                            "比較元" + std::to_string(CountOf(src)) + "件検索しました。",
+                            "比較先" + std::to_string(CountOf(dst)) + "件検索しました。"});
+        const std::string deletedHead = "｢";
+        const std::string deletedTail = "｣を削除しました。";
+        std::vector<std::string> sameLines;
+        std::set<std::string> deletedLogged;
+        for (std::size_t i = 4; i + 2 < run.log.size(); ++i) {
+            const std::string line = Replaced(run.log[i], from, to);
+            if (line.ends_with("が同じです。")) {
+                sameLines.push_back(line);
+            } else if (line.starts_with(deletedHead) && line.ends_with(deletedTail)) {
+                const std::string path = line.substr(
+                    deletedHead.size(), line.size() - deletedHead.size() - deletedTail.size());
+                EXPECT_TRUE(deletedLogged.insert(path).second) << "deleted twice: " << path;
+            } else {
+                ADD_FAILURE() << "unexpected log line: " << line;
+            }
+        }
+        const std::string closing = run.log[run.log.size() - 2];
+        const bool stopped = closing.starts_with("処理中止");
+        EXPECT_TRUE(stopped || closing.starts_with("処理終了")) << closing;
 
+        // What is gone, judged on its own.
+        const std::vector<std::string> before = FilesBelow(b);
+        const std::vector<std::string> after = FilesBelow(a);
+        ASSERT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()));
+        RunFacts facts{c.deletion, PlannedFacts(plan, b), KeysOf(src), KeysOf(dst), {}, host.asked};
+        std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                            std::inserter(facts.deleted, facts.deleted.end()));
+        facts.deleted = [&] {
+            std::set<std::string> out;
+            for (const auto& rel : facts.deleted) out.insert(to + rel);
+            return out;
+        }();
+        EXPECT_EQ(deletedLogged, facts.deleted);
+        ExpectDeletionsAsDecided(facts);
+
+        // Grouping: nothing deleted, the engine finds and lists every pair in
+        // the reference's order; else what it logs and lists is in that
+        // order, a pair whose files are both left is listed, and deleting
+        // without questions lists nothing.
         std::vector<std::string> enginePairs;
         std::vector<std::string> refPairs;
         for (const auto& p : run.pairs) enginePairs.push_back(Replaced(PairText(p), from, to));
         for (const auto& p : ref.pairs) refPairs.push_back(PairText(p));
-        ExpectSameSequence("same pairs", enginePairs, refPairs);
-
-        std::vector<std::string> engineQuestions;
-        for (const auto& q : host.asked) engineQuestions.push_back(Replaced(q, from, to));
-        ExpectSameSequence("questions", engineQuestions, ref.questions);
-
-        ExpectSameSequence("files left", FilesBelow(a), FilesBelow(b));
-        ExpectSameMarks("source", engineSrc, src);
-        ExpectSameMarks("target", engineDst, dst);
-
-        // A run that found nothing would agree with anything.
-        EXPECT_FALSE(ref.log.empty());
-        if (settings.delConfirm && !settings.noDelete) {
-            EXPECT_FALSE(ref.questions.empty());
+        const bool deleting = c.deletion == Deletion::Always || c.deletion == Deletion::Confirm;
+        if (deleting) {
+            ExpectSubsequence("same-lines", sameLines, ref.log);
+            ExpectSubsequence("same pairs", enginePairs, refPairs);
+        } else {
+            ExpectSameSequence("same-lines", sameLines, ref.log);
+            ExpectSameSequence("same pairs", enginePairs, refPairs);
         }
+        const std::set<std::string> listed(enginePairs.begin(), enginePairs.end());
+        auto left = [&](const std::string& path) { return facts.deleted.count(path) == 0; };
+        if (c.deletion == Deletion::Always) {
+            EXPECT_TRUE(run.pairs.empty()) << "a deleted duplicate is listed";
+        }
+        for (std::size_t i = 0; i < ref.pairs.size() && !stopped; ++i) {
+            const SamePairRec& p = ref.pairs[i];
+            const bool bothLeft = left(p.folder2 + "/" + p.name2) &&
+                                  (sourceArchives || left(p.folder1 + "/" + p.name1));
+            EXPECT_TRUE(!bothLeft || listed.count(refPairs[i]) != 0)
+                << "kept but not listed: " << refPairs[i];
+        }
+
+        // Questions: only about pairs found, the dialog for a pair found
+        // both ways, a message for the others; a cancel stops the run.
+        std::map<std::string, const SamePairRec*> pairOf;
+        for (std::size_t i = 0; i < ref.pairs.size(); ++i) pairOf[ref.log[i]] = &ref.pairs[i];
+        std::optional<std::int64_t> stopSize;
+        for (const AskedQuestion& q : host.asked) {
+            const auto it = pairOf.find(q.sameLine);
+            if (it == pairOf.end()) {
+                ADD_FAILURE() << "asked about no pair found: " << q.text;
+                continue;
+            }
+            EXPECT_EQ(q.choice, it->second->mutual != 0) << q.text;
+            if (q.cancel) stopSize = it->second->size;
+        }
+        EXPECT_EQ(stopped, stopSize.has_value());
+        if (c.deletion == Deletion::Confirm) {
+            EXPECT_FALSE(host.asked.empty());
+        }
+
+        // Marks: a record is matched when it has a partner, up to the group
+        // where the run stopped; deleted archive targets are dropped.
+        auto reached = [&](std::int64_t size) -> std::optional<bool> {
+            if (!stopSize || size < *stopSize) return true;
+            if (size > *stopSize) return false;
+            return std::nullopt;
+        };
+        if (!sourceArchives) {
+            auto plain = [&](std::int64_t size, const RefRecord& r) {
+                const bool grouped = !stopSize || size <= *stopSize;
+                return Marks{grouped && r.matched, true};
+            };
+            ExpectMarks("source", engineSrc, src, plain);
+            ExpectMarks("target", engineDst, dst, plain);
+            return;
+        }
+        ExpectMarks("source", engineSrc, src, [&](std::int64_t size, const RefRecord& r) {
+            const std::optional<bool> inReach = reached(size);
+            if (!inReach) return Marks{std::nullopt, true};
+            if (!*inReach || !r.matched) return Marks{false, true};
+            // Matched for sure while a target of its bytes is left.
+            const std::string& bytes = facts.facts.at(KeyOf(r)).bytes;
+            for (const std::string& t : facts.targets) {
+                if (left(t) && facts.facts.at(t).bytes == bytes) return Marks{true, true};
+            }
+            return Marks{std::nullopt, true};
+        });
+        ExpectMarks("target", engineDst, dst, [&](std::int64_t size, const RefRecord& r) {
+            const std::optional<bool> inReach = reached(size);
+            const std::optional<bool> matched =
+                !inReach ? std::nullopt : std::optional<bool>(*inReach && r.matched);
+            return Marks{matched, left(r.path)};
+        });
     }
 
     TempTree tree_;

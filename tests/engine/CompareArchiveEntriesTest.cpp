@@ -27,7 +27,7 @@ TEST_F(CompareArchiveEntriesTest, TheSameArchiveOnBothSidesMeetsItselfAndListsNo
     EXPECT_TRUE(r.pairs.empty());
     EXPECT_TRUE(host_.questions.empty());
     for (TNebuList* list : {job_.SrcList.get(), job_.DstList.get()}) {
-        _NebuRec rec;
+        NebuRec rec;
         for (bool m = list->FirstFile(rec); m; m = list->NextFile(rec)) {
             EXPECT_EQ(rec.Matched, 1) << rec.Path << " " << rec.Entry;
         }

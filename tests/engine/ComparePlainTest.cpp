@@ -71,7 +71,7 @@ TEST_F(ComparePlainTest, AFolderOnBothSidesGivesOneMutualPairPerTwins) {
     EXPECT_EQ(r.pairs[0].mutual, 1);
     EXPECT_EQ(LinesContaining(r.log, "が同じです").size(), 1u);
     // Every file met itself, so every record is matched.
-    _NebuRec rec;
+    NebuRec rec;
     for (bool m = job_.SrcList->FirstFile(rec); m; m = job_.SrcList->NextFile(rec)) {
         EXPECT_EQ(rec.Matched, 1) << rec.Path;
     }
@@ -153,7 +153,7 @@ TEST_F(ComparePlainTest, CancelStopsBeforeTheNextGroup) {
 TEST_F(ComparePlainTest, MutualPairOffersTheChoiceOfWhichCopyToDelete) {
     tree_.Write("d/A", "twin");
     tree_.Write("d/B", "twin");
-    host_.deleteChoices = {kDelFirst};
+    host_.deleteChoices = {DelAnswer::DeleteFirst};
     RunResult r = Run({tree_ / "d"}, {tree_ / "d"}, [](TNebu& j) {
         j.NoDelete = 0;
         j.DelConfirm = 1;

@@ -83,7 +83,7 @@ TEST_F(CompareSourceArchivesTest, DoNotDeleteListsEachPairWithTheArchiveAsSource
     EXPECT_EQ(job_.SrcPlain, 0);
     // The matched entry and both targets count as found; the memo and the
     // other target do not.
-    _NebuRec rec;
+    NebuRec rec;
     for (bool m = job_.SrcList->FirstFile(rec); m; m = job_.SrcList->NextFile(rec)) {
         EXPECT_EQ(rec.Matched, rec.Entry == "写真/夏/海.jpg" ? 1 : 0) << rec.Entry;
     }

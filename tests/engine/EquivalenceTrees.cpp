@@ -326,11 +326,12 @@ DrawnAnswers DrawAnswers(std::uint32_t seed, unsigned cancelPerMille) {
                                    : draw.Chance(50)  ? MsgAnswer::Yes
                                                       : MsgAnswer::No);
     }
-    static const int kChoices[] = {kDelFirst, kDelSecond, kDelNeither};
+    static const DelAnswer kChoices[] = {DelAnswer::DeleteFirst, DelAnswer::DeleteSecond,
+                                         DelAnswer::DeleteNeither};
     const std::size_t choices = 20 + draw.Below(3000);
     for (std::size_t i = 0; i < choices; ++i) {
         const std::size_t r = draw.Below(1000);
-        answers.choices.push_back(r < cancelPerMille ? kDelCancel : kChoices[draw.Below(3)]);
+        answers.choices.push_back(r < cancelPerMille ? DelAnswer::Cancel : kChoices[draw.Below(3)]);
     }
     return answers;
 }

@@ -78,11 +78,12 @@ void Materialize(const TreePlan& plan, const std::string& root);
 std::vector<std::string> FilesBelow(const std::string& root);
 
 // Scripted answers drawn from the seed: Yes/No/Cancel for the question
-// about one file, 1/6/7/2 for the delete-choice question. Cancel is rare, so
-// that most runs go a long way before it (if ever) comes.
+// about one file, first/second/neither/cancel for the delete-choice
+// question. Cancel is rare, so that most runs go a long way before it (if
+// ever) comes.
 struct DrawnAnswers {
     std::deque<MsgAnswer> messages;
-    std::deque<int> choices;
+    std::deque<DelAnswer> choices;
 };
 DrawnAnswers DrawAnswers(std::uint32_t seed, unsigned cancelPerMille);
 

@@ -12,23 +12,23 @@
 namespace nebu {
 namespace {
 
-_NebuRec Plain(std::int64_t size, const std::string& path) {
-    _NebuRec rec;
+NebuRec Plain(std::int64_t size, const std::string& path) {
+    NebuRec rec;
     rec.Size = size;
     rec.Path = path;
     return rec;
 }
 
-_NebuRec EntryRec(std::int64_t size, const std::string& archive, const std::string& entry) {
-    _NebuRec rec = Plain(size, archive);
+NebuRec EntryRec(std::int64_t size, const std::string& archive, const std::string& entry) {
+    NebuRec rec = Plain(size, archive);
     rec.Entry = entry;
     rec.Kind = kKindZip;
     return rec;
 }
 
-_NebuRec WholeArchive(const std::string& archive,
-                      const std::vector<std::pair<std::string, std::int64_t>>& entries) {
-    _NebuRec rec = Plain(0, archive);
+NebuRec WholeArchive(const std::string& archive,
+                     const std::vector<std::pair<std::string, std::int64_t>>& entries) {
+    NebuRec rec = Plain(0, archive);
     rec.Kind = kKindLzh;
     for (const auto& [name, size] : entries) {
         rec.Entries.Append(name, size);
@@ -45,7 +45,7 @@ Walk GroupWalk(TNebuList& list) {
     std::int64_t size = 0;
     for (bool g = list.FirstGroup(size); g; g = list.NextGroup(size)) {
         walk.push_back({size, {}});
-        _NebuNameRec rec;
+        NebuNameRec rec;
         for (bool f = list.FirstInGroup(rec); f; f = list.NextInGroup(rec)) {
             walk.back().second.push_back(rec.Path);
         }
@@ -90,7 +90,7 @@ TEST(NebuList, WholeArchiveCountsItsEntriesAndCopiesThemOut) {
     EXPECT_EQ(list.Groups()[1].Count, 3);
     list.AddSorted(Plain(7, "/x/plain"));
 
-    _NebuRec rec;
+    NebuRec rec;
     rec.Entries.Append("stale", 1);
     ASSERT_TRUE(list.FirstFile(rec));
     EXPECT_EQ(rec.Path, "/x/empty.lzh");
@@ -119,7 +119,7 @@ TEST(NebuList, WholeArchiveCountsItsEntriesAndCopiesThemOut) {
     std::string entryName;
     ASSERT_TRUE(rec.Entries.FirstActive(entrySize, entryName));
     rec.Entries.DeactivateCurrent();
-    _NebuNameRec again;
+    NebuNameRec again;
     std::int64_t groupSize = 0;
     ASSERT_TRUE(list.FirstGroup(groupSize));
     ASSERT_TRUE(list.NextGroup(groupSize));
@@ -136,7 +136,7 @@ TEST(NebuList, RemovedFilesLeaveWalksButKeepGroupAndCount) {
     list.AddSorted(Plain(2, "/s/two-a"));
     list.AddSorted(Plain(2, "/s/two-b"));
     std::int64_t size = 0;
-    _NebuNameRec rec;
+    NebuNameRec rec;
     ASSERT_TRUE(list.FirstGroup(size));
     ASSERT_TRUE(list.FirstInGroup(rec));
     EXPECT_TRUE(list.MarkRemoved());
@@ -154,7 +154,7 @@ TEST(NebuList, RemovedFilesLeaveWalksButKeepGroupAndCount) {
 
     EXPECT_EQ(GroupWalk(list), (Walk{{1, {}}, {2, {"/s/two-b"}}}));
     EXPECT_EQ(list.Count(), 3);
-    _NebuRec file;
+    NebuRec file;
     ASSERT_TRUE(list.FirstFile(file));
     EXPECT_EQ(file.Path, "/s/two-b");
     EXPECT_EQ(file.Matched, 1);
@@ -170,7 +170,7 @@ TEST(NebuList, CopyByAppendingReversesEachGroup) {
     source.AddSorted(WholeArchive("/d/w.zip", {{"e1", 3}, {"e2", 4}}));
 
     TNebuList copy;
-    _NebuRec rec;
+    NebuRec rec;
     for (bool ok = source.FirstFile(rec); ok; ok = source.NextFile(rec)) copy.AddAppended(rec);
     EXPECT_EQ(GroupWalk(copy), (Walk{{4, {"/d/Z"}}, {7, {"/d/X", "/d/Y", "/d/w.zip"}}}));
     EXPECT_EQ(copy.Count(), source.Count());
@@ -209,7 +209,7 @@ TEST(NebuList, ProgressSumsVisitedGroups) {
     EXPECT_EQ(list.Count(), 0);
     EXPECT_EQ(list.Progress(), 0);
     EXPECT_FALSE(list.FirstGroup(size));
-    _NebuRec rec;
+    NebuRec rec;
     EXPECT_FALSE(list.FirstFile(rec));
     EXPECT_FALSE(list.MarkMatched());
 }
@@ -250,7 +250,7 @@ TEST(NebuList, NextFullArchiveYieldsEachCompleteArchiveOnce) {
     target.AddSorted(EntryRec(5, "/t/gone.zip", "z"));
     target.AddSorted(EntryRec(60, "/t/late.zip", "only"));
 
-    _NebuRec rec;
+    NebuRec rec;
     for (bool ok = target.FirstFile(rec); ok; ok = target.NextFile(rec)) {
         if (rec.Entry == "missing") continue;
         target.MarkMatched();

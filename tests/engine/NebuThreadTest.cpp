@@ -41,7 +41,9 @@ class ThreadedHost : public NebuHost {
         if (onQuestion) onQuestion();
         return answer;
     }
-    void ShowDeleteChoice(DeleteChoice& dialog) override { dialog.DelResult = kDelNeither; }
+    void ShowDeleteChoice(DeleteChoice& dialog) override {
+        dialog.DelResult = DelAnswer::DeleteNeither;
+    }
     bool QueueDirectly() const override { return direct; }
 
     // Serves calls until the worker reports its end, then drains the queues

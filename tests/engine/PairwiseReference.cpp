@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <tuple>
 
 namespace nebu::test {
 
@@ -20,10 +21,6 @@ std::pair<std::string, std::string> Split(const std::string& path) {
 
 std::string Join(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
-}
-
-std::string SameLine(const std::string& a, const std::string& b) {
-    return "｢" + a + "｣と｢" + b + "｣が同じです。";
 }
 
 std::string Label(const std::string& archive, const std::string& entry) {
@@ -53,12 +50,8 @@ class Utf8Names {
 
 }  // namespace
 
-std::string QuestionText(const std::string& text, MsgButtons buttons) {
-    return "message " + std::to_string(static_cast<int>(buttons)) + ": " + text;
-}
-
-std::string ChoiceText(const DeleteChoice& c) {
-    return "choice: " + c.Fname1 + " | " + c.Dname1 + " | " + c.Fname2 + " | " + c.Dname2;
+std::string SameLine(const std::string& a, const std::string& b) {
+    return "｢" + a + "｣と｢" + b + "｣が同じです。";
 }
 
 // ---- the walk by size ----
@@ -68,7 +61,7 @@ void PairwiseReference::WalkGroups(RefList& src, RefList& dst, GroupFn&& group) 
     if (src.empty() || dst.empty()) return;
     std::size_t i = 0;
     std::size_t j = 0;
-    while (!stop_) {
+    for (;;) {
         if (src[i].size < dst[j].size) {
             if (++i == src.size()) return;
             continue;
@@ -86,188 +79,70 @@ void PairwiseReference::WalkGroups(RefList& src, RefList& dst, GroupFn&& group) 
 // ---- plain files ----
 
 void PairwiseReference::ComparePlain(RefList& src, RefList& dst) {
-    WalkGroups(src, dst, [this](RefGroup& s, RefGroup& t) {
-        PlainGroup(s, t);
-        if (!pairs_.empty()) ResolvePairs(s.size);
-        pairs_.clear();
-        pairIndex_.clear();
-        sideIndex_.clear();
-        ids_.clear();
-        paths_.clear();
-    });
-    out_.stopped = stop_;
+    WalkGroups(src, dst, [this](RefGroup& s, RefGroup& t) { PlainGroup(s, t); });
 }
 
-int PairwiseReference::IdOf(const std::string& path) {
-    const auto [it, added] = ids_.emplace(path, static_cast<int>(paths_.size()));
-    if (added) {
-        const auto [name, folder] = Split(path);
-        paths_.push_back({name, folder, nullptr});
-    }
-    return it->second;
-}
-
+// A pair is one source file and one different target file of equal bytes;
+// the same two files met the other way round make the first pair mutual.
+// The pairs of a group are listed newest first.
 void PairwiseReference::PlainGroup(RefGroup& sg, RefGroup& tg) {
-    std::vector<int> targetIds;
-    for (const RefRecord& t : tg.files) targetIds.push_back(IdOf(t.path));
+    std::vector<SamePairRec> found;
+    std::map<std::pair<std::string, std::string>, std::size_t> index;
     for (RefRecord& s : sg.files) {
-        if (stop_) break;
-        if (!s.alive) continue;
-        const int sid = IdOf(s.path);
-        for (std::size_t k = 0; k < tg.files.size(); ++k) {
-            if (stop_) break;
-            RefRecord& t = tg.files[k];
-            if (!t.alive) continue;
-            const int tid = targetIds[k];
-            if (FindReversePair(sid, tid) || sid == tid) {
+        for (RefRecord& t : tg.files) {
+            if (s.path == t.path) {
                 s.matched = t.matched = true;
                 continue;
             }
-            if (SameFiles(sid, tid)) {
+            const auto reverse = index.find({t.path, s.path});
+            if (reverse != index.end()) {
+                found[reverse->second].mutual = 1;
                 s.matched = t.matched = true;
-                AddPair(sid, tid);
-            }
-        }
-    }
-}
-
-void PairwiseReference::ResolvePairs(std::int64_t sizeKey) {
-    // Newest first; a pair dropped on the way is skipped when reached.
-    for (std::size_t k = pairs_.size(); k-- > 0 && !stop_;) {
-        if (!pairs_[k].active) continue;
-        SamePairRec rec = pairs_[k].rec;
-        const std::string srcPath = Join(rec.folder1, rec.name1);
-        const std::string dstPath = Join(rec.folder2, rec.name2);
-        const std::string line = SameLine(srcPath, dstPath);
-        out_.log.push_back(line);
-
-        enum { Yes, No, Cancel } answer = Yes;
-        bool deleteSource = false;
-        if (settings_.noDelete) {
-            answer = No;
-        } else if (settings_.delConfirm && !rec.mutual) {
-            const MsgAnswer a =
-                Ask(line + "\n｢" + dstPath + "｣を削除してよいですか？", MsgButtons::YesNoCancel);
-            answer = a == MsgAnswer::Yes ? Yes : a == MsgAnswer::No ? No : Cancel;
-        } else if (settings_.delConfirm) {
-            DeleteChoice choice;
-            choice.Fname1 = rec.name1;
-            choice.Dname1 = rec.folder1;
-            choice.Fname2 = rec.name2;
-            choice.Dname2 = rec.folder2;
-            switch (AskChoice(choice)) {
-                case kDelFirst:
-                    deleteSource = true;
-                    break;
-                case kDelSecond:
-                    break;
-                case kDelNeither:
-                    answer = No;
-                    break;
-                default:
-                    answer = Cancel;
-                    break;
-            }
-        }
-        if (answer == Cancel) stop_ = fileFuncStop_ = true;
-
-        if (answer == Yes) {
-            const std::string& doomed = deleteSource ? srcPath : dstPath;
-            const std::string& kept = deleteSource ? dstPath : srcPath;
-            if (RemoveDuplicate(doomed, kept)) {
-                out_.log.push_back("｢" + doomed + "｣を削除しました。");
-                DropPairsOf(IdOf(doomed));
                 continue;
             }
+            if (!SameFiles(s.path, t.path)) continue;
+            s.matched = t.matched = true;
+            SamePairRec rec;
+            std::tie(rec.name1, rec.folder1) = Split(s.path);
+            std::tie(rec.name2, rec.folder2) = Split(t.path);
+            rec.size = sg.size;
+            index[{s.path, t.path}] = found.size();
+            found.push_back(rec);
         }
-        rec.size = sizeKey;
-        out_.pairs.push_back(rec);
     }
-}
-
-namespace {
-std::uint64_t PairKey(int src, int dst) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(src)) << 32) |
-           static_cast<std::uint32_t>(dst);
-}
-}  // namespace
-
-bool PairwiseReference::FindReversePair(int src, int dst) {
-    const auto it = pairIndex_.find(PairKey(dst, src));
-    if (it == pairIndex_.end()) return false;
-    pairs_[it->second].rec.mutual = 1;
-    return true;
-}
-
-void PairwiseReference::AddPair(int src, int dst) {
-    Pair p;
-    p.rec.name1 = paths_[src].name;
-    p.rec.folder1 = paths_[src].folder;
-    p.rec.name2 = paths_[dst].name;
-    p.rec.folder2 = paths_[dst].folder;
-    const std::size_t index = pairs_.size();
-    pairs_.push_back(p);
-    pairIndex_[PairKey(src, dst)] = index;
-    sideIndex_[src].push_back(index);
-    sideIndex_[dst].push_back(index);
-}
-
-void PairwiseReference::DropPairsOf(int id) {
-    for (std::size_t index : sideIndex_[id]) pairs_[index].active = false;
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        out_.log.push_back(SameLine(Join(it->folder1, it->name1), Join(it->folder2, it->name2)));
+        out_.pairs.push_back(*it);
+    }
 }
 
 // ---- source archive entries against plain target files ----
 
 void PairwiseReference::CompareSourceArchives(RefList& src, RefList& dst) {
     WalkGroups(src, dst, [this](RefGroup& s, RefGroup& t) { SourceArchiveGroup(s, t); });
-    out_.stopped = stop_;
 }
 
 void PairwiseReference::SourceArchiveGroup(RefGroup& sg, RefGroup& tg) {
     for (RefRecord& s : sg.files) {
-        if (stop_) break;
-        if (!s.alive) continue;
         const std::optional<std::string> x = Extract(s.path, s.entry);
-        if (x) {
-            for (RefRecord& t : tg.files) {
-                if (stop_) break;
-                if (!t.alive) continue;
-                const std::optional<Bytes>& target = Read(t.path);
-                // The extracted copy is a file of its own: never the target's inode.
-                if (!target || target->data != *x) continue;
-
-                s.matched = t.matched = true;
-                const std::string line = SameLine(Label(s.path, s.entry), t.path);
-                out_.log.push_back(line);
-                MsgAnswer answer = MsgAnswer::Yes;
-                if (settings_.noDelete) {
-                    answer = MsgAnswer::No;
-                } else if (settings_.delConfirm) {
-                    answer = Ask(line + "\n｢" + t.path + "｣を削除してよいですか？",
-                                 MsgButtons::YesNoCancel);
-                    if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) {
-                        answer = MsgAnswer::Cancel;
-                        stop_ = fileFuncStop_ = true;
-                    }
-                }
-                if (answer == MsgAnswer::Yes && RemoveDuplicate(t.path, s.path)) {
-                    out_.log.push_back("｢" + t.path + "｣を削除しました。");
-                    t.alive = false;
-                    continue;
-                }
-                SamePairRec rec;
-                rec.name1 = s.entry;
-                rec.folder1 = s.path;
-                std::tie(rec.name2, rec.folder2) = Split(t.path);
-                rec.size = sg.size;
-                out_.pairs.push_back(rec);
-            }
+        if (!x) continue;
+        for (RefRecord& t : tg.files) {
+            const std::optional<Bytes>& target = Read(t.path);
+            // The extracted copy is a file of its own: never the target's inode.
+            if (!target || target->data != *x) continue;
+            s.matched = t.matched = true;
+            out_.log.push_back(SameLine(Label(s.path, s.entry), t.path));
+            SamePairRec rec;
+            rec.name1 = s.entry;
+            rec.folder1 = s.path;
+            std::tie(rec.name2, rec.folder2) = Split(t.path);
+            rec.size = sg.size;
+            out_.pairs.push_back(rec);
         }
-        if (fileFuncStop_) stop_ = true;
     }
 }
 
-// ---- files, archives, deletion, questions ----
+// ---- files and archives ----
 
 const std::optional<PairwiseReference::Bytes>& PairwiseReference::Read(const std::string& path) {
     const auto known = files_.find(path);
@@ -293,15 +168,9 @@ const std::optional<PairwiseReference::Bytes>& PairwiseReference::Read(const std
     return slot;
 }
 
-bool PairwiseReference::SameFiles(int a, int b) {
-    if (a == b) return false;
-    for (int id : {a, b}) {
-        if (paths_[id].bytes == nullptr) {
-            paths_[id].bytes = &Read(Join(paths_[id].folder, paths_[id].name));
-        }
-    }
-    const std::optional<Bytes>& x = *paths_[a].bytes;
-    const std::optional<Bytes>& y = *paths_[b].bytes;
+bool PairwiseReference::SameFiles(const std::string& a, const std::string& b) {
+    const std::optional<Bytes>& x = Read(a);
+    const std::optional<Bytes>& y = Read(b);
     if (!x || !y) return false;
     if (x->device == y->device && x->inode == y->inode) return false;
     return x->data == y->data;
@@ -341,37 +210,7 @@ std::optional<std::string> PairwiseReference::Extract(const std::string& archive
         const auto it = slot->find(entry);
         if (it != slot->end()) return it->second;
     }
-    if (Ask("圧縮ファイル｢" + archivePath + "｣の解凍にしっぱいしちゃった。\n作業を続けますか?",
-            MsgButtons::YesNo) == MsgAnswer::No) {
-        fileFuncStop_ = true;
-    }
     return std::nullopt;
-}
-
-bool PairwiseReference::RemoveDuplicate(const std::string& doomed, const std::string& kept) {
-    struct stat d;
-    struct stat k;
-    if (::lstat(doomed.c_str(), &d) != 0 || ::lstat(kept.c_str(), &k) != 0) return false;
-    if (d.st_dev == k.st_dev && d.st_ino == k.st_ino) return false;
-    if (::unlink(doomed.c_str()) != 0) return false;
-    files_.erase(doomed);
-    return true;
-}
-
-MsgAnswer PairwiseReference::Ask(const std::string& text, MsgButtons buttons) {
-    out_.questions.push_back(QuestionText(text, buttons));
-    if (answers_.messages.empty()) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
-    const MsgAnswer a = answers_.messages.front();
-    answers_.messages.pop_front();
-    return a;
-}
-
-int PairwiseReference::AskChoice(const DeleteChoice& choice) {
-    out_.questions.push_back(ChoiceText(choice));
-    if (answers_.choices.empty()) return kDelNeither;
-    const int a = answers_.choices.front();
-    answers_.choices.pop_front();
-    return a;
 }
 
 }  // namespace nebu::test

@@ -10,7 +10,7 @@ namespace {
 
 void Add(TNebuList& list, std::int64_t size, const std::string& path,
          const std::string& entry = {}) {
-    _NebuRec rec;
+    NebuRec rec;
     rec.Size = size;
     rec.Path = path;
     rec.Entry = entry;
@@ -20,7 +20,7 @@ void Add(TNebuList& list, std::int64_t size, const std::string& path,
 
 // Marks the first alive file with this path, as a comparison mode would.
 void Mark(TNebuList& list, const std::string& path, bool removed) {
-    _NebuRec rec;
+    NebuRec rec;
     for (bool more = list.FirstFile(rec); more; more = list.NextFile(rec)) {
         if (rec.Path != path) continue;
         ASSERT_TRUE(removed ? list.MarkRemoved() : list.MarkMatched());

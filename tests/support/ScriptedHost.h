@@ -16,7 +16,7 @@ namespace nebu::test {
 class ScriptedHost : public NebuHost {
   public:
     std::deque<MsgAnswer> messageAnswers;
-    std::deque<int> deleteChoices;
+    std::deque<DelAnswer> deleteChoices;
     std::vector<std::string> questions;  // every message text, in order
     std::vector<DeleteChoice> choicesShown;
 
@@ -49,7 +49,7 @@ class ScriptedHost : public NebuHost {
     }
     void ShowDeleteChoice(DeleteChoice& dialog) override {
         choicesShown.push_back(dialog);
-        dialog.DelResult = deleteChoices.empty() ? kDelNeither : deleteChoices.front();
+        dialog.DelResult = deleteChoices.empty() ? DelAnswer::DeleteNeither : deleteChoices.front();
         if (!deleteChoices.empty()) deleteChoices.pop_front();
     }
 };

@@ -271,7 +271,7 @@ class WorkStatusWindowTest : public QObject {
             // The application ends while the question is open: the answer
             // given afterwards no longer counts.
             window_->StopAndJoin();
-            choice.DelResult = kDelSecond;
+            choice.DelResult = DelAnswer::DeleteSecond;
         });
         Start();
         QVERIFY(WaitForEnd());

@@ -14,8 +14,8 @@ class DeleteChoiceDialogTest : public QObject {
     // Shows the question, lets `inspect` look at (and maybe answer) the open
     // dialog, then presses `key` on it unless it is Qt::Key_No; returns the
     // answer.
-    static int AskAndPress(TDel_f& dialog, DeleteChoice choice,
-                           std::function<void(QWidget*)> inspect, Qt::Key key) {
+    static DelAnswer AskAndPress(TDel_f& dialog, DeleteChoice choice,
+                                 std::function<void(QWidget*)> inspect, Qt::Key key) {
         guitest::WhenModalShows([inspect, key](QWidget* open) {
             inspect(open);
             if (key != Qt::Key_No) QTest::keyClick(open, key);
@@ -28,8 +28,8 @@ class DeleteChoiceDialogTest : public QObject {
     void shortNamesKeepTheSmallestWidthAndCentreTheButtons() {
         TDel_f dialog;
         int width = 0, noRight = 0, cancelLeft = 0, titleCentre = 0;
-        const int answer = AskAndPress(
-            dialog, {"a.txt", "/tmp", "b.txt", "/tmp", 0},
+        const DelAnswer answer = AskAndPress(
+            dialog, {"a.txt", "/tmp", "b.txt", "/tmp", DelAnswer::NotAsked},
             [&](QWidget* open) {
                 width = open->width();
                 noRight = Find<QPushButton>(open, "NoBtn")->geometry().right() + 1;
@@ -38,7 +38,7 @@ class DeleteChoiceDialogTest : public QObject {
                 titleCentre = title->x() + title->width() / 2;
             },
             Qt::Key_Return);
-        QCOMPARE(answer, kDelNeither);  // Enter answers the focused, safe button
+        QCOMPARE(answer, DelAnswer::DeleteNeither);  // Enter answers the focused, safe button
         QVERIFY(width >= 360);
         const int centre = width / 2;
         QCOMPARE(centre - noRight, cancelLeft - centre);  // symmetric around the centre
@@ -52,7 +52,7 @@ class DeleteChoiceDialogTest : public QObject {
             "/home/利用者/" + std::string(120, 'x') + "/とても長いフォルダ名";
         int width = 0, folderRight = 0, frameWidth = 0, frameLeft = 0;
         AskAndPress(
-            dialog, {"a.txt", longFolder, "b.txt", "/tmp", 0},
+            dialog, {"a.txt", longFolder, "b.txt", "/tmp", DelAnswer::NotAsked},
             [&](QWidget* open) {
                 width = open->width();
                 auto* folder = Find<QLabel>(open, "Dname1");
@@ -71,8 +71,8 @@ class DeleteChoiceDialogTest : public QObject {
     void escapeAnswersNothing() {
         TDel_f dialog;
         bool stillOpen = false;
-        const int answer = AskAndPress(
-            dialog, {"a", "/x", "b", "/y", 0},
+        const DelAnswer answer = AskAndPress(
+            dialog, {"a", "/x", "b", "/y", DelAnswer::NotAsked},
             [&](QWidget* open) {
                 QTest::keyClick(open, Qt::Key_Escape);
                 stillOpen = open->isVisible();
@@ -80,8 +80,8 @@ class DeleteChoiceDialogTest : public QObject {
             },
             Qt::Key_No);
         QVERIFY(stillOpen);
-        QCOMPARE(answer, kDelCancel);
-        QCOMPARE(dialog.DelResult, kDelCancel);
+        QCOMPARE(answer, DelAnswer::Cancel);
+        QCOMPARE(dialog.DelResult, DelAnswer::Cancel);
     }
 };
 

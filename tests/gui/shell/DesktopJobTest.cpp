@@ -158,7 +158,7 @@ class DesktopJobTest : public QObject {
         PressStart(*w);
         WaitForEnd(*w);
         QVERIFY2(shown.contains("一.txt") && shown.contains("二.txt"), qPrintable(shown));
-        QCOMPARE(w->Del_f->DelResult, kDelNeither);
+        QCOMPARE(w->Del_f->DelResult, DelAnswer::DeleteNeither);
         QVERIFY(Exists(first) && Exists(second));
         QTest::mouseClick(Find<QPushButton>(w->Shori_f.get(), "Button1"), Qt::LeftButton);
 
@@ -169,7 +169,7 @@ class DesktopJobTest : public QObject {
         });
         PressStart(*w);
         WaitForEnd(*w);
-        QCOMPARE(w->Del_f->DelResult, kDelSecond);
+        QCOMPARE(w->Del_f->DelResult, DelAnswer::DeleteSecond);
         const std::string deleted = tree / ("共有/" + secondName.toStdString());
         QVERIFY2(!Exists(deleted), deleted.c_str());
         QVERIFY(Exists(deleted == first ? second : first));
