@@ -8,10 +8,13 @@ namespace nebu {
 TNebuFileFunc::TNebuFileFunc(const platform::LibraryLoader& loader)
     : catalogue_(loader),
       scanner_(stop_, failures_, catalogue_),
-      remover_(failures_, identities_, catalogue_.Listings(), scanner_, logLine_) {
-    catalogue_.OnNotListed = [this](const std::string& path) { NoteIfUnreadable(path); };
-    folders_.OnOpenFailed(
-        [this](const std::string& path, int error) { NoteUnreadable(path, error); });
+      remover_(failures_, identities_, catalogue_.Listings(), scanner_, logLine_),
+      comparer_(failures_, identities_),
+      extractor_(
+          catalogue_, work_, identities_, comparer_, failures_, stop_, ArcAsUnit,
+          [this](const std::string& text, MsgButtons buttons) { return Ask(text, buttons); }) {
+    catalogue_.OnNotListed = [this](const std::string& path) { comparer_.NoteIfUnreadable(path); };
+    comparer_.OnGroupEnd = [this] { extractor_.EndGroup(); };
 }
 
 // Work folders still held (a job torn down without its end) go with the

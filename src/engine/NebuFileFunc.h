@@ -1,7 +1,7 @@
 #pragma once
 // The file functions of a job, on the worker thread: the owner of its pieces
-// (the archive catalogue, the scanner, the work folders, the remover) and
-// itself the content comparison and the extraction of archive entries.
+// (the archive catalogue, the scanner, the work folders, the remover, the
+// content comparer and the entry extractor), forwarding to them.
 
 #include <atomic>
 #include <cstdint>
@@ -15,8 +15,10 @@
 #include "engine/ArchiveCatalogue.h"
 #include "engine/ComparedIdentities.h"
 #include "engine/ContentClasses.h"
+#include "engine/ContentComparer.h"
 #include "engine/DirList.h"
 #include "engine/EntryCache.h"
+#include "engine/EntryExtractor.h"
 #include "engine/ListedArchives.h"
 #include "engine/NebuHost.h"
 #include "engine/NebuList.h"
@@ -112,36 +114,51 @@ class TNebuFileFunc {
     void RemoveWorkFolders() { work_.RemoveAll(); }
 
     // ---- content comparison and extraction ----
-    bool CompareContents(const std::string& path1, const std::string& path2);
-    bool SameContents(const std::string& path1, const std::string& path2);
+    bool CompareContents(const std::string& path1, const std::string& path2) {
+        return comparer_.CompareContents(path1, path2);
+    }
+    bool SameContents(const std::string& path1, const std::string& path2) {
+        return comparer_.SameContents(path1, path2);
+    }
     // `position` is the entry's place in its archive's listing; with it,
     // while a group is under way, the entry is taken from one pass over the
     // archive that also fetches what the coming groups need.
     std::string ExtractEntry(const std::string& archivePath, const std::string& entryName, int slot,
-                             std::uint8_t kind, std::int32_t position = -1);
+                             std::uint8_t kind, std::int32_t position = -1) {
+        return extractor_.ExtractEntry(archivePath, entryName, slot, kind, position);
+    }
     std::string ExtractLzhEntry(const std::string& archivePath, const std::string& entryName,
-                                int slot);
+                                int slot) {
+        return extractor_.ExtractLzhEntry(archivePath, entryName, slot);
+    }
     std::string ExtractZipEntry(const std::string& archivePath, const std::string& entryName,
-                                int slot);
-    std::string TakeExtractedFile(int slot);
+                                int slot) {
+        return extractor_.ExtractZipEntry(archivePath, entryName, slot);
+    }
+    std::string TakeExtractedFile(int slot) { return extractor_.TakeExtractedFile(slot); }
     // The files of the size group about to be compared: read once, side by
     // side, so that SameContents on any two of them is a lookup. Files not
     // given here are compared byte by byte as before.
-    void PrepareGroup(std::vector<std::string> paths, const ContentClasses::Heads* heads = nullptr);
+    void PrepareGroup(std::vector<std::string> paths,
+                      const ContentClasses::Heads* heads = nullptr) {
+        comparer_.PrepareGroup(std::move(paths), heads);
+    }
     // The same for texts that stay in place until EndGroup.
     void PrepareGroup(const std::vector<const std::string*>& paths,
-                      const ContentClasses::Heads* heads = nullptr);
-    void AddToGroup(const std::string& path);
-    void EndGroup();
+                      const ContentClasses::Heads* heads = nullptr) {
+        comparer_.PrepareGroup(paths, heads);
+    }
+    void AddToGroup(const std::string& path) { comparer_.AddToGroup(path); }
+    void EndGroup() { comparer_.EndGroup(); }
     // Ends the last group and removes the folder that held its extractions.
-    void RemoveExtractionCacheFolder();
-    const ContentClasses& GroupClasses() const { return classes_; }
+    void RemoveExtractionCacheFolder() { extractor_.RemoveExtractionCacheFolder(); }
+    const ContentClasses& GroupClasses() const { return comparer_.Classes(); }
     // Deletes an extracted file for good (no trash, no question).
-    void DeleteExtracted(const std::string& path);
+    void DeleteExtracted(const std::string& path) { extractor_.DeleteExtracted(path); }
     // The size keys the coming walk compares, so that entries of other sizes
     // are never extracted ahead.
     void SetNeededSizes(std::vector<std::int64_t> sizes) {
-        cache_.SetNeededSizes(std::move(sizes));
+        extractor_.SetNeededSizes(std::move(sizes));
     }
     // An archive may be deleted whole only while this holds: it is the file
     // that was listed, and it holds exactly the listed entries, all of them
@@ -152,18 +169,22 @@ class TNebuFileFunc {
         return catalogue_.Listings().StillAsListed(path, readAgain);
     }
     // A pass over the archive read every entry as listed.
-    void NoteReadAsListed(const std::string& path) { listings_.MarkPassed(path); }
+    void NoteReadAsListed(const std::string& path) { catalogue_.Listings().MarkPassed(path); }
     const ListedArchives& Listings() const { return catalogue_.Listings(); }
     // Folders of the files read whole, held open for the run.
-    platform::FolderHandles& Folders() { return folders_; }
+    platform::FolderHandles& Folders() { return comparer_.Folders(); }
     // The bytes of a listed entry of at most EntryCache::kSmall bytes, held in
     // memory until its group is done; nullptr when it cannot be extracted
     // (asked about as any failed extraction).
     const std::string* EntryBytes(const std::string& archivePath, const std::string& entryName,
-                                  std::uint8_t kind, std::int32_t position);
+                                  std::uint8_t kind, std::int32_t position) {
+        return extractor_.EntryBytes(archivePath, entryName, kind, position);
+    }
 
     // The question after an entry could not be taken out; No sets Stop.
-    void AskAfterFailedExtraction(const std::string& archivePath);
+    void AskAfterFailedExtraction(const std::string& archivePath) {
+        extractor_.AskAfterFailedExtraction(archivePath);
+    }
     // Size groups whose files take more than this together are compared
     // from classes found before the walk (RecordClasses), and entries kept
     // for later comparisons spill into a work file beyond it.
@@ -204,34 +225,12 @@ class TNebuFileFunc {
         options.WholeArchives = ArcAsUnit;
         return options;
     }
-    std::string ExtractWith(ArchiverLibrary& library, bool lzh, const std::string& archivePath,
-                            const std::string& entryName, int slot);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
-    // A file that is there but cannot be read takes no part in the
-    // comparison, so the run must say so; one that is gone since the scan
-    // is no failure. NoteUnreadable always gives false.
-    bool NoteUnreadable(const std::string& path, int error);
-    void NoteIfUnreadable(const std::string& path);
-    void NoteUnclassified(const std::vector<const std::string*>& paths);
 
-    platform::FolderHandles folders_;
-    ContentClasses classes_;
-
-    // While a group is under way, each entry is extracted once, from a pass
-    // over its archive that serves the coming groups as well; the files stay
-    // until the group that needs them is done.
-    const ListedArchive* FetchListedEntry(const std::string& archivePath,
-                                          const std::string& entryName, std::uint8_t kind,
-                                          std::int32_t position);
-    std::string ExtractListedEntry(const std::string& archivePath, const std::string& entryName,
-                                   int slot, std::uint8_t kind, std::int32_t position);
-    void ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
-                          std::int32_t requested);
-    bool groupActive_ = false;
-    ListedArchives& listings_ = catalogue_.Listings();
-    EntryCache cache_;
-    std::int64_t groupKey_ = 0;
-    bool groupKeySet_ = false;
+    // Declared last: they lead into the fields above. The extractor goes
+    // first on teardown, the entries it holds before the classes.
+    ContentComparer comparer_;
+    EntryExtractor extractor_;
 };
 
 }  // namespace nebu

@@ -1,5 +1,7 @@
 // Byte comparison of two files, and the identities it leaves behind for the
-// check made just before a duplicate is deleted.
+// check made just before a duplicate is deleted; the classes of a size group.
+
+#include "engine/ContentComparer.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,12 +9,17 @@
 #include <cstring>
 #include <optional>
 
-#include "engine/NebuFileFunc.h"
 #include "platform/FileReading.h"
 #include "platform/UniqueFd.h"
 #include "platform/WorkFiles.h"
 
 namespace nebu {
+
+ContentComparer::ContentComparer(RunFailures& failures, ComparedIdentities& identities)
+    : failures_(failures), identities_(identities) {
+    folders_.OnOpenFailed(
+        [this](const std::string& path, int error) { NoteUnreadable(path, error); });
+}
 
 namespace {
 
@@ -26,7 +33,7 @@ alignas(64) char g_buffer2[kLastChunk];
 
 }  // namespace
 
-bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string& path2) {
+bool ContentComparer::CompareContents(const std::string& path1, const std::string& path2) {
     platform::UniqueFd file1(platform::OpenForReading(path1));
     if (!file1.valid()) return NoteUnreadable(path1, errno);
     platform::UniqueFd file2(platform::OpenForReading(path2));
@@ -71,33 +78,33 @@ bool TNebuFileFunc::CompareContents(const std::string& path1, const std::string&
         platform::IdentityOfDescriptor(file2.get());
     if (after1 != before1 || after2 != before2) return false;
 
-    RememberIdentity(path1, *after1);
-    RememberIdentity(path2, *after2);
+    identities_.Remember(path1, *after1);
+    identities_.Remember(path2, *after2);
     return true;
 }
 
-bool TNebuFileFunc::SameContents(const std::string& path1, const std::string& path2) {
+bool ContentComparer::SameContents(const std::string& path1, const std::string& path2) {
     if (path1 == path2) return false;
     if (classes_.Knows(path1) && classes_.Knows(path2)) {
         if (!classes_.Same(path1, path2)) return false;
-        RememberIdentity(path1, *classes_.IdentityOf(path1));
-        RememberIdentity(path2, *classes_.IdentityOf(path2));
+        identities_.Remember(path1, *classes_.IdentityOf(path1));
+        identities_.Remember(path2, *classes_.IdentityOf(path2));
         return true;
     }
     return CompareContents(path1, path2);
 }
 
-bool TNebuFileFunc::NoteUnreadable(const std::string& path, int error) {
-    if (!platform::GoneSinceScan(error)) Failures.Note(FailureKind::FileUnreadable, path, error);
+bool ContentComparer::NoteUnreadable(const std::string& path, int error) {
+    if (!platform::GoneSinceScan(error)) failures_.Note(FailureKind::FileUnreadable, path, error);
     return false;
 }
 
-void TNebuFileFunc::NoteIfUnreadable(const std::string& path) {
+void ContentComparer::NoteIfUnreadable(const std::string& path) {
     const platform::UniqueFd fd(platform::OpenForReading(path));
     if (!fd.valid()) NoteUnreadable(path, errno);
 }
 
-void TNebuFileFunc::NoteUnclassified(const std::vector<const std::string*>& paths) {
+void ContentComparer::NoteUnclassified(const std::vector<const std::string*>& paths) {
     // A file without a class meets no partner at all; most often it changed
     // while it was read, which is no failure, so the reason is asked again.
     for (const std::string* path : paths) {
@@ -105,8 +112,8 @@ void TNebuFileFunc::NoteUnclassified(const std::vector<const std::string*>& path
     }
 }
 
-void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths,
-                                 const ContentClasses::Heads* heads) {
+void ContentComparer::PrepareGroup(std::vector<std::string> paths,
+                                   const ContentClasses::Heads* heads) {
     EndGroup();
     groupActive_ = true;
     std::vector<const std::string*> given;
@@ -116,25 +123,22 @@ void TNebuFileFunc::PrepareGroup(std::vector<std::string> paths,
     NoteUnclassified(given);
 }
 
-void TNebuFileFunc::PrepareGroup(const std::vector<const std::string*>& paths,
-                                 const ContentClasses::Heads* heads) {
+void ContentComparer::PrepareGroup(const std::vector<const std::string*>& paths,
+                                   const ContentClasses::Heads* heads) {
     EndGroup();
     groupActive_ = true;
     classes_.Build(paths, heads);
     NoteUnclassified(paths);
 }
 
-void TNebuFileFunc::AddToGroup(const std::string& path) {
+void ContentComparer::AddToGroup(const std::string& path) {
     classes_.Add(path);
 }
 
-void TNebuFileFunc::EndGroup() {
+void ContentComparer::EndGroup() {
     groupActive_ = false;
     classes_.Clear();
-    // What the group asked for is done with; what was fetched for later
-    // groups stays.
-    if (groupKeySet_) cache_.DropUpTo(groupKey_);
-    groupKeySet_ = false;
+    if (OnGroupEnd) OnGroupEnd();
 }
 
 }  // namespace nebu

@@ -1,13 +1,12 @@
-// One archive entry at a time is extracted into a private work folder, so
-// that it can be compared like a plain file and deleted right after.
+// Archive entries taken out for a size group: from one pass over each
+// archive, held in the entry cache until the groups that need them are done.
+
+#include "engine/EntryExtractor.h"
 
 #include <algorithm>
-#include <optional>
-#include <string_view>
+#include <utility>
 
-#include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
-#include "platform/ArchiverCommand.h"
 #include "platform/EntryExtraction.h"
 #include "platform/PathOpen.h"
 #include "platform/WorkFiles.h"
@@ -16,45 +15,33 @@ namespace nebu {
 
 namespace {
 
-constexpr std::size_t kOutputSize = 65536;
-// The libraries' report of each command; nobody reads it, but every command
-// gets one, and one process-wide buffer serves them all.
-char g_output[kOutputSize];
-
-constexpr int kSlotCount = 3;
-
 std::string JoinFolder(const std::string& folder, const char* name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
 }
 
-// Only a folder named like the ones this program makes ("nb0XXXX.tmp") is
-// ever emptied: a slot that pointed anywhere else by mistake must not cost
-// the user a file.
-bool LooksLikeWorkFolder(const std::string& folder) {
-    std::string_view path = folder;
-    while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    return name.size() > 6 && name.substr(0, 2) == "nb" && name.substr(name.size() - 4) == ".tmp";
-}
-
-// Whatever an earlier extraction left in the folder (a file its caller could
-// not delete, the partial output of a failed command) must never be taken
-// for the entry extracted now.
-void EmptyWorkFolder(const std::string& folder) {
-    if (!LooksLikeWorkFolder(folder)) return;
-    platform::RemoveFilesIn(folder);
-}
-
 }  // namespace
 
-std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
-                                        const std::string& entryName, int slot, std::uint8_t kind,
-                                        std::int32_t position) {
-    if (groupActive_ && position >= 0) {
+EntryExtractor::EntryExtractor(ArchiveCatalogue& catalogue, WorkFolders& work,
+                               ComparedIdentities& identities, ContentComparer& comparer,
+                               RunFailures& failures, std::atomic<bool>& stop,
+                               const bool& wholeArchives, Asker ask)
+    : catalogue_(catalogue),
+      listings_(catalogue.Listings()),
+      work_(work),
+      identities_(identities),
+      comparer_(comparer),
+      failures_(failures),
+      stop_(stop),
+      wholeArchives_(wholeArchives),
+      ask_(std::move(ask)) {}
+
+std::string EntryExtractor::ExtractEntry(const std::string& archivePath,
+                                         const std::string& entryName, int slot, std::uint8_t kind,
+                                         std::int32_t position) {
+    if (comparer_.GroupActive() && position >= 0) {
         std::string path = ExtractListedEntry(archivePath, entryName, slot, kind, position);
-        if (!path.empty()) classes_.Add(path);
+        if (!path.empty()) comparer_.Classes().Add(path);
         return path;
     }
     // By name the library always takes the first entry of that name: where
@@ -68,19 +55,19 @@ std::string TNebuFileFunc::ExtractEntry(const std::string& archivePath,
                             : ExtractZipEntry(archivePath, entryName, slot);
 }
 
-const ListedArchive* TNebuFileFunc::FetchListedEntry(const std::string& archivePath,
-                                                     const std::string& entryName,
-                                                     std::uint8_t kind, std::int32_t position) {
+const ListedArchive* EntryExtractor::FetchListedEntry(const std::string& archivePath,
+                                                      const std::string& entryName,
+                                                      std::uint8_t kind, std::int32_t position) {
     const bool lzh = kind == kKindLzh;
     const ArchiverLibrary& library = lzh ? catalogue_.Lzh() : catalogue_.Zip();
-    if (!(lzh ? LzhReady : ZipReady) || !library.Ready()) return nullptr;
+    if (!(lzh ? catalogue_.LzhReady : catalogue_.ZipReady) || !library.Ready()) return nullptr;
     const ListedArchive* listed = listings_.Find(archivePath);
     const auto at = static_cast<std::size_t>(position);
     if (listed == nullptr || position < 0 || at >= listed->entries.size() ||
         !listed->entries[at].IsFile() || listed->entries[at].name != entryName) {
         return nullptr;
     }
-    const std::int64_t tag = ArcAsUnit ? listed->total : listed->entries[at].size;
+    const std::int64_t tag = wholeArchives_ ? listed->total : listed->entries[at].size;
     if (!groupKeySet_ || tag > groupKey_) groupKey_ = tag;
     groupKeySet_ = true;
     if (cache_.Find(archivePath, position) == nullptr) {
@@ -89,9 +76,9 @@ const ListedArchive* TNebuFileFunc::FetchListedEntry(const std::string& archiveP
     return listed;
 }
 
-const std::string* TNebuFileFunc::EntryBytes(const std::string& archivePath,
-                                             const std::string& entryName, std::uint8_t kind,
-                                             std::int32_t position) {
+const std::string* EntryExtractor::EntryBytes(const std::string& archivePath,
+                                              const std::string& entryName, std::uint8_t kind,
+                                              std::int32_t position) {
     const ListedArchive* listed = FetchListedEntry(archivePath, entryName, kind, position);
     if (listed == nullptr) return nullptr;
     const EntryCache::Item* item = cache_.Find(archivePath, position);
@@ -99,17 +86,17 @@ const std::string* TNebuFileFunc::EntryBytes(const std::string& archivePath,
         AskAfterFailedExtraction(archivePath);
         return nullptr;
     }
-    RememberIdentity(archivePath, *listed->identity);
+    identities_.Remember(archivePath, *listed->identity);
     return &item->data;
 }
 
-std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
-                                              const std::string& entryName, int slot,
-                                              std::uint8_t kind, std::int32_t position) {
+std::string EntryExtractor::ExtractListedEntry(const std::string& archivePath,
+                                               const std::string& entryName, int slot,
+                                               std::uint8_t kind, std::int32_t position) {
     const ListedArchive* listed = FetchListedEntry(archivePath, entryName, kind, position);
     if (listed == nullptr) return "";
     const std::string path = slot >= 0 && slot < kSlotCount
-                                 ? cache_.Hand(archivePath, position, slot, TempDir[slot])
+                                 ? cache_.Hand(archivePath, position, slot, work_.Paths[slot])
                                  : std::string();
     if (path.empty()) {
         AskAfterFailedExtraction(archivePath);
@@ -117,14 +104,14 @@ std::string TNebuFileFunc::ExtractListedEntry(const std::string& archivePath,
     }
     // The archive is the kept copy when a duplicate of one of its entries is
     // deleted: as it was listed, which the pass has just checked.
-    RememberIdentity(archivePath, *listed->identity);
+    identities_.Remember(archivePath, *listed->identity);
     return path;
 }
 
-void TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
-                                     std::int32_t requested) {
-    if (!listed.identity || !cache_.EnsureFolder(TempDir[0])) return;
-    const bool whole = ArcAsUnit;
+void EntryExtractor::ExtractInOnePass(const std::string& archivePath, const ListedArchive& listed,
+                                      std::int32_t requested) {
+    if (!listed.identity || !cache_.EnsureFolder(work_.Paths[0])) return;
+    const bool whole = wholeArchives_;
     const auto tagOf = [&](std::size_t i) { return whole ? listed.total : listed.entries[i].size; };
     const auto at = static_cast<std::size_t>(requested);
     const std::int64_t now = tagOf(at);
@@ -191,80 +178,31 @@ void TNebuFileFunc::ExtractInOnePass(const std::string& archivePath, const Liste
     }
 }
 
-void TNebuFileFunc::AskAfterFailedExtraction(const std::string& archivePath) {
+void EntryExtractor::AskAfterFailedExtraction(const std::string& archivePath) {
     const std::string question = "圧縮ファイル｢" + archivePath + "｣の解凍にしっぱいしちゃった。" +
                                  "\n" + "作業を続けますか?";
     // Going on leaves the entries out of the comparison: not a clean run.
-    Failures.Note(FailureKind::ExtractionFailed, archivePath);
-    if (Ask(question, MsgButtons::YesNo) == MsgAnswer::No) Stop = true;
+    failures_.Note(FailureKind::ExtractionFailed, archivePath);
+    if (ask_(question, MsgButtons::YesNo) == MsgAnswer::No) stop_ = true;
 }
 
-void TNebuFileFunc::RemoveExtractionCacheFolder() {
-    EndGroup();
+void EntryExtractor::EndGroup() {
+    // What the group asked for is done with; what was fetched for later
+    // groups stays.
+    if (groupKeySet_) cache_.DropUpTo(groupKey_);
+    groupKeySet_ = false;
+}
+
+void EntryExtractor::RemoveExtractionCacheFolder() {
+    comparer_.EndGroup();
     cache_.RemoveFolder();
     listings_.Clear();
 }
 
-std::string TNebuFileFunc::ExtractLzhEntry(const std::string& archivePath,
-                                           const std::string& entryName, int slot) {
-    return ExtractWith(catalogue_.Lzh(), true, archivePath, entryName, slot);
-}
-
-std::string TNebuFileFunc::ExtractZipEntry(const std::string& archivePath,
-                                           const std::string& entryName, int slot) {
-    return ExtractWith(catalogue_.Zip(), false, archivePath, entryName, slot);
-}
-
-std::string TNebuFileFunc::ExtractWith(ArchiverLibrary& library, bool lzh,
-                                       const std::string& archivePath, const std::string& entryName,
-                                       int slot) {
-    if (entryName.empty()) return "";
-    if (slot < 0 || slot >= kSlotCount || TempDir[slot].empty()) return "";
-    if (!library.Ready() || library.Command == nullptr) return "";
-    const std::string& folder = TempDir[slot];
-
-    EmptyWorkFolder(folder);
-
-    // The archive is the copy that is kept when a duplicate of one of its
-    // entries is deleted; remember it as it was before it was read, so that a
-    // change made from now on stops that deletion.
-    if (const std::optional<platform::FileIdentity> archive =
-            platform::IdentityOfPath(archivePath)) {
-        RememberIdentity(archivePath, *archive);
-    } else {
-        identities_.Forget(archivePath);
-    }
-
-    std::string command = lzh ? "e -m -n -gm -p " : "-x -j --i ";
-    command += platform::QuoteCommandPath(archivePath);
-    command += ' ';
-    command += platform::QuoteCommandPath(folder);
-    command += " \"";
-    command += entryName;
-    command += '"';
-
-    const int result = library.Command(nullptr, command.c_str(), g_output,
-                                       static_cast<std::uint32_t>(kOutputSize));
-    if (result != 0) {
-        AskAfterFailedExtraction(archivePath);
-        // What a failed command left behind (a truncated or corrupt file)
-        // says nothing about the archive; comparing it could "find" a
-        // duplicate that does not exist and delete it.
-        EmptyWorkFolder(folder);
-        return "";
-    }
-    return TakeExtractedFile(slot);
-}
-
-std::string TNebuFileFunc::TakeExtractedFile(int slot) {
-    if (slot < 0 || slot >= kSlotCount || TempDir[slot].empty()) return "";
-    return platform::FirstRegularFileIn(TempDir[slot]);
-}
-
-void TNebuFileFunc::DeleteExtracted(const std::string& path) {
+void EntryExtractor::DeleteExtracted(const std::string& path) {
     if (path.empty()) return;
     if (cache_.IsOverflow(path)) {
-        classes_.Forget(path);
+        comparer_.Classes().Forget(path);
         cache_.RemoveFile(path);
         return;
     }
@@ -272,11 +210,11 @@ void TNebuFileFunc::DeleteExtracted(const std::string& path) {
     // again for the next entry.
     if (cache_.Holds(path)) return;
     if (cache_.IsSlotFile(path)) {
-        classes_.Forget(path);
+        comparer_.Classes().Forget(path);
         return;
     }
     // The next entry extracted may take the same name.
-    classes_.Forget(path);
+    comparer_.Classes().Forget(path);
     platform::UnlinkFile(path);
 }
 
