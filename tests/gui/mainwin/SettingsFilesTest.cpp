@@ -11,6 +11,7 @@
 #include <QLineEdit>
 
 #include "gui/support/GuiTest.h"
+#include "gui/support/ProgramRun.h"
 #include "mainwin/SettingsStore.h"
 #include "mainwin/TMain_from.h"
 #include "mainwin/TTermsF.h"
@@ -25,27 +26,10 @@ using test::WriteFile;
 namespace {
 
 // One start of the program, the main window shown.
-struct Run {
-    std::unique_ptr<TMain_from> main = std::make_unique<TMain_from>();
-    std::unique_ptr<TShori_f> shori = std::make_unique<TShori_f>();
-    std::unique_ptr<TTermsF> terms;
-
-    explicit Run(const std::string& commandLineFile = {}) {
-        TMain_from* m = main.get();
-        terms = std::make_unique<TTermsF>(m->Settings(), [m] { m->ShowSettings(); });
-        main->SetPeers(shori.get(), terms.get());
-        main->SetStartupSettingsFile(commandLineFile);
-        main->show();
-    }
+struct Run : guitest::ProgramRun {
+    using ProgramRun::ProgramRun;
     void Menu(const char* name, const QString& chosenFile) {
-        guitest::WhenModalShows([chosenFile](QWidget* modal) {
-            auto* dialog = qobject_cast<QFileDialog*>(modal);
-            if (dialog == nullptr) qFatal("no file dialog");
-            auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
-            if (field == nullptr) qFatal("no file name field");
-            field->setText(chosenFile);
-            QTest::keyClick(field, Qt::Key_Return);
-        });
+        guitest::ChooseFileNext(chosenFile);
         Find<QAction>(main.get(), name)->trigger();
     }
     bool Checked(const char* box) { return Find<QCheckBox>(main.get(), box)->isChecked(); }

@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include "gui/support/GuiTest.h"
+#include "gui/support/ProgramRun.h"
 #include "mainwin/Association.h"
 #include "mainwin/SettingsStore.h"
 #include "mainwin/TMain_from.h"
@@ -42,35 +43,13 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 }
 
 // One start of the program: the three windows, the main one shown.
-struct Run {
-    std::unique_ptr<TMain_from> main = std::make_unique<TMain_from>();
-    std::unique_ptr<TShori_f> shori = std::make_unique<TShori_f>();
-    std::unique_ptr<TTermsF> terms;
-
-    explicit Run(const std::string& commandLineFile = {}) {
-        TMain_from* m = main.get();
-        terms = std::make_unique<TTermsF>(m->Settings(), [m] { m->ShowSettings(); });
-        main->SetPeers(shori.get(), terms.get());
-        main->SetStartupSettingsFile(commandLineFile);
-        main->show();
-    }
+struct Run : guitest::ProgramRun {
+    using ProgramRun::ProgramRun;
     QCheckBox* Box(const char* name) { return Find<QCheckBox>(main.get(), name); }
     QAction* Action(const char* name) { return Find<QAction>(main.get(), name); }
     QHeaderView* DiffHeader() { return Find<QTreeView>(shori.get(), "DiffList")->header(); }
     QHeaderView* SameHeader() { return Find<QTreeView>(shori.get(), "MatchList")->header(); }
 };
-
-// Answers the next file dialog with `path`.
-void ChooseFileNext(const QString& path) {
-    guitest::WhenModalShows([path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        if (dialog == nullptr) qFatal("no file dialog");
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        if (name == nullptr) qFatal("no file name field");
-        name->setText(path);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-}
 
 }  // namespace
 
@@ -147,7 +126,7 @@ class SettingsStoreTest : public QObject {
         run.main->ShowSettings();
 
         const QString file = dir + "/mine";  // no dot: ".neb" is added
-        ChooseFileNext(file);
+        guitest::ChooseFileNext(file);
         Find<QAction>(run.main.get(), "OptSave")->trigger();
         QVERIFY(QFileInfo::exists(file + ".neb"));
         const WindowSettings saved = run.main->Settings();
@@ -155,7 +134,7 @@ class SettingsStoreTest : public QObject {
         guitest::Click(run.Box("CheckHidden"));
         guitest::Click(run.Box("CheckDelDir"));
         QVERIFY(!(run.main->Settings() == saved));
-        ChooseFileNext(file + ".neb");
+        guitest::ChooseFileNext(file + ".neb");
         Find<QAction>(run.main.get(), "OptLoad")->trigger();
         QCOMPARE(run.main->Settings().Side(1).DirectoryListBox, saved.Side(1).DirectoryListBox);
         QVERIFY(run.main->Settings() == saved);
@@ -169,7 +148,7 @@ class SettingsStoreTest : public QObject {
         WriteAll(sparse,
                  "[Other]\r\nCheckHidden=1\r\n[NEBU]\r\nCheckLog=1\r\nshozon=0\r\n"
                  "DiffColWidth2=9\r\nBogus=1\r\nShoriFontSize=x\r\n");
-        ChooseFileNext(sparse);
+        guitest::ChooseFileNext(sparse);
         Find<QAction>(run.main.get(), "OptLoad")->trigger();
         QVERIFY(run.Box("CheckLog")->isChecked());
         QVERIFY(!run.Box("CheckHidden")->isChecked());
@@ -181,13 +160,13 @@ class SettingsStoreTest : public QObject {
 
         // Saving over it asks nothing and keeps the other program's lines;
         // loading a name that is not there changes nothing.
-        ChooseFileNext(sparse);
+        guitest::ChooseFileNext(sparse);
         Find<QAction>(run.main.get(), "OptSave")->trigger();
         const QByteArray rewritten = ReadAll(sparse);
         QVERIFY(rewritten.startsWith("[Other]\r\nCheckHidden=1\r\n[NEBU]\r\nCheckLog=1\r\n"));
         QVERIFY(rewritten.contains("Bogus=1\r\n"));
         QString seen;
-        ChooseFileNext(dir + "/none");
+        guitest::ChooseFileNext(dir + "/none");
         guitest::PressOnNextModal("OK", &seen);
         Find<QAction>(run.main.get(), "OptLoad")->trigger();
         QCOMPARE(seen, QString("ﾌｧｲﾙがありません"));
@@ -225,7 +204,7 @@ class SettingsStoreTest : public QObject {
 
             const QString blocked = home_ + "/ふさがり.txt";
             WriteAll(blocked, "kept");
-            ChooseFileNext(blocked + "/x.neb");
+            guitest::ChooseFileNext(blocked + "/x.neb");
             guitest::PressOnNextModal("OK", &seen);
             Find<QAction>(run.main.get(), "OptSave")->trigger();
             QVERIFY(seen.contains(blocked + "/x.neb"));
