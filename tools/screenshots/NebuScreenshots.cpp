@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
                       });
                       DeleteChoice choice{"夏休みの写真.jpg", "/home/利用者/ピクチャ/2024/旅行",
                                           "夏休みの写真 (コピー).jpg",
-                                          "/media/usb/バックアップ/写真", 0};
+                                          "/media/usb/バックアップ/写真", DelAnswer::NotAsked};
                       w->Del_f->Ask(choice);
                       main->Settings().Side(2).DirListShown = false;
                       main->ShowSettings();
