@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "cli/JobRunner.h"
 #include "cli/ProgressLine.h"
+#include "cli/ScriptOutput.h"
 #include "engine/Nebu.h"
 #include "platform/ProcessSetup.h"
 #include "report/CsvFormat.h"
@@ -53,6 +54,12 @@ bool WriteSameList(const std::string& path, const std::vector<SamePairRec>& pair
     std::string records;
     for (const auto& pair : pairs) records += CsvRecord(MakeSameRow(pair));
     return WriteCsvFile(CsvFileName(path), records);
+}
+
+bool WriteSameListUtf8(const std::string& path, const std::vector<SamePairRec>& pairs) {
+    std::string records;
+    for (const auto& pair : pairs) records += CsvRecord(MakeSameRow(pair));
+    return WriteSameCsvUtf8File(CsvFileName(path), records);
 }
 
 bool WriteDiffList(const std::string& path, const TNebu& job) {
@@ -115,15 +122,22 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     ProgressLine progress(err);
     bool logFailed = false;
 
+    ScriptOutput scripts(*options, out);
+    // Output for scripts has standard output to itself; the log moves aside.
+    const bool logAside = options->json || options->print0;
+    std::ostream& logOut = logAside ? err : out;
     RunHooks hooks;
-    hooks.keepSameList = !options->csvPath.empty();
+    hooks.keepSameList = !options->csvPath.empty() || !options->csvUtf8Path.empty();
+    if (scripts.WantsPairs()) {
+        hooks.onPairSettled = [&](const SamePairRec& pair) { scripts.OnPair(pair); };
+    }
     hooks.onLogLine = [&](const std::string& line) {
         if (!options->quiet) {
             progress.Clear();
-            out << line << "\n";
+            logOut << (line + "\n");
             // Somebody reading along, or about to answer a question, sees
             // each line at once; a file gets them in blocks.
-            if (terminal.input || terminal.outputReadLive) out << std::flush;
+            if (terminal.input || terminal.outputReadLive) logOut << std::flush;
         }
         if (!logPath.empty() && !logFailed && !AppendLogFileLine(logPath, line)) {
             // The run stops rather than going on without the record asked for.
@@ -143,6 +157,13 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
         err << kCsvWriteFailedMessage << " " << options->csvPath << "\n";
         writeFailed = true;
     }
+    if (!options->csvUtf8Path.empty() &&
+        !WriteSameListUtf8(options->csvUtf8Path, outcome.sameList)) {
+        err << kCsvWriteFailedMessage << " " << options->csvUtf8Path << "\n";
+        writeFailed = true;
+    }
+    scripts.Finish(job, outcome.phase == kPhaseFinished, outcome.failures.size(),
+                   outcome.deletedArchives);
     // The different-file list exists only after a finished run whose sides
     // were set up differently.
     if (!options->diffCsvPath.empty() && outcome.phase == kPhaseFinished && !ws.CheckSame &&

@@ -1,7 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "cli/CliDirectories.h"
 #include "cli/CliOptionTable.h"
+#include "report/CsvFormat.h"
 #include "settings/DirListRules.h"
 #include "settings/MaskText.h"
 #include "settings/Reactions.h"
@@ -82,8 +86,36 @@ std::optional<std::string> RefuseIgnoringEverything(const WindowSettings& ws) {
     return std::nullopt;
 }
 
+// Standard output carries one thing at a time: JSON lines, a NUL-separated
+// list, or the log with whatever follows it.
+std::optional<std::string> RefuseMixedOutputs(const CliOptions& o) {
+    if (o.json && o.print0) {
+        return "--json and --print0 both write to standard output; give one / "
+               "--json と --print0 は同時に指定できません";
+    }
+    if (o.print0 && o.folders) {
+        return "--folders cannot share standard output with --print0 (use --json --folders) / "
+               "--print0 と --folders は同時に指定できません";
+    }
+    if (o.json || o.print0) {
+        for (const std::string* path : {&o.csvPath, &o.csvUtf8Path, &o.diffCsvPath, &o.logPath}) {
+            if (!path->empty() && NamesStandardOutput(*path)) {
+                return std::string(o.json ? "--json" : "--print0") +
+                       " writes to standard output; give a file, not " + *path +
+                       " / 標準出力は --json か --print0 が使います: " + *path;
+            }
+        }
+    }
+    if (!o.csvPath.empty() && CsvFileName(o.csvPath) == CsvFileName(o.csvUtf8Path)) {
+        return "--csv and --csv-utf8 name the same file: " + o.csvPath +
+               " / --csv と --csv-utf8 に同じﾌｧｲﾙは指定できません";
+    }
+    return std::nullopt;
+}
+
 // Whether the options together make a job, and the job's directory lists.
 std::optional<std::string> CheckAndBuildJob(OptionReading& r) {
+    if (auto refusal = RefuseMixedOutputs(r.options)) return refusal;
     if (auto refusal = RefuseMissingDirectories(r)) return refusal;
     if (auto refusal = PlaceDirectories(r.options)) return refusal;
     if (auto refusal = r.named.RefuseUnnamed(r.options)) return refusal;
@@ -113,6 +145,18 @@ std::optional<std::string> SaveSettings(const CliOptions& options) {
     // window, whichever it shows, is at the folders of this job.
     return SaveSettingsFile(WithTreesAtListEntries(options.settings),
                             SettingsFileName(options.saveSettingsPath));
+}
+
+bool NamesStandardOutput(const std::string& path) {
+    for (const char* name : {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+        if (path == name) return true;
+    }
+    struct stat named;
+    struct stat out;
+    // A device such as /dev/null may take any number of writers.
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           (S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode)) && named.st_dev == out.st_dev &&
+           named.st_ino == out.st_ino;
 }
 
 std::string UsageText() {
@@ -159,6 +203,16 @@ Deleting / 削除
 
 Results / 結果
   --csv FILE            同じファイルリストを保存 / write the same-file list (CSV, Shift-JIS)
+  --csv-utf8 FILE       同じファイルリストを UTF-8 で保存 / the same list in UTF-8, with a
+                        byte-order mark and a header row
+  --json                結果を JSON Lines で標準出力へ / one JSON object per pair, per folder
+                        (--folders) and a summary on standard output; log lines go
+                        to standard error
+  -0, --print0          比較先のﾌｧｲﾙ名を NUL 区切りで / the targets left in place,
+                        NUL-separated, for xargs -0 (an archive once); log lines go
+                        to standard error
+  --folders             ﾌｫﾙﾀﾞ別の集計 / per target folder after the job: found/searched
+                        files and bytes, and whether all were found
   --diff-csv FILE       違うファイルリストを保存 / write the different-file list (CSV)
   --log FILE            ログをファイルに追記 / append every log line to FILE (Shift-JIS)
   -q, --quiet           ログを表示しない / print no log lines

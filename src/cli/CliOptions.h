@@ -18,10 +18,16 @@ struct CliOptions {
     std::vector<std::string> sources;
     std::vector<std::string> targets;
     std::string csvPath;
+    std::string csvUtf8Path;  // the same list, UTF-8 with a byte-order mark and a header
     std::string diffCsvPath;
     std::string logPath;
     std::string saveSettingsPath;
     bool quiet = false;
+    // Output for scripts on standard output; the log lines then go to
+    // standard error instead.
+    bool json = false;
+    bool print0 = false;
+    bool folders = false;  // one line (or JSON object) per target folder after the job
     bool progress = false;
     bool help = false;
     bool version = false;
@@ -37,5 +43,9 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
 std::optional<std::string> SaveSettings(const CliOptions& options);
 
 std::string UsageText();
+
+// Whether `path` is where standard output goes: its usual names, or the
+// very file or pipe descriptor 1 is open on.
+bool NamesStandardOutput(const std::string& path);
 
 }  // namespace nebu::cli

@@ -45,13 +45,16 @@ RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream
     }
     callbacks.stopWanted = [] { return InterruptRequested(); };
     callbacks.onTick = hooks.onTick;
+    job.PairSettled = hooks.onPairSettled;
     host.RunJob(job, callbacks);
+    job.PairSettled = nullptr;
     outcome.phase = job.Phase;
     outcome.failures = job.FileFunc->Failures.List();
 
     // Rows that name entries of an archive deleted as a whole are gone with it.
     std::string deleted;
     while (job.DeletedArcs.Pop(deleted)) {
+        outcome.deletedArchives.push_back(deleted);
         auto& rows = outcome.sameList;
         rows.erase(std::remove_if(rows.begin(), rows.end(),
                                   [&](const SamePairRec& r) { return r.folder2 == deleted; }),

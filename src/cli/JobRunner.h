@@ -20,6 +20,8 @@ struct RunOutcome {
     // Every same-pair handed over, in hand-over order, without the rows of
     // archives deleted as a whole.
     std::vector<SamePairRec> sameList;
+    // Target archives deleted whole at the end of the run.
+    std::vector<std::string> deletedArchives;
 };
 
 struct RunHooks {
@@ -28,6 +30,8 @@ struct RunHooks {
     bool keepSameList = true;
     std::function<void(const std::string&)> onLogLine;
     std::function<void(const TNebu&)> onTick;
+    // Every pair as the job settles it, deleted ones included (job's thread).
+    std::function<void(const SamePairRec&)> onPairSettled;
 };
 
 // Questions are asked on `prompt` and answered from `answers`.

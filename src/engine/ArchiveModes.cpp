@@ -72,17 +72,21 @@ void SettleSourceEntryPair(TNebu& job, const NebuNameRec& s, const NebuNameRec& 
             job.RequestStop();
         }
     }
-    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
-        job.Log("｢" + t.Path + "｣を削除しました。");
-        job.DstList->MarkRemoved();
-        return;
-    }
     SamePairRec rec;
     rec.name1 = s.Entry;
     rec.folder1 = s.Path;
     std::tie(rec.name2, rec.folder2) = SplitPath(t.Path);
     rec.size = sizeKey;
-    job.HandOver(rec);
+    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
+        job.Log("｢" + t.Path + "｣を削除しました。");
+        job.DstList->MarkRemoved();
+        job.SettleDeleted(rec);
+        return;
+    }
+    const PairFate fate = job.NoDelete               ? PairFate::Listed
+                          : answer == MsgAnswer::Yes ? PairFate::Refused
+                                                     : PairFate::Kept;
+    job.HandOver(rec, fate);
 }
 
 // Source entries against plain target files: each entry visits only the

@@ -233,7 +233,9 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
         }
 
         bool deleted = false;
+        PairFate fate = job.NoDelete ? PairFate::Listed : PairFate::Kept;
         if (answer == Answer::Yes) {
+            fate = PairFate::Refused;
             const std::string& doomed = deleteSource ? srcPath : dstPath;
             const std::string& kept = deleteSource ? dstPath : srcPath;
             const TNebuFileFunc::Removal removal = ff.RemoveDuplicateOf(doomed, kept);
@@ -242,6 +244,8 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
             if (removal == TNebuFileFunc::Removal::Deleted) {
                 deleted = true;
                 job.Log("｢" + doomed + "｣を削除しました。");
+                rec.size = sizeKey;
+                job.SettleDeleted(rec, deleteSource);
                 if (deleteSource) {
                     pairs.DropPairsOf(rec.name1, rec.folder1);
                 } else {
@@ -251,7 +255,7 @@ void ResolvePairs(TNebu& job, TSameChkList& pairs, std::int64_t sizeKey) {
         }
         if (!deleted) {
             rec.size = sizeKey;
-            job.HandOver(rec);
+            job.HandOver(rec, fate);
         }
     }
     pairs.Clear();

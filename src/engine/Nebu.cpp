@@ -84,27 +84,48 @@ void TNebu::Log(const std::string& line) {
 
 namespace {
 
+bool IsListedArchive(const TNebuFileFunc& ff, const std::string& folder) {
+    return ff.Listings().Find(folder) != nullptr;
+}
+
 // The file a side of a pair stands for: the archive for an entry, else the
 // file itself.
-std::string SideFile(const TNebuFileFunc& ff, const std::string& folder, const std::string& name) {
-    return ff.Listings().Find(folder) != nullptr ? folder : JoinPath(folder, name);
+std::string SideFile(const std::string& folder, const std::string& name, bool entry) {
+    return entry ? folder : JoinPath(folder, name);
 }
 
 }  // namespace
 
-void TNebu::HandOver(const SamePairRec& rec) {
+SamePairRec TNebu::Settled(const SamePairRec& rec, PairFate fate) const {
+    SamePairRec pair = rec;
+    pair.entry1 = IsListedArchive(*FileFunc, rec.folder1);
+    pair.entry2 = IsListedArchive(*FileFunc, rec.folder2);
+    pair.fate = fate;
+    return pair;
+}
+
+void TNebu::HandOver(const SamePairRec& rec, PairFate fate) {
+    SamePairRec pair = Settled(rec, fate);
     // Every pair leaves with what its two files were when found equal, so
     // that deleting from the results later can tell whether they still are.
-    SamePairRec pair = rec;
     // They are not stated again here: a file changed since its comparison
     // no longer has the recorded identity, which stops its deletion then.
-    pair.identity1 = FileFunc->ComparedIdentity(SideFile(*FileFunc, rec.folder1, rec.name1));
-    pair.identity2 = FileFunc->ComparedIdentity(SideFile(*FileFunc, rec.folder2, rec.name2));
+    pair.identity1 = FileFunc->ComparedIdentity(SideFile(rec.folder1, rec.name1, pair.entry1));
+    pair.identity2 = FileFunc->ComparedIdentity(SideFile(rec.folder2, rec.name2, pair.entry2));
+    if (PairSettled) PairSettled(pair);
     if (Worker != nullptr) {
         Worker->HandOverSamePair(&pair);
     } else {
         SameQueue.Push(pair);
     }
+}
+
+void TNebu::SettleDeleted(const SamePairRec& rec, bool sourceSide) {
+    if (!PairSettled) return;
+    const bool trash = FileFunc->ToRecycleBin;
+    const PairFate fate = sourceSide ? (trash ? PairFate::SourceTrashed : PairFate::SourceDeleted)
+                                     : (trash ? PairFate::Trashed : PairFate::Deleted);
+    PairSettled(Settled(rec, fate));
 }
 
 MsgAnswer TNebu::Ask(const std::string& text, MsgButtons buttons) {

@@ -75,6 +75,10 @@ class TNebu {
     // The worker of the run under way; its hand-off operations carry every
     // log line, pair and question.
     TNebuThread* Worker = nullptr;
+    // Called on the worker for every pair once its fate is known, those
+    // deleted during the job included (they are never handed over). A host
+    // reads what it gathers here only after the run has ended.
+    std::function<void(const SamePairRec&)> PairSettled;
     // Called on the worker as the source side's scan begins, so that a test
     // can act on a job it knows to be scanning.
     std::function<void()> SourceScanBegins;
@@ -87,7 +91,10 @@ class TNebu {
 
     // Hand-off shortcuts used by the comparison modes.
     void Log(const std::string& line);
-    void HandOver(const SamePairRec& rec);
+    // Lists the pair in the results; `fate` says why it is still there.
+    void HandOver(const SamePairRec& rec, PairFate fate = PairFate::Listed);
+    // A pair whose target (or, with `sourceSide`, source) this job deleted.
+    void SettleDeleted(const SamePairRec& rec, bool sourceSide = false);
     MsgAnswer Ask(const std::string& text, MsgButtons buttons);
     DelAnswer AskDeleteChoice(DeleteChoice& choice);
     // Sets both stop requests (Cancel, or the host's stop button).
@@ -100,6 +107,7 @@ class TNebu {
     static std::string ElapsedText(std::int64_t seconds);
 
   private:
+    SamePairRec Settled(const SamePairRec& rec, PairFate fate) const;
     bool SameConditions() const;
     ScanOptions SideScan(Side side) const;
     void ScanAndCompare();

@@ -7,6 +7,18 @@
 
 namespace nebu {
 
+// What became of a pair once the job settled it. Source* mean the user chose
+// to delete the source copy of a mutual pair instead; the target was kept.
+enum class PairFate : std::uint8_t {
+    Listed,   // nothing is deleted in this job
+    Kept,     // the user declined, or stopped the job, at the question
+    Refused,  // deleting was asked for but did not happen (failed or changed)
+    Deleted,
+    Trashed,
+    SourceDeleted,
+    SourceTrashed,
+};
+
 // The unit handed to the results: side 1 is the source, side 2 the target.
 // Folders carry no trailing separator (or are an archive path).
 struct SamePairRec {
@@ -22,6 +34,11 @@ struct SamePairRec {
     // is, so equality leaves them out.
     std::optional<platform::FileIdentity> identity1 = std::nullopt;
     std::optional<platform::FileIdentity> identity2 = std::nullopt;
+    // Whether a side is an archive entry: its folder is then the archive and
+    // its name the entry. Set by the job as the pair is settled.
+    bool entry1 = false;
+    bool entry2 = false;
+    PairFate fate = PairFate::Listed;
 
     bool operator==(const SamePairRec& other) const {
         return name1 == other.name1 && folder1 == other.folder1 && name2 == other.name2 &&

@@ -58,4 +58,20 @@ bool WriteCsvFile(const std::string& path, std::string_view records) {
     return platform::ReplaceFileContents(path, EncodeCsv(records), err);
 }
 
+std::string SameCsvHeader() {
+    const std::string target = "比較先(削除対象)";
+    const std::string folder = "ﾌｫﾙﾀﾞ名";
+    const std::string source = "比較元";
+    return Record({&target, &folder, &source, &folder});
+}
+
+std::string EncodeSameCsvUtf8(std::string_view records) {
+    return "\xEF\xBB\xBF" + SameCsvHeader() + std::string(records);
+}
+
+bool WriteSameCsvUtf8File(const std::string& path, std::string_view records) {
+    int err = 0;
+    return platform::ReplaceFileContents(path, EncodeSameCsvUtf8(records), err);
+}
+
 }  // namespace nebu

@@ -34,4 +34,11 @@ std::string EncodeCsv(std::string_view records);
 // untouched; the caller shows kCsvWriteFailedMessage and ends the process.
 bool WriteCsvFile(const std::string& path, std::string_view records);
 
+// The same-file list for programs that read UTF-8 (--csv-utf8, the save
+// dialog's second file type): always UTF-8 with a byte-order mark, and a
+// header row of the list's column captions before the records.
+std::string SameCsvHeader();
+std::string EncodeSameCsvUtf8(std::string_view records);
+bool WriteSameCsvUtf8File(const std::string& path, std::string_view records);
+
 }  // namespace nebu

@@ -18,6 +18,8 @@ inline constexpr const char* kDeleteItemOneCaption = "削除";
 inline constexpr const char* kDeleteSeveralCaption = "確認しながら削除";
 inline constexpr const char* kDeleteAllQuestion = "選択されたファイルを一気に削除してよいですか？";
 inline constexpr const char* kCsvFilter = "ｶﾝﾏ区切りファイル (*.csv)";
+// The save dialog's second file type: the same list in UTF-8 with a header.
+inline constexpr const char* kCsvUtf8Filter = "ｶﾝﾏ区切りファイル UTF-8 (*.csv)";
 // Presses this close to the list's left edge land on the row's image.
 inline constexpr int kImageColumnWidth = 16;
 

@@ -43,6 +43,7 @@ TShori_f::TShori_f(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>
     setUpList(d_->ui.DiffList, &d_->diff, {104, 180, 60, 90, 180, 60});
     d_->ui.MatchList->setIconSize(QSize(16, 16));
     SetUpResultActions();
+    SetUpFolderPage();
     connect(d_->ui.MatchList->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { d_->same.SortByColumn(column, d_->sort); });
     connect(d_->ui.DiffList->header(), &QHeaderView::sectionClicked, this,
@@ -103,6 +104,7 @@ void TShori_f::StartJob(TNebu& job, const JobStartOptions& options) {
     d_->ui.PageControl1->setTabText(1, QString::fromUtf8(kSamePageCaption));
     d_->ui.PageControl1->setTabText(2, QString::fromUtf8(kDiffPageCaption));
     SetListPagesEnabled(false);
+    GatherFolderCoverage(job);
     d_->same.BeginBulkUpdate();
     setWindowTitle(QString::fromUtf8(kSearchingCaption));
     d_->ui.Button1->setText(QString::fromUtf8(kStopButtonText));
@@ -116,7 +118,7 @@ void TShori_f::StartJob(TNebu& job, const JobStartOptions& options) {
 // stays readable and scrollable while it grows.
 void TShori_f::SetListPagesEnabled(bool enabled) {
     QTabWidget* pages = d_->ui.PageControl1;
-    for (QWidget* page : {d_->ui.TabSheet2, d_->ui.TabSheet3})
+    for (QWidget* page : {d_->ui.TabSheet2, d_->ui.TabSheet3, d_->ui.TabSheet4})
         pages->setTabEnabled(pages->indexOf(page), enabled);
 }
 

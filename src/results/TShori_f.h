@@ -4,6 +4,7 @@
 // with the same-file and different-file lists.
 
 #include <QFont>
+#include <QModelIndex>
 #include <QWidget>
 #include <cstdint>
 #include <deque>
@@ -87,6 +88,12 @@ class TShori_f : public QWidget {
     void Button1Click();
     void ShowSameCount();
     void ShowDiffList(DiffListResult result);
+
+    // The ﾌｫﾙﾀﾞ別 page (TShori_fFolders.cpp).
+    void SetUpFolderPage();
+    void GatherFolderCoverage(TNebu& job);
+    void ShowFolderCoverage(const TNebu& job);
+    void ShowFolderRows(const QModelIndex& index);
 
     // The same-file list as the user's work list after a job.
     void SetUpResultActions();

@@ -194,13 +194,16 @@ void TShori_f::SaveCsv() {
     dialog.setObjectName("SaveDialog1");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromUtf8(kCsvFilter));
+    // Shift-JIS first, as it always was; UTF-8 with a header for programs
+    // that read it.
+    dialog.setNameFilters({QString::fromUtf8(kCsvFilter), QString::fromUtf8(kCsvUtf8Filter)});
     dialog.selectFile(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const bool utf8 = dialog.selectedNameFilter() == QString::fromUtf8(kCsvUtf8Filter);
     const std::string path = CsvFileName(LocalPathBytes(dialog.selectedFiles().constFirst()));
     std::string records;
     for (const SameRow& row : d_->same.Rows()) records += CsvRecord(row);
-    if (WriteCsvFile(path, records)) return;
+    if (utf8 ? WriteSameCsvUtf8File(path, records) : WriteCsvFile(path, records)) return;
     ShowNebuMessage(this, kCsvWriteFailedMessage);
     d_->exitApp(kExitWriteFailed);
 }

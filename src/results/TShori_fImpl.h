@@ -7,12 +7,15 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPoint>
+#include <QSortFilterProxyModel>
 #include <QTimer>
 #include <functional>
 
 #include "engine/Nebu.h"
+#include "report/FolderCoverage.h"
 #include "report/ListSort.h"
 #include "results/DiffListModel.h"
+#include "results/FolderListModel.h"
 #include "results/GuiHost.h"
 #include "results/SameListModel.h"
 #include "results/TShori_f.h"
@@ -36,6 +39,11 @@ struct TShori_f::Impl {
     SameListModel same;
     DiffListModel diff;
     ListSortState sort;
+    // The ﾌｫﾙﾀﾞ別 page: what the job found, gathered on the worker and read
+    // once it has ended, and its list sorted by the view.
+    FolderCoverage coverage;
+    FolderListModel folders;
+    QSortFilterProxyModel folderSort;
     GuiHost host;
     QTimer timer1;
     TNebu* job = nullptr;

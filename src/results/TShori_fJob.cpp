@@ -52,6 +52,7 @@ void TShori_f::FinishJob(std::uint8_t phase) {
     d_->same.EndBulkUpdate();
     SetListPagesEnabled(true);
     ShowSameCount();
+    ShowFolderCoverage(job);
     d_->ui.PageControl1->setCurrentWidget(d_->ui.TabSheet1);
     if (phase == kPhaseStopped) {
         job.SrcList->Clear();

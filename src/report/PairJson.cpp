@@ -1,0 +1,104 @@
+#include "report/PairJson.h"
+
+#include "engine/SameChkList.h"
+#include "report/JsonText.h"
+
+namespace nebu {
+
+namespace {
+
+std::string Number(std::string_view key, std::int64_t value) {
+    return "," + jsonQuoted(key) + ":" + std::to_string(value);
+}
+
+std::string Flag(std::string_view key, bool value) {
+    return "," + jsonQuoted(key) + ":" + (value ? "true" : "false");
+}
+
+// One side: the whole path of a file, or the archive and the entry.
+std::string SideFields(const char* key, const std::string& folder, const std::string& name,
+                       bool entry) {
+    if (!entry) return jsonNameField(key, JoinPath(folder, name));
+    return jsonNameField(key, folder) + "," + jsonNameField(std::string(key) + "_entry", name);
+}
+
+}  // namespace
+
+const char* TargetOutcomeText(PairFate fate) {
+    switch (fate) {
+        case PairFate::Listed:
+            return "listed";
+        case PairFate::Refused:
+            return "refused";
+        case PairFate::Deleted:
+            return "deleted";
+        case PairFate::Trashed:
+            return "trashed";
+        case PairFate::Kept:
+        case PairFate::SourceDeleted:
+        case PairFate::SourceTrashed:
+            break;
+    }
+    return "kept";
+}
+
+std::string PairJsonLine(const SamePairRec& pair) {
+    std::string line = "{\"type\":\"pair\",";
+    line += SideFields("source", pair.folder1, pair.name1, pair.entry1);
+    line += ",";
+    line += SideFields("target", pair.folder2, pair.name2, pair.entry2);
+    line += Number("size", pair.size);
+    line += Flag("mutual", pair.mutual != 0);
+    line += ",\"outcome\":\"";
+    line += TargetOutcomeText(pair.fate);
+    line += "\"";
+    if (pair.fate == PairFate::SourceDeleted) line += ",\"source_outcome\":\"deleted\"";
+    if (pair.fate == PairFate::SourceTrashed) line += ",\"source_outcome\":\"trashed\"";
+    line += "}\n";
+    return line;
+}
+
+std::string FolderJsonLine(const FolderCoverageRow& row) {
+    std::string line = "{\"type\":\"folder\"," + jsonNameField("folder", row.Folder);
+    line += Number("files", row.Files) + Number("found", row.Found) + Number("bytes", row.Bytes) +
+            Number("found_bytes", row.FoundBytes) + Flag("all_found", row.AllFound());
+    return line + "}\n";
+}
+
+void RunSummary::Count(const SamePairRec& pair) {
+    bytes += pair.size;
+    switch (pair.fate) {
+        case PairFate::Listed:
+            ++listed;
+            break;
+        case PairFate::Refused:
+            ++refused;
+            break;
+        case PairFate::Deleted:
+            ++deleted;
+            break;
+        case PairFate::Trashed:
+            ++trashed;
+            break;
+        case PairFate::SourceDeleted:
+        case PairFate::SourceTrashed:
+            ++sourceDeleted;
+            [[fallthrough]];
+        case PairFate::Kept:
+            ++kept;
+            break;
+    }
+}
+
+std::string SummaryJsonLine(const RunSummary& s) {
+    std::string line = "{\"type\":\"summary\"";
+    line += Flag("finished", s.finished);
+    line += Number("pairs", s.Pairs()) + Number("listed", s.listed) + Number("kept", s.kept) +
+            Number("refused", s.refused) + Number("deleted", s.deleted) +
+            Number("trashed", s.trashed) + Number("source_deleted", s.sourceDeleted) +
+            Number("bytes", s.bytes) + Number("source_files", s.sourceFiles) +
+            Number("target_files", s.targetFiles) + Number("failures", s.failures);
+    return line + "}\n";
+}
+
+}  // namespace nebu
