@@ -19,48 +19,54 @@ void AppendHexByte(std::string& out, const char* prefix, unsigned char byte) {
 
 }  // namespace
 
+bool appendJsonEscaped(std::string& out, std::string_view text) {
+    bool valid = true;
+    std::size_t plain = 0;  // start of the run of bytes copied as they are
+    auto flush = [&](std::size_t upTo) { out.append(text.data() + plain, upTo - plain); };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\' && c != 0x7F) {
+            // CharLength takes a malformed byte as one character of its own.
+            if (c < 0x80 || platform::CharLength(text, i) > 1) {
+                i += c < 0x80 ? 1 : platform::CharLength(text, i);
+                continue;
+            }
+            flush(i);
+            valid = false;
+            AppendHexByte(out, "\\\\x", c);
+        } else {
+            flush(i);
+            switch (c) {
+                case '"':
+                    out += "\\\"";
+                    break;
+                case '\\':
+                    out += "\\\\";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
+                default:
+                    AppendHexByte(out, "\\u00", c);
+            }
+        }
+        plain = ++i;
+    }
+    flush(text.size());
+    return valid;
+}
+
 std::string jsonQuoted(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 2);
     out += '"';
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const std::size_t length = platform::CharLength(text, i);
-        if (c >= 0x80) {
-            // CharLength takes a malformed byte as one character of its own.
-            if (length == 1) {
-                AppendHexByte(out, "\\\\x", c);
-            } else {
-                out.append(text.substr(i, length));
-            }
-            i += length;
-            continue;
-        }
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20 || c == 0x7F) {
-                    AppendHexByte(out, "\\u00", c);
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-        ++i;
-    }
+    appendJsonEscaped(out, text);
     out += '"';
     return out;
 }
@@ -84,11 +90,30 @@ std::string base64(std::string_view bytes) {
 }
 
 std::string jsonNameField(std::string_view key, std::string_view text) {
-    std::string field = jsonQuoted(key) + ":" + jsonQuoted(text);
-    if (!platform::IsValidUtf8(text)) {
-        field += "," + jsonQuoted(std::string(key) + "_base64") + ":\"" + base64(text) + "\"";
-    }
+    std::string field;
+    appendJsonPathField(field, key, text, {});
     return field;
+}
+
+void appendJsonPathField(std::string& out, std::string_view key, std::string_view folder,
+                         std::string_view name) {
+    out += '"';
+    out += key;
+    out += "\":\"";
+    bool valid = appendJsonEscaped(out, folder);
+    if (!name.empty()) {
+        out += '/';
+        valid = appendJsonEscaped(out, name) && valid;
+    }
+    out += '"';
+    if (valid) return;
+    std::string raw(folder);
+    if (!name.empty()) raw.append(1, '/').append(name);
+    out += ",\"";
+    out += key;
+    out += "_base64\":\"";
+    out += base64(raw);
+    out += '"';
 }
 
 }  // namespace nebu

@@ -1,6 +1,5 @@
 #include "report/PairJson.h"
 
-#include "engine/SameChkList.h"
 #include "report/JsonText.h"
 
 namespace nebu {
@@ -16,10 +15,15 @@ std::string Flag(std::string_view key, bool value) {
 }
 
 // One side: the whole path of a file, or the archive and the entry.
-std::string SideFields(const char* key, const std::string& folder, const std::string& name,
-                       bool entry) {
-    if (!entry) return jsonNameField(key, JoinPath(folder, name));
-    return jsonNameField(key, folder) + "," + jsonNameField(std::string(key) + "_entry", name);
+void AppendSide(std::string& out, std::string_view key, const std::string& folder,
+                const std::string& name, bool entry) {
+    if (!entry) {
+        appendJsonPathField(out, key, folder, name);
+        return;
+    }
+    appendJsonPathField(out, key, folder, {});
+    out += ',';
+    appendJsonPathField(out, std::string(key) + "_entry", name, {});
 }
 
 }  // namespace
@@ -43,15 +47,20 @@ const char* TargetOutcomeText(PairFate fate) {
 }
 
 std::string PairJsonLine(const SamePairRec& pair) {
-    std::string line = "{\"type\":\"pair\",";
-    line += SideFields("source", pair.folder1, pair.name1, pair.entry1);
-    line += ",";
-    line += SideFields("target", pair.folder2, pair.name2, pair.entry2);
-    line += Number("size", pair.size);
-    line += Flag("mutual", pair.mutual != 0);
+    // Written once per pair: built in one buffer, without temporaries.
+    std::string line;
+    line.reserve(96 + 2 * (pair.folder1.size() + pair.name1.size() + pair.folder2.size() +
+                           pair.name2.size()));
+    line += "{\"type\":\"pair\",";
+    AppendSide(line, "source", pair.folder1, pair.name1, pair.entry1);
+    line += ',';
+    AppendSide(line, "target", pair.folder2, pair.name2, pair.entry2);
+    line += ",\"size\":";
+    line += std::to_string(pair.size);
+    line += pair.mutual != 0 ? ",\"mutual\":true" : ",\"mutual\":false";
     line += ",\"outcome\":\"";
     line += TargetOutcomeText(pair.fate);
-    line += "\"";
+    line += '"';
     if (pair.fate == PairFate::SourceDeleted) line += ",\"source_outcome\":\"deleted\"";
     if (pair.fate == PairFate::SourceTrashed) line += ",\"source_outcome\":\"trashed\"";
     line += "}\n";
