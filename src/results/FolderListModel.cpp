@@ -64,8 +64,8 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kCaptions[kColumnCount] = {
-        "ﾌｫﾙﾀﾞ名", "比較元にある", "検索ﾌｧｲﾙ数", "比較元にあるｻｲｽﾞ", "ｻｲｽﾞ", "全て"};
+    static const char* const kCaptions[kColumnCount] = {"ﾌｫﾙﾀﾞ名",  "同じﾌｧｲﾙ", "ﾌｧｲﾙ数",
+                                                        "同じｻｲｽﾞ", "ｻｲｽﾞ",     "全て"};
     if (section < 0 || section >= kColumnCount) return {};
     return QString::fromUtf8(kCaptions[section]);
 }

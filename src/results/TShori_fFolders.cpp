@@ -16,9 +16,13 @@ void TShori_f::SetUpFolderPage() {
     d_->folderSort.setSortCaseSensitivity(Qt::CaseInsensitive);
     QTreeView* list = d_->ui.FolderList;
     list->setModel(&d_->folderSort);
-    list->header()->resizeSection(FolderListModel::kFolder, 260);
-    list->header()->setSectionResizeMode(FolderListModel::kFolder, QHeaderView::Interactive);
-    FitHeaderCaptions(list->header());
+    QHeaderView* header = list->header();
+    header->resizeSection(FolderListModel::kFolder, 280);
+    for (int column = FolderListModel::kFound; column < FolderListModel::kAllFound; ++column) {
+        header->resizeSection(column, 70);
+    }
+    header->resizeSection(FolderListModel::kAllFound, 40);
+    FitHeaderCaptions(header);
     list->sortByColumn(FolderListModel::kFolder, Qt::AscendingOrder);
     connect(list, &QAbstractItemView::doubleClicked, this, &TShori_f::ShowFolderRows);
 }
