@@ -129,7 +129,7 @@ TEST_F(CliAppTest, UnusableCommandLinesExitWithTwo) {
 // without being shown, and none shown is refused as unknown.
 TEST(CliUsageTest, TheUsageTextNamesExactlyTheAcceptedOptions) {
     const std::string usage = cli::UsageText();
-    const std::regex option(R"((?:^|[\s,(\[])(--?[a-z][a-z-]*))");
+    const std::regex option(R"((?:^|[\s,(\[])(--?[a-z0-9][a-z0-9-]*))");
     std::set<std::string> shown;
     for (auto it = std::sregex_iterator(usage.begin(), usage.end(), option);
          it != std::sregex_iterator(); ++it) {
