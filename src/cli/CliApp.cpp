@@ -112,7 +112,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
 
     const std::string logPath = !options->logPath.empty() ? options->logPath : LogPathForJob(ws);
     const bool showProgress = options->progress || (terminal.errorOutput && !options->quiet);
-    ProgressLine progress(err);
+    ProgressLine progress(err, terminal.errorOutput);
     bool logFailed = false;
 
     RunHooks hooks;
