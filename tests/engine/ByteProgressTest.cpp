@@ -9,7 +9,6 @@
 
 #include "JobTestSupport.h"
 #include "engine/HeadPass.h"
-#include "platform/FileReading.h"
 
 namespace nebu::test {
 namespace {
@@ -76,32 +75,6 @@ TEST(ByteProgressTest, HeadPassCountsAndTheJobEndsAtItsTotal) {
     const ByteProgress::Snapshot end = job.Bytes.Read();
     EXPECT_EQ(end.total, heads + groups);
     EXPECT_EQ(end.done, end.total);
-}
-
-TEST(ByteProgressTest, SpansFillFromTheBytesReadAndNeverPassTheirShare) {
-    ByteProgress progress;
-    progress.Reset();
-    progress.AddPlanned(1000);
-    EXPECT_EQ(progress.Read().done, 0);
-    progress.BeginSpan(300);
-    platform::CountBytesRead(100);
-    EXPECT_EQ(progress.Read().done, 100);
-    // Reading more than the span's share (a file read twice) stays in it.
-    platform::CountBytesRead(500);
-    EXPECT_EQ(progress.Read().done, 300);
-    // A span that ends early (files told apart by their heads) counts in
-    // full: the next starts at its planned end.
-    progress.BeginSpan(200);
-    EXPECT_EQ(progress.Read().done, 300);
-    platform::CountBytesRead(50);
-    EXPECT_EQ(progress.Read().done, 350);
-    // A span beyond the plan ends at the total.
-    progress.BeginSpan(5000);
-    platform::CountBytesRead(9000);
-    EXPECT_EQ(progress.Read().done, 1000);
-    progress.Complete();
-    EXPECT_EQ(progress.Read().done, 1000);
-    EXPECT_EQ(progress.Read().total, 1000);
 }
 
 }  // namespace
