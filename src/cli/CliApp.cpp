@@ -119,7 +119,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
 
     const std::string logPath = !options->logPath.empty() ? options->logPath : LogPathForJob(ws);
     const bool showProgress = options->progress || (terminal.errorOutput && !options->quiet);
-    ProgressLine progress(err);
+    ProgressLine progress(err, terminal.errorOutput);
     bool logFailed = false;
 
     ScriptOutput scripts(*options, out);

@@ -43,6 +43,8 @@ void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, Gr
             ahead.push_back(src[i].Size);
         }
     });
+    job.Bytes.AddPlanned(classes.PlannedBytes());
+    job.Bytes.BeginSpan(classes.PlannedBytes());
     classes.Run(job.Stop);
     job.FileFunc->SetNeededSizes(std::move(ahead));
     ForEachCommonGroup(job, std::forward<GroupFn>(group));

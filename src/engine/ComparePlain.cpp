@@ -284,13 +284,12 @@ bool WillBeClassified(const TNebuList::SizeNode& a, const TNebuList::SizeNode& b
     return plain(a) + plain(b) > 2;
 }
 
-// Reads the heads of every file that will be classified, folder by folder.
-void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
+// Asks for the heads of every file that will be classified.
+void RequestHeads(TNebu& job, HeadPass& pass, ListHeads& srcHeads, ListHeads& dstHeads) {
     const auto& src = job.SrcList->Groups();
     const auto& dst = job.DstList->Groups();
     srcHeads.clear();
     dstHeads.clear();
-    HeadPass pass;
     // The inner vectors are sized before their slots are handed out and
     // never resized; moving them keeps the slots where they are.
     auto request = [&](const TNebuList::SizeNode& group, std::size_t index, ListHeads& table) {
@@ -306,7 +305,6 @@ void ReadHeads(TNebu& job, ListHeads& srcHeads, ListHeads& dstHeads) {
             request(dst[j], j, dstHeads);
         }
     });
-    pass.Run(job.Stop);
 }
 
 // Every plain file of the current group on either side, with its head.
@@ -342,7 +340,8 @@ void ComparePlain(TNebu& job) {
     TSameChkList pairs;
     ListHeads srcHeads;
     ListHeads dstHeads;
-    ReadHeads(job, srcHeads, dstHeads);
+    HeadPass pass;
+    RequestHeads(job, pass, srcHeads, dstHeads);
     ContentClasses::Heads heads;
     RecordClasses archives(*job.FileFunc, job.FileFunc->GroupMemoryBudget);
     bool anyArchives = false;
@@ -354,6 +353,13 @@ void ComparePlain(TNebu& job) {
                 anyArchives = true;
             }
         });
+    // Both passes are planned before either reads, so the plan never grows
+    // behind the bar.
+    job.Bytes.AddPlanned(pass.PlannedBytes() + archives.PlannedBytes());
+    // Heads are read folder by folder, before the groups are compared.
+    job.Bytes.BeginSpan(pass.PlannedBytes());
+    pass.Run(job.Stop);
+    job.Bytes.BeginSpan(archives.PlannedBytes());
     if (anyArchives) archives.Run(job.Stop);
     ForEachCommonGroup(job, [&](std::int64_t sizeKey) {
         // Two files are compared directly; more are sorted into classes of

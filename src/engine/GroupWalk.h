@@ -65,6 +65,21 @@ inline PositionIndex PositionsByClass(TNebuList& list, const ContentClasses& cla
     return index;
 }
 
+// The bytes a size group of each side may have to be read for: every file
+// once. The plan of the walk and each group's span use this same measure.
+inline std::int64_t GroupBytes(const TNebuList::SizeNode& a, const TNebuList::SizeNode& b) {
+    return static_cast<std::int64_t>(a.Files.size() + b.Files.size()) *
+           std::max<std::int64_t>(a.Size, 0);
+}
+
+inline std::int64_t CurrentGroupBytes(TNebu& job) {
+    const int i = job.SrcList->CurrentGroupIndex();
+    const int j = job.DstList->CurrentGroupIndex();
+    if (i < 0 || j < 0) return 0;
+    return GroupBytes(job.SrcList->Groups()[static_cast<std::size_t>(i)],
+                      job.DstList->Groups()[static_cast<std::size_t>(j)]);
+}
+
 template <typename GroupFn>
 void ForEachCommonGroup(TNebu& job, GroupFn&& group) {
     TNebuList& src = *job.SrcList;
@@ -81,6 +96,7 @@ void ForEachCommonGroup(TNebu& job, GroupFn&& group) {
             if (!dst.NextGroup(d)) return;
             continue;
         }
+        job.Bytes.BeginSpan(CurrentGroupBytes(job));
         group(s);
         if (!src.NextGroup(s)) return;
         if (!dst.NextGroup(d)) return;

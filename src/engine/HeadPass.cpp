@@ -15,6 +15,7 @@ void HeadPass::Request(const std::string* path, std::int64_t size, std::uint64_t
         return;
     }
     *out = static_cast<std::uint64_t>(size);
+    plannedBytes_ += std::min<std::int64_t>(size, kHeadBytes);
     items_.push_back(Item{path, out});
 }
 
@@ -56,6 +57,7 @@ void HeadPass::Run(const std::atomic<std::uint8_t>& stop) {
     }
     platform::CloseFile(folderFd);
     items_.clear();
+    plannedBytes_ = 0;
 }
 
 }  // namespace nebu

@@ -28,6 +28,8 @@ class HeadPass {
     void Request(const std::string* path, std::int64_t size, std::uint64_t* out);
     // Reads every file asked for; returns early once `stop` is set.
     void Run(const std::atomic<std::uint8_t>& stop);
+    // The bytes the files asked for hold in their heads: what Run reads.
+    std::int64_t PlannedBytes() const { return plannedBytes_; }
 
   private:
     // One per file of a large tree, so kept small: `out` holds the file's
@@ -37,6 +39,7 @@ class HeadPass {
         std::uint64_t* out;
     };
     std::vector<Item> items_;
+    std::int64_t plannedBytes_ = 0;
 };
 
 }  // namespace nebu

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "engine/CompareModes.h"
+#include "engine/GroupWalk.h"
 #include "engine/LogText.h"
 #include "engine/NebuThread.h"
 #include "engine/SameChkList.h"
@@ -161,6 +162,11 @@ bool TNebu::SameConditions() const {
 
 void TNebu::CompareLists() {
     if (SrcList->Count() <= 0 || DstList->Count() <= 0) return;
+    std::int64_t planned = 0;
+    ForEachSharedSize(SrcList->Groups(), DstList->Groups(), [&](std::size_t i, std::size_t j) {
+        planned += GroupBytes(SrcList->Groups()[i], DstList->Groups()[j]);
+    });
+    Bytes.AddPlanned(planned);
     const bool srcArchives = SrcLzh || SrcZip;
     const bool dstArchives = DstLzh || DstZip;
     if (srcArchives && dstArchives) {
@@ -232,6 +238,7 @@ void TNebu::Run() {
     ff.ArcAsUnit = (SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0;
     ff.ForgetIdentities();
     ff.Failures.Clear();
+    Bytes.Reset();
     Phase = kPhaseScanSource;
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
     std::string closing;
@@ -269,6 +276,7 @@ void TNebu::Run() {
     const std::int64_t t1 = static_cast<std::int64_t>(std::time(nullptr));
     Log(closing + "（" + DateTimeText(t1) + "）");
     Log("処理時間は" + ElapsedText(t1 - t0) + "です");
+    if (Stop != 1) Bytes.Complete();
     Phase = (Stop == 1) ? kPhaseStopped : kPhaseFinished;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ByteProgress.h"
 #include "engine/DirList.h"
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuList.h"
@@ -65,6 +66,8 @@ class TNebu {
     std::atomic<std::uint8_t> Phase{kPhaseNone};
     TMsgStr LogQueue;
     TSameList SameQueue;
+    // The comparison's progress in bytes to read; read by the host's poll.
+    ByteProgress Bytes;
 
     // Target archive -> the source files its entries were found in, so that a
     // whole archive is deleted only while every one of them is unchanged.

@@ -40,6 +40,7 @@ std::uint64_t RecordClasses::Key(Side side, std::size_t group, std::size_t file)
 void RecordClasses::Add(std::uint64_t key, Item item) {
     first_.try_emplace(key, static_cast<std::uint32_t>(items_.size()));
     if (item.entry != nullptr && item.side == Side::Target) targetEntries_ = true;
+    plannedBytes_ += std::max<std::int64_t>(item.size, 0);
     items_.push_back(item);
     results_.emplace_back();
 }

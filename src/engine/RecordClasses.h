@@ -41,6 +41,8 @@ class RecordClasses {
     void AddArchiveEntries(Side side, const TNebuList& list, std::size_t group);
     // Reads everything added; what is left when `stop` is set gets no class.
     void Run(const std::atomic<std::uint8_t>& stop);
+    // The bytes of everything added: what Run may read.
+    std::int64_t PlannedBytes() const { return plannedBytes_; }
 
     bool Holds(Side side, std::size_t group) const;
     // A record by its index in its group's Files.
@@ -87,6 +89,7 @@ class RecordClasses {
     TNebuFileFunc& ff_;
     ByteSpool spool_;
     std::vector<Item> items_;
+    std::int64_t plannedBytes_ = 0;
     std::vector<Result> results_;
     std::unordered_map<std::uint64_t, std::uint32_t> first_;  // record -> its first item
     // Of each plain file read, by item; empty when there is none.

@@ -12,6 +12,7 @@
 
 #include "platform/ArchiveNames.h"
 #include "platform/Cp932.h"
+#include "platform/FileReading.h"
 #include "platform/LibArchive.h"
 #include "platform/PathOpen.h"
 
@@ -243,6 +244,7 @@ struct ArchiveStream::Source {
                 return ARCHIVE_FATAL;
             }
             s->pos += static_cast<std::uint64_t>(n);
+            CountBytesRead(n);
             return n;
         }
     }

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -36,6 +37,8 @@ int OpenFolderForLookups(const std::string& path) {
 
 namespace {
 
+std::atomic<std::int64_t> g_bytesRead{0};
+
 // Calls `readSome(buffer offset, bytes wanted)` until the buffer is full or
 // the file ends; EINTR is retried, any other error gives -1.
 template <typename ReadSome>
@@ -50,10 +53,19 @@ long FillBuffer(std::size_t size, ReadSome&& readSome) {
         if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
+    CountBytesRead(static_cast<std::int64_t>(done));
     return static_cast<long>(done);
 }
 
 }  // namespace
+
+std::int64_t BytesReadSoFar() {
+    return g_bytesRead.load(std::memory_order_relaxed);
+}
+
+void CountBytesRead(std::int64_t bytes) {
+    if (bytes > 0) g_bytesRead.fetch_add(bytes, std::memory_order_relaxed);
+}
 
 long ReadFull(int fd, char* buffer, std::size_t size) {
     return FillBuffer(

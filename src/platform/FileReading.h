@@ -29,4 +29,10 @@ long ReadFull(int fd, char* buffer, std::size_t size);
 // The same from `offset`, leaving the file position alone.
 long ReadFullAt(int fd, char* buffer, std::size_t size, std::int64_t offset);
 
+// Bytes read so far by this process through the reads above and the archive
+// streams: one relaxed add per read call, so that a job's progress can follow
+// its reading without the readers knowing of any job.
+std::int64_t BytesReadSoFar();
+void CountBytesRead(std::int64_t bytes);
+
 }  // namespace nebu::platform

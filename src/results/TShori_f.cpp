@@ -98,6 +98,8 @@ void TShori_f::StartJob(TNebu& job, const JobStartOptions& options) {
     job.Phase = kPhaseScanSource;
     d_->previousPhase = kPhaseScanSource;
     SetProgress(0, 1);
+    d_->remaining.Reset();
+    d_->ui.ProgressText->clear();
     ResetForJob();
     ClearLog();
     d_->ui.PageControl1->setCurrentWidget(d_->ui.TabSheet1);
@@ -159,7 +161,27 @@ void TShori_f::ShowSearchCount(std::int64_t count) {
 }
 
 void TShori_f::SetProgress(std::int64_t done, std::int64_t total) {
+    d_->ui.ProgressBar1->setRange(0, 100);
     d_->ui.ProgressBar1->setValue(ProgressPosition(done, total));
+}
+
+void TShori_f::ShowSearching() {
+    d_->ui.ProgressBar1->setRange(0, 0);
+}
+
+void TShori_f::ShowBytes(bool estimate) {
+    const ByteProgress::Snapshot bytes = d_->job->Bytes.Read();
+    if (estimate) d_->remaining.Observe(d_->clock(), bytes.done, bytes.total);
+    SetProgress(bytes.done, bytes.total);
+    const auto remaining = estimate ? d_->remaining.Seconds() : std::nullopt;
+    // A job with nothing to compare has no amounts worth showing.
+    d_->ui.ProgressText->setText(bytes.total > 0 ? QString::fromStdString(ProgressDetailText(
+                                                       bytes.done, bytes.total, remaining))
+                                                 : QString());
+}
+
+void TShori_f::SetClock(std::function<double()> seconds) {
+    d_->clock = std::move(seconds);
 }
 
 void TShori_f::ClearLog() {

@@ -54,6 +54,9 @@ class TShori_f : public QWidget {
     // joined and the message shown first); ends the application with the
     // given exit code. Tests replace it.
     void SetExitHandler(std::function<void(int)> exitApp);
+    // The steady clock, in seconds, that the remaining time is told by.
+    // Tests replace it.
+    void SetClock(std::function<double()> seconds);
 
     // Adds one log line to the memo (the latest 201 lines stay) and to the
     // log file when there is one.
@@ -80,6 +83,10 @@ class TShori_f : public QWidget {
     void ResetForJob();
     void ShowSearchCount(std::int64_t count);
     void SetProgress(std::int64_t done, std::int64_t total);
+    // The bar while the lists are searched: busy, as their size is unknown.
+    void ShowSearching();
+    // The bar and its text by the bytes of the comparison.
+    void ShowBytes(bool estimate);
     void ClearLog();
     void SetListPagesEnabled(bool enabled);
     void AppendLogLines(const std::deque<std::string>& lines);

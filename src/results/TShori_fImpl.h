@@ -9,11 +9,13 @@
 #include <QPoint>
 #include <QSortFilterProxyModel>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 
 #include "engine/Nebu.h"
 #include "report/FolderCoverage.h"
 #include "report/ListSort.h"
+#include "report/RemainingTime.h"
 #include "results/DiffListModel.h"
 #include "results/FolderListModel.h"
 #include "results/GuiHost.h"
@@ -50,6 +52,11 @@ struct TShori_f::Impl {
     JobStartOptions options;
     std::uint8_t previousPhase = kPhaseNone;
     bool logFailed = false;
+    RemainingTime remaining;
+    std::function<double()> clock = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
     // The same-file list's popup menu and its items, and where the last
     // mouse press in the list lay.
     QMenu* PopupMenu1 = nullptr;

@@ -24,13 +24,14 @@ void TShori_f::Timer1Timer() {
     switch (phase) {
         case kPhaseScanSource:
             ShowSearchCount(job.SrcList->Count());
+            ShowSearching();
             break;
         case kPhaseScanTarget:
             ShowSearchCount(job.DstList->Count());
+            ShowSearching();
             break;
         case kPhaseCompare:
-            SetProgress(job.SrcList->Progress() + job.DstList->Progress(),
-                        job.SrcList->Count() + job.DstList->Count());
+            ShowBytes(true);
             break;
         case kPhaseStopped:
         case kPhaseFinished:
@@ -58,11 +59,14 @@ void TShori_f::FinishJob(std::uint8_t phase) {
         job.SrcList->Clear();
         job.DstList->Clear();
         setWindowTitle(QString::fromUtf8(kStoppedCaption));
+        // The bar keeps its place; it leaves the busy state of a search.
+        ShowBytes(false);
     } else {
         if (d_->options.ShowDiffList) ShowDiffList(BuildDiffList(*job.DstList, *job.SrcList));
         job.SrcList->Clear();
         job.DstList->Clear();
         setWindowTitle(QString::fromUtf8(kFinishedCaption));
+        ShowBytes(false);
         SetProgress(1, 1);
     }
     d_->ui.Button1->setText(QString::fromUtf8(kCloseButtonText));

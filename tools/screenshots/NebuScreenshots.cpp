@@ -8,14 +8,19 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <random>
 
 #include "controls/TDirListBox.h"
+#include "engine/Nebu.h"
 #include "engine/NebuHost.h"
 #include "mainwin/TDirF.h"
 #include "mainwin/TMain_from.h"
@@ -76,6 +81,73 @@ void TakeHelpAndAbout(AppWindows& w) {
              about->exec();
              QApplication::quit();
          });
+}
+
+// A job paused at its deletion questions, one per pair of equal files, on a
+// clock that moves three seconds per question: the work-status window with
+// the bytes read and the time left, taken at the fifth question.
+struct ProgressShot {
+    QTemporaryDir tree{QDir::tempPath() + "/nebu-progress-XXXXXX"};
+    TNebu job;
+    TShori_f window;
+    double now = 0;
+    int clockReads = 0;
+    int asked = 0;
+};
+
+void WriteRandomFile(const QString& path, std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+void AnswerProgressQuestions(ProgressShot* p, std::function<void()> then) {
+    When(OpenModal, [p, then] {
+        p->now += 3;
+        const int reads = p->clockReads;
+        When([p, reads] { return p->clockReads >= reads + 2; },
+             [p, then] {
+                 auto* box = qobject_cast<QMessageBox*>(OpenModal());
+                 if (++p->asked < 5) {
+                     if (box != nullptr) box->button(QMessageBox::No)->click();
+                     AnswerProgressQuestions(p, then);
+                     return;
+                 }
+                 Save(&p->window, "progress");
+                 if (box != nullptr) box->button(QMessageBox::Cancel)->click();
+                 When([p] { return !p->window.JobRunning(); },
+                      [p, then] {
+                          delete p;
+                          then();
+                      });
+             });
+    });
+}
+
+void TakeProgress(std::function<void()> then) {
+    auto* p = new ProgressShot;
+    const QString root = p->tree.path();
+    QDir().mkpath(root + "/元");
+    QDir().mkpath(root + "/先");
+    for (unsigned i = 0; i < 12; ++i) {
+        const QString name = QString("写真%1.jpg").arg(i);
+        WriteRandomFile(root + "/元/" + name, (1u << 20) + i * 4096, i);
+        WriteRandomFile(root + "/先/" + name, (1u << 20) + i * 4096, i);
+    }
+    p->job.SrcDirs.Add((root + "/元/").toStdString());
+    p->job.DstDirs.Add((root + "/先/").toStdString());
+    p->job.SizeMin = 0;
+    p->job.SizeMax = 999999999;
+    p->job.NoDelete = 0;
+    p->job.DelConfirm = 1;
+    p->window.SetClock([p] {
+        ++p->clockReads;
+        return p->now;
+    });
+    p->window.resize(640, 360);
+    AnswerProgressQuestions(p, then);
+    p->window.StartJob(p->job, JobStartOptions{"", true, false});
 }
 
 }  // namespace
@@ -145,7 +217,7 @@ int main(int argc, char** argv) {
                           OpenModal()->close();
                       });
                       Press(main, "OK");
-                      TakeHelpAndAbout(*w);
+                      TakeProgress([&] { TakeHelpAndAbout(*w); });
                   });
          });
     const int code = QApplication::exec();

@@ -2,6 +2,7 @@
 // user sees while a job runs, when it ends, is stopped, or cannot write its
 // log file, and the lists it is left with.
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -19,6 +20,7 @@
 #include "engine/JobTestSupport.h"
 #include "gui/support/GuiTest.h"
 #include "platform/Cp932.h"
+#include "report/RemainingTime.h"
 #include "results/DiffListModel.h"
 #include "results/SameListModel.h"
 #include "results/TShori_f.h"
@@ -362,6 +364,51 @@ class WorkStatusWindowTest : public QObject {
         QCOMPARE(diff.index(0, 5).data().toString(), QString("1KB"));
         QCOMPARE(PageCaption(2), QString("違うファイルリスト(1件)"));
         QVERIFY(Control<QListWidget>(*window_, "NoDiffList")->isHidden());
+    }
+    // The comparison paused at each deletion question, while the window's
+    // clock (the test's) moves two seconds: the bar's text shows the bytes
+    // read of those planned and, once the pace is known, the time left.
+    void ProgressShowsBytesAndTimeLeft() {
+        constexpr int kPairs = 8;
+        WritePairs(*tree_, kPairs);
+        job_->NoDelete = 0;
+        job_->DelConfirm = 1;
+        double now = 0;
+        int clockReads = 0;
+        window_->SetClock([&] {
+            ++clockReads;
+            return now;
+        });
+        auto* text = Control<QLabel>(*window_, "ProgressText");
+        auto* bar = Control<QProgressBar>(*window_, "ProgressBar1");
+        QStringList seen;
+        QList<int> positions;
+        std::function<void(QWidget*)> answer = [&](QWidget* box) {
+            now += 2;
+            const int reads = clockReads;
+            // Two ticks see the paused job at the new time.
+            (void)QTest::qWaitFor([&] { return clockReads >= reads + 2; }, 5000);
+            seen << text->text();
+            positions << bar->value();
+            if (seen.size() < kPairs) WhenModalShows(answer);
+            qobject_cast<QMessageBox*>(box)->button(QMessageBox::No)->click();
+        };
+        WhenModalShows(answer);
+        Start({"", true, true});
+        QVERIFY(WaitForEnd());
+        QCOMPARE(seen.size(), kPairs);
+        // Each pair's two files, 64 + i bytes long, are read for its group.
+        std::int64_t total = 0;
+        for (int i = 0; i < kPairs; ++i) total += 2 * (64 + i);
+        const QString amounts = QString::fromStdString(ByteAmountText(total));
+        QCOMPARE(seen.front(), QString::fromStdString(ByteAmountText(2 * 64)) + " / " + amounts);
+        QVERIFY2(seen.back().contains(" / " + amounts + "  残り 0:"), qPrintable(seen.back()));
+        QVERIFY(seen.filter("残り -").isEmpty());
+        for (int i = 1; i < positions.size(); ++i) QVERIFY(positions[i] >= positions[i - 1]);
+        QVERIFY(positions.front() > 0 && positions.front() < positions.back());
+        // At the end: everything planned is read, and no time is left to tell.
+        QCOMPARE(bar->value(), 100);
+        QCOMPARE(text->text(), amounts + " / " + amounts);
     }
 };
 
