@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,125 +27,71 @@ namespace {
 namespace fs = std::filesystem;
 using Strings = std::set<std::string>;
 
-class Draw {
-  public:
-    explicit Draw(std::uint32_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 7) {}
+struct Draw {
+    std::uint64_t state;
     std::size_t Below(std::size_t n) {
-        state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
-        return static_cast<std::size_t>((state_ >> 33) % n);
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<std::size_t>((state >> 33) % n);
     }
-    bool Chance(unsigned percent) { return Below(100) < percent; }
-
-  private:
-    std::uint64_t state_;
 };
 
-// What each side takes part with; a side with with-files has archives.
-struct SideConfig {
-    bool lzh = false;
-    bool zip = false;
-    bool withFiles = false;
-    std::string mask = "*.*";
-    std::string ignore;
-};
-struct Config {
-    SideConfig side[2];
-    bool arcAll = false;
-};
+const char* const kSide[2] = {"比較元", "比較先"};
 
-const char* const kSideDir[2] = {"比較元", "比較先"};
-
-// Plain files and archives on both sides, contents from one small pool so
-// that sizes and contents meet across sides, in and out of archives; some
-// archives lie byte for byte on both sides.
-void BuildTree(std::uint32_t seed, const std::string& root, bool lzhTool) {
-    Draw d(seed);
+// Plain files and archives on both sides with contents from one small pool,
+// so that they meet across sides, in and out of archives; some archives lie
+// byte for byte on both sides.
+void BuildTree(Draw& d, std::uint32_t seed, const std::string& root) {
     std::vector<std::string> pool;
-    for (int i = 0; i < 9; ++i) {
-        const std::size_t sizes[] = {5, 40, 300, 1200};
-        pool.push_back(RandomBytes(sizes[d.Below(4)] + d.Below(2), seed * 100 + i));
-    }
-    const char* const names[] = {"写真", "資料", "メモ", "データ"};
-    const char* const exts[] = {".txt", ".dat", ".bin"};
-    std::vector<std::string> archives[2];
+    for (int i = 0; i < 9; ++i) pool.push_back(RandomBytes(5 + d.Below(2) * 300, seed * 100 + i));
+    const char* const names[] = {"写真.txt", "資料.dat", "メモ.bin", "サブ/データ.txt"};
+    std::vector<fs::path> archives[2];
     for (int s = 0; s < 2; ++s) {
-        const std::string dir = root + "/" + kSideDir[s];
-        MakeDirs(dir + "/サブ");
-        const std::size_t plain = 4 + d.Below(6);
-        for (std::size_t i = 0; i < plain; ++i) {
-            const std::string rel = std::string(d.Chance(30) ? "サブ/" : "") + names[d.Below(4)] +
-                                    std::to_string(i) + exts[d.Below(3)];
-            WriteFile(dir + "/" + rel, pool[d.Below(pool.size())]);
+        MakeDirs(root + "/" + kSide[s] + "/サブ");
+        for (std::size_t i = 0, n = 4 + d.Below(6); i < n; ++i) {
+            WriteFile(root + "/" + kSide[s] + "/" + std::to_string(i) + names[d.Below(4)],
+                      pool[d.Below(9)]);
         }
-        const std::size_t count = 2 + d.Below(3);
-        for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0, n = 2 + d.Below(3); i < n; ++i) {
             std::vector<ArchiveItem> items;
-            const std::size_t entries = 1 + d.Below(3);
-            for (std::size_t e = 0; e < entries; ++e) {
-                items.emplace_back("中身" + std::to_string(e) + ".txt", pool[d.Below(pool.size())]);
-            }
-            const bool lzh = lzhTool && d.Chance(40);
-            const std::string path = dir + "/書庫" + std::to_string(i) + (lzh ? ".lzh" : ".zip");
-            if (lzh) {
-                MakeLzh(path, items);
-            } else {
-                MakeZip(path, items);
-            }
-            archives[s].push_back(path);
+            for (std::size_t e = 0, m = 1 + d.Below(3); e < m; ++e)
+                items.emplace_back("中身" + std::to_string(e), pool[d.Below(9)]);
+            const bool lzh = HaveLzhTool() && d.Below(2) == 0;
+            archives[s].push_back(root + "/" + kSide[s] + "/書庫" + std::to_string(i) +
+                                  (lzh ? ".lzh" : ".zip"));
+            lzh ? MakeLzh(archives[s].back(), items) : MakeZip(archives[s].back(), items);
         }
     }
-    // Byte-equal copies across the sides, for the plain pass with a mask
-    // that takes archives and for whole-archive pairs.
     for (int s = 0; s < 2; ++s) {
-        for (std::size_t i = 0; i < archives[s].size(); ++i) {
-            if (!d.Chance(35)) continue;
-            const fs::path from(archives[s][i]);
-            fs::copy_file(from, fs::path(root) / kSideDir[1 - s] /
-                                    ("写し" + std::to_string(i) + from.extension().string()));
+        for (const fs::path& a : archives[s]) {
+            if (d.Below(3) == 0)
+                fs::copy_file(a, root + "/" + kSide[1 - s] + "/写し" + a.filename().string());
         }
     }
-}
-
-Config DrawConfig(std::uint32_t seed) {
-    Draw d(seed ^ 0x5A5Au);
-    Config c;
-    const char* const masks[] = {"*.*", "*.*", "*.txt;*.zip", "*.dat;*.lzh", "*.bin"};
-    for (SideConfig& s : c.side) {
-        const std::size_t archives = d.Below(3);  // none, zip, both
-        s.zip = archives >= 1;
-        s.lzh = archives == 2;
-        s.withFiles = (s.zip || s.lzh) && d.Chance(60);
-        s.mask = masks[d.Below(5)];
-        if (d.Chance(25)) s.ignore = "*.dat";
-    }
-    if (!c.side[0].withFiles && !c.side[1].withFiles) {
-        SideConfig& s = c.side[d.Below(2)];
-        s.zip = s.withFiles = true;
-    }
-    c.arcAll = d.Chance(30);
-    return c;
 }
 
 enum class RunKind { WithFiles, PlainOnly, ArchivesOnly };
+struct SideConfig {
+    bool lzh, zip, withFiles;
+    std::string mask, ignore;
+};
 
-// The window's values for one run, set as a user would set the controls.
-WindowSettings SettingsFor(const Config& c, RunKind run, const std::string& root, bool deletes) {
+// The window's values for one run, set as a user sets the controls.
+WindowSettings SettingsFor(const SideConfig (&c)[2], bool arcAll, RunKind run,
+                           const std::string& root, bool deletes) {
     WindowSettings ws;
     ws.SizeBox1 = false;
     ws.NoDelChk = !deletes;
     ws.DelChk = false;
-    SetArcAllChk(ws, c.arcAll);
+    SetArcAllChk(ws, arcAll);
     for (int side = 1; side <= 2; ++side) {
-        const SideConfig& s = c.side[side - 1];
-        SetTreeDirectory(ws, side, root + "/" + kSideDir[side - 1]);
+        const SideConfig& s = c[side - 1];
+        SetTreeDirectory(ws, side, root + "/" + kSide[side - 1]);
         SetSubDirChk(ws, side, true);
-        // The plain run has the boxes of a with-files side off.
         const bool archives = !(s.withFiles && run == RunKind::PlainOnly);
         SetLzhChk(ws, side, s.lzh && archives);
         SetZipChk(ws, side, s.zip && archives);
         SetWithFilesChk(ws, side, s.withFiles && run == RunKind::WithFiles);
-        // Mask fields can be typed in only while they are enabled.
-        if (ws.Side(side).MaskFieldsEnabled) {
+        if (ws.Side(side).MaskFieldsEnabled) {  // typed only where they can be
             TypeMask(ws, side, s.mask);
             TypeIgnoreMask(ws, side, s.ignore);
         }
@@ -151,101 +99,80 @@ WindowSettings SettingsFor(const Config& c, RunKind run, const std::string& root
     return ws;
 }
 
-struct Outcome {
-    Strings pairs;    // "source | target", relative to the tree
-    Strings deleted;  // files gone after the run, relative
-};
-
-std::string Relative(const std::string& path, const std::string& root) {
-    return path.compare(0, root.size(), root) == 0 ? path.substr(root.size()) : path;
-}
-
-Strings FilesOf(const std::string& root) {
-    Strings files;
-    for (const auto& e : fs::recursive_directory_iterator(root)) {
-        if (e.is_regular_file()) files.insert(Relative(e.path().string(), root));
-    }
-    return files;
-}
-
-Outcome RunOnCopy(const Config& c, RunKind run, const std::string& master, const std::string& root,
-                  bool deletes) {
+// The pairs and the "whole archive found" lines, and the files deleted.
+std::pair<Strings, Strings> RunOnCopy(const WindowSettings& ws, const std::string& master,
+                                      const std::string& root) {
+    auto files = [&] {
+        Strings out;
+        for (const auto& e : fs::recursive_directory_iterator(root))
+            if (e.is_regular_file()) out.insert(e.path().string().substr(root.size()));
+        return out;
+    };
     fs::copy(master, root, fs::copy_options::recursive);
-    const Strings before = FilesOf(root);
+    const Strings before = files();
     TNebu job;
-    EXPECT_EQ(ApplyToJob(SettingsFor(c, run, root, deletes), job), std::nullopt);
+    EXPECT_EQ(ApplyToJob(ws, job), std::nullopt);
     ScriptedHost host;
     const RunResult r = RunJob(job, host);
     EXPECT_EQ(job.Phase, kPhaseFinished);
-    EXPECT_TRUE(host.questions.empty()) << host.questions.front();
-    Outcome o;
-    for (const SamePairRec& p : r.pairs) {
-        o.pairs.insert(Relative(p.folder1 + "/" + p.name1, root) + " | " +
-                       Relative(p.folder2 + "/" + p.name2, root));
-    }
-    for (const std::string& line : r.log) {
-        if (line.find("全てファイルは比較元にあります") != std::string::npos) {
-            o.pairs.insert(Relative(line.substr(line.find(root)), root));
-        }
-    }
-    const Strings after = FilesOf(root);
-    for (const std::string& f : before) {
-        if (after.count(f) == 0) o.deleted.insert(f);
-    }
-    return o;
-}
-
-Strings Union(const Strings& a, const Strings& b) {
-    Strings u = a;
-    u.insert(b.begin(), b.end());
-    return u;
-}
-
-std::string Describe(const Config& c) {
-    std::string text;
-    for (int s = 0; s < 2; ++s) {
-        const SideConfig& x = c.side[s];
-        text += std::string(s == 0 ? "src" : " dst") + (x.lzh ? "+lzh" : "") +
-                (x.zip ? "+zip" : "") + (x.withFiles ? "+files" : "") + " mask " + x.mask +
-                " ignore " + x.ignore;
-    }
-    return text + (c.arcAll ? " by entry" : "");
+    EXPECT_TRUE(host.questions.empty());
+    Strings found;
+    for (const SamePairRec& p : r.pairs)
+        found.insert((p.folder1 + "/" + p.name1).substr(root.size()) + " | " +
+                     (p.folder2 + "/" + p.name2).substr(root.size()));
+    for (const std::string& line : r.log)
+        if (line.find("全てファイルは比較元にあります") != std::string::npos)
+            found.insert(line.substr(line.find(root) + root.size()));
+    Strings deleted;
+    const Strings after = files();
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::inserter(deleted, deleted.end()));
+    return {found, deleted};
 }
 
 TEST(WithFilesUnionTest, OneJobFindsAndDeletesWhatThePlainAndTheArchiveRunsDo) {
     TempTree tree;
     ScopedEnv tmp("TMPDIR", tree.MakeDir("tmp"));
-    const bool lzhTool = HaveLzhTool();
-    std::size_t pairsSeen = 0;
-    std::size_t deletionsSeen = 0;
+    const char* const masks[] = {"*.*", "*.*", "*.txt;*.zip", "*.dat;*.lzh", "*.bin"};
+    std::size_t seen[2] = {0, 0};
     for (std::uint32_t seed = 1; seed <= 16; ++seed) {
-        const Config c = DrawConfig(seed);
-        SCOPED_TRACE("seed " + std::to_string(seed) + ": " + Describe(c));
+        Draw d{seed * 0x9E3779B97F4A7C15ull};
+        SideConfig c[2];
+        std::string text = "seed " + std::to_string(seed);
+        for (SideConfig& s : c) {
+            const std::size_t archives = d.Below(3);  // none, zip, lzh and zip
+            s = {archives == 2, archives >= 1, archives >= 1 && d.Below(5) < 3, masks[d.Below(5)],
+                 d.Below(4) == 0 ? "*.dat" : ""};
+        }
+        if (!c[0].withFiles && !c[1].withFiles) c[seed % 2].zip = c[seed % 2].withFiles = true;
+        const bool arcAll = d.Below(3) == 0;
+        for (const SideConfig& s : c)
+            text += std::string(" |") + (s.lzh ? " lzh" : "") + (s.zip ? " zip" : "") +
+                    (s.withFiles ? " files " : " ") + s.mask + " -" + s.ignore;
+        SCOPED_TRACE(text + (arcAll ? " by entry" : ""));
         const std::string base = tree / ("seed" + std::to_string(seed));
-        const std::string master = base + "/master";
-        MakeDirs(master);
-        BuildTree(seed, master, lzhTool);
+        BuildTree(d, seed, base + "/master");
         int copy = 0;
-        auto run = [&](RunKind kind, bool deletes) {
-            return RunOnCopy(c, kind, master, base + "/run" + std::to_string(copy++), deletes);
-        };
         for (const bool deletes : {false, true}) {
-            const Outcome both = run(RunKind::WithFiles, deletes);
-            const Outcome plain = run(RunKind::PlainOnly, deletes);
-            const Outcome archives = run(RunKind::ArchivesOnly, deletes);
-            if (!deletes) {
-                EXPECT_EQ(both.pairs, Union(plain.pairs, archives.pairs));
-                EXPECT_TRUE(both.deleted.empty());
-                pairsSeen += both.pairs.size();
-            } else {
-                EXPECT_EQ(both.deleted, Union(plain.deleted, archives.deleted));
-                deletionsSeen += both.deleted.size();
+            std::pair<Strings, Strings> runs[3];
+            for (RunKind kind : {RunKind::WithFiles, RunKind::PlainOnly, RunKind::ArchivesOnly}) {
+                runs[static_cast<int>(kind)] = RunOnCopy(
+                    SettingsFor(c, arcAll, kind, base + "/" + std::to_string(copy), deletes),
+                    base + "/master", base + "/" + std::to_string(copy));
+                ++copy;
             }
+            // Without deletions, the pairs; with them, the files gone.
+            const Strings& both = deletes ? runs[0].second : runs[0].first;
+            Strings expected = deletes ? runs[1].second : runs[1].first;
+            const Strings& more = deletes ? runs[2].second : runs[2].first;
+            expected.insert(more.begin(), more.end());
+            EXPECT_EQ(both, expected) << (deletes ? "deleted" : "pairs");
+            seen[deletes] += both.size();
         }
     }
-    // The trees must give the comparison something to find.
-    EXPECT_GT(pairsSeen, 40u);
-    EXPECT_GT(deletionsSeen, 10u);
+    // The trees must give the comparison something to find and to delete.
+    EXPECT_GT(seen[0], 40u);
+    EXPECT_GT(seen[1], 10u);
 }
 
 }  // namespace
