@@ -75,6 +75,23 @@ void Archive(Reading& r, bool lzh, int side) {
     }
 }
 
+void Mask(Reading& r, int side, Value v) {
+    r.typedMasks[side - 1] = v;
+    TypeMask(Settings(r), side, v);
+}
+
+void IgnoreMask(Reading& r, int side, Value v) {
+    r.typedIgnores[side - 1] = v;
+    TypeIgnoreMask(Settings(r), side, v);
+}
+
+// An archive option given before it has put its own mask in the fields.
+void WithFiles(Reading& r, int side) {
+    SetWithFilesChk(Settings(r), side, true);
+    if (const auto& mask = r.typedMasks[side - 1]) TypeMask(Settings(r), side, *mask);
+    if (const auto& ignore = r.typedIgnores[side - 1]) TypeIgnoreMask(Settings(r), side, *ignore);
+}
+
 // --list-only keeps whether deleting would ask, as the window's check box does.
 void Deletion(Reading& r, bool deletes, bool asks) {
     Settings(r).NoDelChk = !deletes;
@@ -114,14 +131,13 @@ const CliOption kOptions[] = {
     {"--src-subdir", "", false, [](Reading& r, Value) { SetSubDirChk(Settings(r), 1, true); }},
     {"--dst-subdir", "", false, [](Reading& r, Value) { SetSubDirChk(Settings(r), 2, true); }},
     {"--same", "", false, [](Reading& r, Value) { SetCheckSame(Settings(r), true); }},
-    {"--mask", "", true,
-     [](Reading& r, Value v) { OnBothSides([&](int s) { TypeMask(Settings(r), s, v); }); }},
-    {"--src-mask", "", true, [](Reading& r, Value v) { TypeMask(Settings(r), 1, v); }},
-    {"--dst-mask", "", true, [](Reading& r, Value v) { TypeMask(Settings(r), 2, v); }},
+    {"--mask", "", true, [](Reading& r, Value v) { OnBothSides([&](int s) { Mask(r, s, v); }); }},
+    {"--src-mask", "", true, [](Reading& r, Value v) { Mask(r, 1, v); }},
+    {"--dst-mask", "", true, [](Reading& r, Value v) { Mask(r, 2, v); }},
     {"--ignore", "", true,
-     [](Reading& r, Value v) { OnBothSides([&](int s) { TypeIgnoreMask(Settings(r), s, v); }); }},
-    {"--src-ignore", "", true, [](Reading& r, Value v) { TypeIgnoreMask(Settings(r), 1, v); }},
-    {"--dst-ignore", "", true, [](Reading& r, Value v) { TypeIgnoreMask(Settings(r), 2, v); }},
+     [](Reading& r, Value v) { OnBothSides([&](int s) { IgnoreMask(r, s, v); }); }},
+    {"--src-ignore", "", true, [](Reading& r, Value v) { IgnoreMask(r, 1, v); }},
+    {"--dst-ignore", "", true, [](Reading& r, Value v) { IgnoreMask(r, 2, v); }},
     {"--size", "", true, SizeRange},
     {"--no-size-limit", "", false, [](Reading& r, Value) { Settings(r).SizeBox1 = false; }},
     {"--hidden", "", false, [](Reading& r, Value) { SetCheckHidden(Settings(r), true); }},
@@ -134,6 +150,10 @@ const CliOption kOptions[] = {
     {"--src-zip", "", false, [](Reading& r, Value) { Archive(r, false, 1); }},
     {"--dst-lzh", "", false, [](Reading& r, Value) { Archive(r, true, 2); }},
     {"--dst-zip", "", false, [](Reading& r, Value) { Archive(r, false, 2); }},
+    {"--with-files", "", false,
+     [](Reading& r, Value) { OnBothSides([&](int s) { WithFiles(r, s); }); }},
+    {"--src-with-files", "", false, [](Reading& r, Value) { WithFiles(r, 1); }},
+    {"--dst-with-files", "", false, [](Reading& r, Value) { WithFiles(r, 2); }},
     {"--arc-exe", "", false, [](Reading& r, Value) { SetArcExeChk(Settings(r), true); }},
     {"--arc-by-entry", "", false, [](Reading& r, Value) { SetArcAllChk(Settings(r), true); }},
     {"--delete", "", false, [](Reading& r, Value) { Deletion(r, true, false); }},

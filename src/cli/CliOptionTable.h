@@ -3,6 +3,8 @@
 // give it, whether a value follows, and what it does to the job being read.
 // Whether the options together make a job is checked afterwards.
 
+#include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,6 +20,10 @@ struct OptionReading {
     std::string& error;  // the first refusal; reading stops there
     NamedDirectoriesBySide named;
     bool settingsLoaded = false;
+    // Masks given on this command line per side, which a side's plain files
+    // keep whatever came between them and its --*-with-files.
+    std::array<std::optional<std::string>, 2> typedMasks{};
+    std::array<std::optional<std::string>, 2> typedIgnores{};
 };
 
 struct CliOption {

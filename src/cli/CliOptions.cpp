@@ -190,6 +190,9 @@ Which files / 対象ファイル
 Archives / 圧縮ファイル
   --lzh, --zip          LZH/ZIPの中も比較 / compare archive contents on both sides
   --src-lzh, --src-zip, --dst-lzh, --dst-zip   one side only / 片側のみ
+  --with-files, --src-with-files, --dst-with-files
+                        通常ﾌｧｲﾙも比較 / the masks keep selecting plain files, and the
+                        archive options add the archives' contents (both / one side)
   --arc-exe             自己解凍形式(.exe)も対象 / also self-extracting .exe archives
   --arc-by-entry        圧縮ファイル同士を内部のファイル単位に比較(削除不可)
                         / compare archives entry by entry (never deletes)

@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include "cli/CliHost.h"
+#include "engine/SameChkList.h"
 
 namespace nebu::cli {
 
@@ -51,13 +52,17 @@ RunOutcome RunJobFromCommandLine(TNebu& job, std::istream& answers, std::ostream
     outcome.phase = job.Phase;
     outcome.failures = job.FileFunc->Failures.List();
 
-    // Rows that name entries of an archive deleted as a whole are gone with it.
+    // Rows that name an archive deleted as a whole, or its entries, are gone
+    // with it.
     std::string deleted;
     while (job.DeletedArcs.Pop(deleted)) {
         outcome.deletedArchives.push_back(deleted);
         auto& rows = outcome.sameList;
         rows.erase(std::remove_if(rows.begin(), rows.end(),
-                                  [&](const SamePairRec& r) { return r.folder2 == deleted; }),
+                                  [&](const SamePairRec& r) {
+                                      return r.folder2 == deleted ||
+                                             JoinPath(r.folder2, r.name2) == deleted;
+                                  }),
                    rows.end());
     }
     return outcome;

@@ -8,6 +8,7 @@
 #include "engine/GroupWalk.h"
 #include "engine/LogText.h"
 #include "engine/NebuThread.h"
+#include "engine/PassLists.h"
 #include "engine/SameChkList.h"
 #include "engine/ScopeGuard.h"
 #include "platform/FileIdentity.h"
@@ -155,20 +156,38 @@ void TNebu::TakeFileFuncStop() {
     if (FileFunc->Stop) Stop = 1;
 }
 
-bool TNebu::SameConditions() const {
-    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcMask == DstMask &&
-           SrcIgnore == DstIgnore;
+std::vector<TNebu::Pass> TNebu::Passes() const {
+    const SidePass src{SrcSubDir == 1, SrcLzh == 1, SrcZip == 1, SrcMask, SrcIgnore};
+    const SidePass dst{DstSubDir == 1, DstLzh == 1, DstZip == 1, DstMask, DstIgnore};
+    const bool srcBoth = SrcWithFiles && src.Archives();
+    const bool dstBoth = DstWithFiles && dst.Archives();
+    if (!srcBoth && !dstBoth) return {Pass{src, dst}};
+    // Exactly the two jobs the option stands for: the sides' plain files as
+    // if their archive boxes were off, then the archives as a job without
+    // the option would take them.
+    auto plainOf = [](SidePass side) {
+        side.Lzh = side.Zip = false;
+        return side;
+    };
+    auto archivesOf = [](SidePass side, const std::string& arcMask) {
+        side.Mask = arcMask;
+        side.Ignore.clear();
+        return side;
+    };
+    return {Pass{srcBoth ? plainOf(src) : src, dstBoth ? plainOf(dst) : dst},
+            Pass{srcBoth ? archivesOf(src, SrcArcMask) : src,
+                 dstBoth ? archivesOf(dst, DstArcMask) : dst}};
 }
 
-void TNebu::CompareLists() {
+void TNebu::CompareLists(const Pass& pass) {
     if (SrcList->Count() <= 0 || DstList->Count() <= 0) return;
     std::int64_t planned = 0;
     ForEachSharedSize(SrcList->Groups(), DstList->Groups(), [&](std::size_t i, std::size_t j) {
         planned += GroupBytes(SrcList->Groups()[i], DstList->Groups()[j]);
     });
     Bytes.AddPlanned(planned);
-    const bool srcArchives = SrcLzh || SrcZip;
-    const bool dstArchives = DstLzh || DstZip;
+    const bool srcArchives = pass.Src.Archives();
+    const bool dstArchives = pass.Dst.Archives();
     if (srcArchives && dstArchives) {
         if (ArcByEntry) {
             CompareArchiveEntries(*this);
@@ -185,49 +204,69 @@ void TNebu::CompareLists() {
     }
 }
 
-ScanOptions TNebu::SideScan(Side side) const {
-    const bool source = side == Side::Source;
+ScanOptions TNebu::SideScan(const SidePass& side) const {
     ScanOptions options;
     options.SearchAttr = SearchAttr;
     options.SizeMax = SizeMax;
     options.SizeMin = SizeMin;
-    options.SubDir = (source ? SrcSubDir : DstSubDir) == 1;
-    options.Lzh = (source ? SrcLzh : DstLzh) == 1;
-    options.Zip = (source ? SrcZip : DstZip) == 1;
-    options.Mask = source ? SrcMask : DstMask;
-    options.Ignore = source ? SrcIgnore : DstIgnore;
+    options.SubDir = side.SubDir;
+    options.Lzh = side.Lzh;
+    options.Zip = side.Zip;
+    options.Mask = side.Mask;
+    options.Ignore = side.Ignore;
     options.WholeArchives = FileFunc->ArcAsUnit;
     return options;
 }
 
 void TNebu::ScanAndCompare() {
-    TNebuFileFunc& ff = *FileFunc;
     Log("ディレクトリ｢" + JoinDirs(SrcDirs) + "｣と｢" + JoinDirs(DstDirs) + "｣を検索します。");
+    SrcPlain = 1;
+    const std::vector<Pass> passes = Passes();
+    TNebuList earlierSrc;
+    TNebuList earlierDst;
+    for (std::size_t i = 0; i < passes.size() && Stop == 0; ++i) {
+        if (i > 0) {
+            // A pass scans afresh: what the one before deleted is gone.
+            TakeOverMatches(earlierSrc, *SrcList);
+            TakeOverMatches(earlierDst, *DstList);
+            Phase = kPhaseScanSource;
+        }
+        if (passes.size() > 1) Log(i == 0 ? kPlainPassLine : kArchivePassLine);
+        RunPass(passes[i]);
+    }
+    // The lists after the run hold every file of every pass, matched when
+    // any pass found it, so that "different" means different in all of them.
+    TakeOverMatches(*SrcList, earlierSrc);
+    TakeOverMatches(*DstList, earlierDst);
+}
+
+void TNebu::RunPass(const Pass& pass) {
+    TNebuFileFunc& ff = *FileFunc;
+    ff.ArcAsUnit = pass.Src.Archives() && pass.Dst.Archives() && ArcByEntry == 0;
     SrcList->Clear();
     DstList->Clear();
 
     if (SourceScanBegins) SourceScanBegins();
-    ff.ScanSide(SrcDirs, *SrcList, SideScan(Side::Source));
+    ff.ScanSide(SrcDirs, *SrcList, SideScan(pass.Src));
     if (Stop == 1) return;
 
     Log("比較元" + std::to_string(SrcList->Count()) + "件検索しました。");
     Phase = kPhaseScanTarget;
     // Identically set up sides are copied, not scanned a second time;
     // a target ignore mask of its own must still protect its files.
-    if (SameConditions() && SameDirsInOrder(SrcDirs, DstDirs)) {
+    if (pass.Src == pass.Dst && SameDirsInOrder(SrcDirs, DstDirs)) {
         NebuRec rec;
         for (bool more = SrcList->FirstFile(rec); more; more = SrcList->NextFile(rec)) {
             DstList->AddAppended(rec);
         }
     } else {
-        ff.ScanSide(DstDirs, *DstList, SideScan(Side::Target));
+        ff.ScanSide(DstDirs, *DstList, SideScan(pass.Dst));
     }
     if (Stop == 1) return;
 
     Log("比較先" + std::to_string(DstList->Count()) + "件検索しました。");
     Phase = kPhaseCompare;
-    SrcPlain = 1;
-    CompareLists();
+    CompareLists(pass);
 }
 
 void TNebu::Run() {
@@ -235,7 +274,7 @@ void TNebu::Run() {
     ff.Host = Host;
     DeletedArcs.Clear();
     ff.ToRecycleBin = ToRecycleBin != 0;
-    ff.ArcAsUnit = (SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0;
+    ff.ArcAsUnit = false;
     ff.ForgetIdentities();
     ff.Failures.Clear();
     Bytes.Reset();
@@ -268,7 +307,7 @@ void TNebu::Run() {
         } else {
             // "削除しない" means nothing at all is removed, empty folders included.
             if (DelEmptyDirs == 1 && NoDelete == 0) {
-                ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs, SideScan(Side::Target));
+                ff.RemoveEmptyTargetDirectories(DstDirs, SrcDirs, SideScan(Passes().back().Dst));
             }
             closing = "処理終了";
         }

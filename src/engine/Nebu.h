@@ -54,6 +54,13 @@ class TNebu {
     std::uint8_t NoDelete = 1;
     std::uint8_t ToRecycleBin = 0;
     std::uint8_t ArcByEntry = 0;
+    // A side with archive contents that also compares its plain files: its
+    // masks keep selecting plain files, and its archives are those its
+    // archive mask selects. Runs as two passes: plain files, then archives.
+    std::uint8_t SrcWithFiles = 0;
+    std::uint8_t DstWithFiles = 0;
+    std::string SrcArcMask;
+    std::string DstArcMask;
     std::uint32_t SearchAttr = 0x31;
     std::int64_t SizeMax = 100000000;
     std::int64_t SizeMin = 1;
@@ -109,12 +116,30 @@ class TNebu {
     static std::string DateTimeText(std::int64_t epochSeconds);
     static std::string ElapsedText(std::int64_t seconds);
 
+    // What one side takes part with in one pass of the run.
+    struct SidePass {
+        bool SubDir = false;
+        bool Lzh = false;
+        bool Zip = false;
+        std::string Mask;
+        std::string Ignore;
+        bool Archives() const { return Lzh || Zip; }
+        bool operator==(const SidePass&) const = default;
+    };
+    struct Pass {
+        SidePass Src;
+        SidePass Dst;
+    };
+    // The passes of the run: one, or, when a side compares its plain files
+    // as well as its archives, the plain pass and then the archive pass.
+    std::vector<Pass> Passes() const;
+
   private:
     SamePairRec Settled(const SamePairRec& rec, PairFate fate) const;
-    bool SameConditions() const;
-    ScanOptions SideScan(Side side) const;
+    ScanOptions SideScan(const SidePass& side) const;
     void ScanAndCompare();
-    void CompareLists();
+    void RunPass(const Pass& pass);
+    void CompareLists(const Pass& pass);
 };
 
 }  // namespace nebu

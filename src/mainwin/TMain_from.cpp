@@ -116,6 +116,8 @@ void TMain_from::ConnectSide(int side) {
             [this, side](bool on) { Apply([&] { SetLzhChk(settings_, side, on); }); });
     connect(one ? ui_->ZipChk1 : ui_->ZipChk2, &QCheckBox::toggled, this,
             [this, side](bool on) { Apply([&] { SetZipChk(settings_, side, on); }); });
+    connect(one ? ui_->WithFilesChk1 : ui_->WithFilesChk2, &QCheckBox::toggled, this,
+            [this, side](bool on) { Apply([&] { SetWithFilesChk(settings_, side, on); }); });
     TDirListBox* tree = Tree(side);
     connect(tree, &TDirListBox::OnChange, this, [this, side, tree] {
         Apply([&] { SetTreeDirectory(settings_, side, tree->Directory()); });
@@ -166,6 +168,9 @@ void TMain_from::ShowSide(int side) {
     lzh->setEnabled(settings_.LzhEnabled);
     zip->setChecked(s.ZipChk);
     zip->setEnabled(settings_.ZipEnabled);
+    QCheckBox* withFiles = one ? ui_->WithFilesChk1 : ui_->WithFilesChk2;
+    withFiles->setChecked(s.WithFilesChk);
+    withFiles->setEnabled(settings_.WithFilesEnabled(side));
     QListWidget* list = one ? ui_->DirListBox1 : ui_->DirListBox2;
     const QStringList entries = Entries(s.DirListText);
     QStringList shown;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -106,11 +107,15 @@ RowCheck CheckRowFiles(const SameRow& row, bool srcPlain, bool bytewise) {
         return check;
     }
     // An entry's source is its archive: every row of that archive goes with it.
+    // A job that also compared plain source files holds rows of both kinds;
+    // a plain file's folder is a folder.
+    std::error_code ec;
+    const bool srcEntry = !srcPlain && !std::filesystem::is_directory(row.SourceFolder, ec);
     const std::string source =
-        srcPlain ? JoinPath(row.SourceFolder, row.SourceName) : row.SourceFolder;
+        srcEntry ? row.SourceFolder : JoinPath(row.SourceFolder, row.SourceName);
     const auto sourceNow = platform::IdentityOfPath(source);
     auto dropSource = [&] {
-        check.DropName = srcPlain ? row.SourceName : "*";
+        check.DropName = srcEntry ? "*" : row.SourceName;
         check.DropFolder = row.SourceFolder;
     };
     if (!sourceNow) {

@@ -58,6 +58,7 @@ struct RowCheck {
 };
 
 // `srcPlain`: the sources are files (else archive entries, whose archive
+// counts, except in a row whose source folder is a folder: a plain file
 // counts); `bytewise`: the pairs were compared byte for byte, so the two
 // files must still be equal.
 RowCheck CheckRowFiles(const SameRow& row, bool srcPlain, bool bytewise);

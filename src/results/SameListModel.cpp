@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "engine/SameChkList.h"
+
 namespace nebu {
 
 namespace {
@@ -137,7 +139,10 @@ int SameListModel::RemoveRowsOf(const std::string& name, const std::string& fold
 }
 
 int SameListModel::RemoveRowsInTargetFolder(const std::string& folder) {
-    return RemoveIf([&](const SameRow& r) { return r.TargetFolder == folder; });
+    // A job that also compared plain files may list the archive itself.
+    return RemoveIf([&](const SameRow& r) {
+        return r.TargetFolder == folder || JoinPath(r.TargetFolder, r.TargetName) == folder;
+    });
 }
 
 void SameListModel::SwapSides(const std::vector<int>& rows) {

@@ -12,6 +12,7 @@
 #include "engine/Nebu.h"
 #include "platform/PathText.h"
 #include "settings/MaskText.h"
+#include "settings/Reactions.h"
 
 namespace nebu {
 
@@ -74,6 +75,8 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.DelEmptyDirs = settings.CheckDelDir;
     job.ToRecycleBin = settings.CheckTrash;
     job.ArcByEntry = settings.ArcAllChk;
+    job.SrcWithFiles = src.WithFilesChk;
+    job.DstWithFiles = dst.WithFilesChk;
     // The desktop window keeps the job's attribute current as the boxes
     // change; a job set up from values alone takes it here.
     job.SearchAttr = settings.SearchAttr;
@@ -96,14 +99,33 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.DstMask = NormalizeMask(dst.Fmask);
     job.SrcIgnore = IgnoreMask(src.noFmask);
     job.DstIgnore = IgnoreMask(dst.noFmask);
+    // Kept apart: the mask fields of such a side select its plain files.
+    job.SrcArcMask = NormalizeMask(ArchiveMaskText(src.LzhChk, src.ZipChk, settings.ArcExeChk));
+    job.DstArcMask = NormalizeMask(ArchiveMaskText(dst.LzhChk, dst.ZipChk, settings.ArcExeChk));
     return std::nullopt;
 }
+
+namespace {
+
+bool PassAllowsActions(bool srcArchives, bool dstArchives, bool arcAll) {
+    return !dstArchives || (srcArchives && !arcAll);
+}
+
+}  // namespace
 
 bool ResultActionsAllowed(const WindowSettings& settings) {
     const SideSettings& src = settings.Side(1);
     const SideSettings& dst = settings.Side(2);
-    if (!dst.LzhChk && !dst.ZipChk) return true;
-    return (src.LzhChk || src.ZipChk) && !settings.ArcAllChk;
+    const bool srcArchives = src.LzhChk || src.ZipChk;
+    const bool dstArchives = dst.LzhChk || dst.ZipChk;
+    // A side with its plain files too adds a pass without its archives; the
+    // rows of every pass must allow the actions.
+    const bool srcPlainToo = srcArchives && src.WithFilesChk;
+    const bool dstPlainToo = dstArchives && dst.WithFilesChk;
+    const bool plainPass = !(srcPlainToo || dstPlainToo) ||
+                           PassAllowsActions(srcArchives && !srcPlainToo,
+                                             dstArchives && !dstPlainToo, settings.ArcAllChk);
+    return plainPass && PassAllowsActions(srcArchives, dstArchives, settings.ArcAllChk);
 }
 
 std::string ExecutablePath() {

@@ -37,6 +37,14 @@ void ZipChanged(WindowSettings& settings, int side, bool on, Copy copy) {
     CopySide(settings, side, copy);
 }
 
+void WithFilesChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    SideSettings& s = settings.Side(side);
+    if (s.WithFilesChk == on) return;
+    s.WithFilesChk = on;
+    if (s.LzhChk || s.ZipChk) SetArchiveMasks(settings, side);
+    CopySide(settings, side, copy);
+}
+
 void TreeChanged(WindowSettings& settings, int side, const std::string& directory, Copy copy) {
     std::string dir = directory;
     if (!dir.empty()) {
@@ -68,6 +76,13 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
     SubDirChanged(settings, other, from.SubDirChk, Copy::Held);
     LzhChanged(settings, other, from.LzhChk, Copy::Held);
     ZipChanged(settings, other, from.ZipChk, Copy::Held);
+    WithFilesChanged(settings, other, from.WithFilesChk, Copy::Held);
+    if (from.WithFilesChk) {
+        // The giving side's fields are the user's masks, not the rule's.
+        to.Fmask = from.Fmask;
+        to.noFmask = from.noFmask;
+        to.MaskFieldsEnabled = from.MaskFieldsEnabled;
+    }
     to.DirListShown = from.DirListShown;
     to.DirListText = from.DirListText;
 }
@@ -91,6 +106,10 @@ void SetLzhChk(WindowSettings& settings, int side, bool on) {
 
 void SetZipChk(WindowSettings& settings, int side, bool on) {
     ZipChanged(settings, side, on, Copy::Run);
+}
+
+void SetWithFilesChk(WindowSettings& settings, int side, bool on) {
+    WithFilesChanged(settings, side, on, Copy::Run);
 }
 
 void SetArcExeChk(WindowSettings& settings, bool on) {
@@ -144,23 +163,27 @@ void DropDirectories(WindowSettings& settings, int side, const std::vector<std::
     CopySameConditions(settings, side);
 }
 
+std::string ArchiveMaskText(bool lzh, bool zip, bool arcExe) {
+    if (!lzh && !zip) return "*.*";
+    std::string mask = lzh && zip ? "*.lzh;*.zip" : lzh ? "*.lzh" : "*.zip";
+    if (arcExe) mask += ";*.exe";
+    return mask;
+}
+
 void SetArchiveMasks(WindowSettings& settings, int side) {
     SideSettings& s = settings.Side(side);
-    s.MaskFieldsEnabled = false;
-    if (s.LzhChk && s.ZipChk) {
-        s.Fmask = "*.lzh;*.zip";
-    } else if (s.LzhChk) {
-        s.Fmask = "*.lzh";
-    } else if (s.ZipChk) {
-        s.Fmask = "*.zip";
+    if (s.WithFilesChk) {
+        // The fields select plain files; the rule's text leaves them.
+        if (!s.MaskFieldsEnabled) {
+            s.Fmask = "*.*";
+            s.noFmask.clear();
+            s.MaskFieldsEnabled = true;
+        }
+        return;
     }
+    s.Fmask = ArchiveMaskText(s.LzhChk, s.ZipChk, settings.ArcExeChk);
     s.noFmask.clear();
-    if (s.LzhChk || s.ZipChk) {
-        if (settings.ArcExeChk) s.Fmask += ";*.exe";
-    } else {
-        s.Fmask = "*.*";
-        s.MaskFieldsEnabled = true;
-    }
+    s.MaskFieldsEnabled = !(s.LzhChk || s.ZipChk);
 }
 
 void CopySameConditions(WindowSettings& settings, int side) {
@@ -186,6 +209,8 @@ void ResetToDefaults(WindowSettings& settings) {
     SetLzhChk(settings, 2, false);
     SetZipChk(settings, 1, false);
     SetZipChk(settings, 2, false);
+    SetWithFilesChk(settings, 1, false);
+    SetWithFilesChk(settings, 2, false);
     SetArcExeChk(settings, false);
     SetArcAllChk(settings, false);
     settings.NoDelChk = true;

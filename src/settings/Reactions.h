@@ -16,6 +16,9 @@ void SetSubDirChk(WindowSettings& settings, int side, bool on);
 // Apply the side's archive mask rule, then copy the side.
 void SetLzhChk(WindowSettings& settings, int side, bool on);
 void SetZipChk(WindowSettings& settings, int side, bool on);
+// A side's plain files along with its archives: its mask fields go back to
+// selecting plain files, then the side is copied.
+void SetWithFilesChk(WindowSettings& settings, int side, bool on);
 // Re-apply the archive mask rule on every side that compares archive contents.
 void SetArcExeChk(WindowSettings& settings, bool on);
 void SetArcAllChk(WindowSettings& settings, bool on);
@@ -35,8 +38,12 @@ void TypeIgnoreMask(WindowSettings& settings, int side, const std::string& noFma
 // the list), then the side is copied.
 void DropDirectories(WindowSettings& settings, int side, const std::vector<std::string>& paths);
 
-// A side's mask fields follow its LZH and ZIP check boxes (and ArcExeChk).
+// A side's mask fields follow its LZH and ZIP check boxes (and ArcExeChk),
+// except while its plain files take part too: then they are the user's.
 void SetArchiveMasks(WindowSettings& settings, int side);
+// The mask the archive rule gives a side: "*.lzh;*.zip", "*.lzh" or "*.zip",
+// with ";*.exe" when ArcExeChk is on; "*.*" with neither box on.
+std::string ArchiveMaskText(bool lzh, bool zip, bool arcExe);
 
 // With CheckSame on, makes the other side equal to `side`. The receiving
 // side's own reactions run, but nothing they raise is copied back.

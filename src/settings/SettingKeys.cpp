@@ -93,6 +93,10 @@ std::vector<SettingKey> BuildKeys() {
         keys.push_back(
             SideFlag("ZipChk" + std::to_string(side), side, &SideSettings::ZipChk, SetZipChk));
     }
+    for (int side = 1; side <= 2; ++side) {
+        keys.push_back(SideFlag("WithFilesChk" + std::to_string(side), side,
+                                &SideSettings::WithFilesChk, SetWithFilesChk));
+    }
     keys.push_back(Flag("ArcExeChk", &WindowSettings::ArcExeChk, SetArcExeChk));
     keys.push_back(Flag("ArcAllChk", &WindowSettings::ArcAllChk, SetArcAllChk));
     keys.push_back(Flag("NoDelChk", &WindowSettings::NoDelChk));
@@ -197,6 +201,8 @@ const std::vector<std::string>& SettingsFileReadOrder() {
         "LzhChk2",
         "ZipChk1",
         "ZipChk2",
+        "WithFilesChk1",
+        "WithFilesChk2",
         "ArcExeChk",
         "ArcAllChk",
         "NoDelChk",

@@ -29,6 +29,8 @@ struct SideSettings {
     bool SubDirChk = false;
     bool LzhChk = false;
     bool ZipChk = false;
+    // Its plain files take part along with its archives' contents.
+    bool WithFilesChk = false;
     std::string Fmask = "*.*";
     std::string noFmask;
     bool MaskFieldsEnabled = true;  // Fmask and noFmask are enabled together
@@ -82,6 +84,8 @@ struct WindowSettings {
     SideSettings& Side(int side) { return Sides[side == 2 ? 1 : 0]; }
     const SideSettings& Side(int side) const { return Sides[side == 2 ? 1 : 0]; }
     bool DelChkEnabled() const { return !NoDelChk; }
+    // 通常ﾌｧｲﾙも比較 means something only beside an archive box that is on.
+    bool WithFilesEnabled(int side) const { return Side(side).LzhChk || Side(side).ZipChk; }
     bool SizeFieldsEnabled() const { return SizeBox1; }
 
     bool operator==(const WindowSettings&) const = default;

@@ -45,9 +45,10 @@ class SettingsJobParityTest : public ::testing::Test {
     // a byte-order mark; every directory named exists.
     std::string WriteFile(const std::string& path) {
         Texts lines;
-        for (const char* key : {"SubDirChk1", "SubDirChk2", "ZipChk1", "ZipChk2", "ArcExeChk",
-                                "ArcAllChk", "NoDelChk", "DelChk", "CheckSame", "CheckHidden",
-                                "SizeBox1", "CheckDelDir", "CheckTrash"}) {
+        for (const char* key :
+             {"SubDirChk1", "SubDirChk2", "ZipChk1", "ZipChk2", "WithFilesChk1", "WithFilesChk2",
+              "ArcExeChk", "ArcAllChk", "NoDelChk", "DelChk", "CheckSame", "CheckHidden",
+              "SizeBox1", "CheckDelDir", "CheckTrash"}) {
             if (Chance(75)) lines.push_back(key + ("=" + Pick({"0", "1", "1", "2", " 1 ", "x"})));
         }
         for (const std::string side : {"1", "2"}) {

@@ -5,8 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "engine/Nebu.h"
 #include "gui/mainwin/MainWindowSet.h"
 #include "gui/support/GuiTest.h"
+#include "settings/JobSetup.h"
 
 using namespace nebu;
 using nebu::guitest::Find;
@@ -109,6 +111,39 @@ class ConditionsDialogTest : public QObject {
         guitest::Click(lzh2);
         QCOMPARE(Field("Fmask2")->text(), QString("*.*"));
         QVERIFY(Field("Fmask2")->isEnabled());
+    }
+
+    void plainFilesAlongWithArchivesKeepTheTypedMask() {
+        QCheckBox* zip2 = Find<QCheckBox>(main_, "ZipChk2");
+        QCheckBox* withFiles2 = Find<QCheckBox>(main_, "WithFilesChk2");
+        if (!zip2->isEnabled()) QSKIP("the ZIP library did not load");
+        QVERIFY(!withFiles2->isEnabled());
+        guitest::Click(zip2);
+        QVERIFY(withFiles2->isEnabled());
+        QVERIFY(!Find<QCheckBox>(main_, "WithFilesChk1")->isEnabled());
+        QCOMPARE(Field("Fmask2")->text(), QString("*.zip"));
+        guitest::Click(withFiles2);
+        QVERIFY(Field("Fmask2")->isEnabled());
+        QCOMPARE(Field("Fmask2")->text(), QString("*.*"));
+        Field("Fmask2")->selectAll();
+        Type("Fmask2", "*.jpg");
+        guitest::Click(Find<QCheckBox>(terms_, "ArcExeChk"));
+        QCOMPARE(Field("Fmask2")->text(), QString("*.jpg"));
+        TNebu job;
+        QCOMPARE(ApplyToJob(main_->Settings(), job), std::nullopt);
+        QCOMPARE(job.DstMask, std::string("*.JPG;"));
+        QCOMPARE(job.DstArcMask, std::string("*.ZIP;*.EXE;"));
+        QCOMPARE(int(job.DstWithFiles), 1);
+        // Off again, the archive rule takes the fields back.
+        guitest::Click(withFiles2);
+        QCOMPARE(Field("Fmask2")->text(), QString("*.zip;*.exe"));
+        QVERIFY(!Field("Fmask2")->isEnabled());
+        // Without an archive box the option waits, disabled and kept.
+        guitest::Click(withFiles2);
+        guitest::Click(zip2);
+        QVERIFY(!withFiles2->isEnabled());
+        QVERIFY(withFiles2->isChecked());
+        QCOMPARE(Field("Fmask2")->text(), QString("*.*"));
     }
 
     void closeHidesAndKeepsTheFields() {
