@@ -75,6 +75,20 @@ void Archive(Reading& r, bool lzh, int side) {
     }
 }
 
+// Every format the side can read; one whose library is missing is refused.
+void AllArchives(Reading& r, int side) {
+    WindowSettings& ws = Settings(r);
+    if (!ws.ArcEnabled) {
+        r.error = "7z/tar/RAR archives cannot be read here / 圧縮ファイルを読めません";
+        return;
+    }
+    Archive(r, true, side);
+    if (!r.error.empty()) return;
+    Archive(r, false, side);
+    if (!r.error.empty()) return;
+    SetArcChk(ws, side, true);
+}
+
 // --list-only keeps whether deleting would ask, as the window's check box does.
 void Deletion(Reading& r, bool deletes, bool asks) {
     Settings(r).NoDelChk = !deletes;
@@ -134,6 +148,10 @@ const CliOption kOptions[] = {
     {"--src-zip", "", false, [](Reading& r, Value) { Archive(r, false, 1); }},
     {"--dst-lzh", "", false, [](Reading& r, Value) { Archive(r, true, 2); }},
     {"--dst-zip", "", false, [](Reading& r, Value) { Archive(r, false, 2); }},
+    {"--archives", "", false,
+     [](Reading& r, Value) { OnBothSides([&](int s) { AllArchives(r, s); }); }},
+    {"--src-archives", "", false, [](Reading& r, Value) { AllArchives(r, 1); }},
+    {"--dst-archives", "", false, [](Reading& r, Value) { AllArchives(r, 2); }},
     {"--arc-exe", "", false, [](Reading& r, Value) { SetArcExeChk(Settings(r), true); }},
     {"--arc-by-entry", "", false, [](Reading& r, Value) { SetArcAllChk(Settings(r), true); }},
     {"--delete", "", false, [](Reading& r, Value) { Deletion(r, true, false); }},

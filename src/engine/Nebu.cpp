@@ -134,14 +134,14 @@ void TNebu::TakeFileFuncStop() {
 }
 
 bool TNebu::SameConditions() const {
-    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcMask == DstMask &&
-           SrcIgnore == DstIgnore;
+    return SrcSubDir == DstSubDir && SrcLzh == DstLzh && SrcZip == DstZip && SrcArc == DstArc &&
+           SrcMask == DstMask && SrcIgnore == DstIgnore;
 }
 
 void TNebu::CompareLists() {
     if (SrcList->Count() <= 0 || DstList->Count() <= 0) return;
-    const bool srcArchives = SrcLzh || SrcZip;
-    const bool dstArchives = DstLzh || DstZip;
+    const bool srcArchives = SrcLzh || SrcZip || SrcArc;
+    const bool dstArchives = DstLzh || DstZip || DstArc;
     if (srcArchives && dstArchives) {
         if (ArcByEntry) {
             CompareArchiveEntries(*this);
@@ -167,6 +167,7 @@ ScanOptions TNebu::SideScan(Side side) const {
     options.SubDir = (source ? SrcSubDir : DstSubDir) == 1;
     options.Lzh = (source ? SrcLzh : DstLzh) == 1;
     options.Zip = (source ? SrcZip : DstZip) == 1;
+    options.Arc = (source ? SrcArc : DstArc) == 1;
     options.Mask = source ? SrcMask : DstMask;
     options.Ignore = source ? SrcIgnore : DstIgnore;
     options.WholeArchives = FileFunc->ArcAsUnit;
@@ -208,7 +209,7 @@ void TNebu::Run() {
     ff.Host = Host;
     DeletedArcs.Clear();
     ff.ToRecycleBin = ToRecycleBin != 0;
-    ff.ArcAsUnit = (SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0;
+    ff.ArcAsUnit = (SrcLzh || SrcZip || SrcArc) && (DstLzh || DstZip || DstArc) && ArcByEntry == 0;
     ff.ForgetIdentities();
     ff.Failures.Clear();
     Phase = kPhaseScanSource;
@@ -233,7 +234,8 @@ void TNebu::Run() {
                 ff.ForgetIdentities();
                 ff.Folders().Clear();
             });
-            if (!(SrcLzh || SrcZip || DstLzh || DstZip) || ff.CreateWorkFolders()) ScanAndCompare();
+            const bool archives = SrcLzh || SrcZip || SrcArc || DstLzh || DstZip || DstArc;
+            if (!archives || ff.CreateWorkFolders()) ScanAndCompare();
         }
         if (Stop == 1) {
             closing = "処理中止";

@@ -48,6 +48,8 @@ class TNebu {
     std::uint8_t DstLzh = 0;
     std::uint8_t SrcZip = 0;
     std::uint8_t DstZip = 0;
+    std::uint8_t SrcArc = 0;  // 7z, tar and RAR
+    std::uint8_t DstArc = 0;
     std::uint8_t DelConfirm = 0;
     std::uint8_t DelEmptyDirs = 0;
     std::uint8_t NoDelete = 1;

@@ -69,6 +69,8 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.DstLzh = dst.LzhChk;
     job.SrcZip = src.ZipChk;
     job.DstZip = dst.ZipChk;
+    job.SrcArc = src.ArcChk;
+    job.DstArc = dst.ArcChk;
     job.NoDelete = settings.NoDelChk;
     job.DelConfirm = settings.DelChk;
     job.DelEmptyDirs = settings.CheckDelDir;
@@ -102,8 +104,8 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
 bool ResultActionsAllowed(const WindowSettings& settings) {
     const SideSettings& src = settings.Side(1);
     const SideSettings& dst = settings.Side(2);
-    if (!dst.LzhChk && !dst.ZipChk) return true;
-    return (src.LzhChk || src.ZipChk) && !settings.ArcAllChk;
+    if (!dst.LzhChk && !dst.ZipChk && !dst.ArcChk) return true;
+    return (src.LzhChk || src.ZipChk || src.ArcChk) && !settings.ArcAllChk;
 }
 
 std::string ExecutablePath() {

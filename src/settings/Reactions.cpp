@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/ArchiveCatalogue.h"
 #include "settings/DirListRules.h"
 
 namespace nebu {
@@ -37,6 +38,13 @@ void ZipChanged(WindowSettings& settings, int side, bool on, Copy copy) {
     CopySide(settings, side, copy);
 }
 
+void ArcChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    if (settings.Side(side).ArcChk == on) return;
+    settings.Side(side).ArcChk = on;
+    SetArchiveMasks(settings, side);
+    CopySide(settings, side, copy);
+}
+
 void TreeChanged(WindowSettings& settings, int side, const std::string& directory, Copy copy) {
     std::string dir = directory;
     if (!dir.empty()) {
@@ -68,6 +76,7 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
     SubDirChanged(settings, other, from.SubDirChk, Copy::Held);
     LzhChanged(settings, other, from.LzhChk, Copy::Held);
     ZipChanged(settings, other, from.ZipChk, Copy::Held);
+    ArcChanged(settings, other, from.ArcChk, Copy::Held);
     to.DirListShown = from.DirListShown;
     to.DirListText = from.DirListText;
 }
@@ -75,7 +84,7 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
 void ReapplyArchiveMasks(WindowSettings& settings) {
     for (int side = 1; side <= 2; ++side) {
         const SideSettings& s = settings.Side(side);
-        if (s.LzhChk || s.ZipChk) SetArchiveMasks(settings, side);
+        if (s.LzhChk || s.ZipChk || s.ArcChk) SetArchiveMasks(settings, side);
     }
 }
 
@@ -91,6 +100,10 @@ void SetLzhChk(WindowSettings& settings, int side, bool on) {
 
 void SetZipChk(WindowSettings& settings, int side, bool on) {
     ZipChanged(settings, side, on, Copy::Run);
+}
+
+void SetArcChk(WindowSettings& settings, int side, bool on) {
+    ArcChanged(settings, side, on, Copy::Run);
 }
 
 void SetArcExeChk(WindowSettings& settings, bool on) {
@@ -147,15 +160,18 @@ void DropDirectories(WindowSettings& settings, int side, const std::vector<std::
 void SetArchiveMasks(WindowSettings& settings, int side) {
     SideSettings& s = settings.Side(side);
     s.MaskFieldsEnabled = false;
-    if (s.LzhChk && s.ZipChk) {
-        s.Fmask = "*.lzh;*.zip";
-    } else if (s.LzhChk) {
-        s.Fmask = "*.lzh";
-    } else if (s.ZipChk) {
-        s.Fmask = "*.zip";
+    std::string mask;
+    if (s.LzhChk) mask = "*.lzh";
+    if (s.ZipChk) mask += mask.empty() ? "*.zip" : ";*.zip";
+    if (s.ArcChk) {
+        for (std::string_view ending : kArcNameEndings) {
+            if (!mask.empty()) mask += ';';
+            mask.append("*").append(ending);
+        }
     }
+    if (!mask.empty()) s.Fmask = mask;
     s.noFmask.clear();
-    if (s.LzhChk || s.ZipChk) {
+    if (s.LzhChk || s.ZipChk || s.ArcChk) {
         if (settings.ArcExeChk) s.Fmask += ";*.exe";
     } else {
         s.Fmask = "*.*";
@@ -186,6 +202,8 @@ void ResetToDefaults(WindowSettings& settings) {
     SetLzhChk(settings, 2, false);
     SetZipChk(settings, 1, false);
     SetZipChk(settings, 2, false);
+    SetArcChk(settings, 1, false);
+    SetArcChk(settings, 2, false);
     SetArcExeChk(settings, false);
     SetArcAllChk(settings, false);
     settings.NoDelChk = true;

@@ -16,6 +16,8 @@ void SetSubDirChk(WindowSettings& settings, int side, bool on);
 // Apply the side's archive mask rule, then copy the side.
 void SetLzhChk(WindowSettings& settings, int side, bool on);
 void SetZipChk(WindowSettings& settings, int side, bool on);
+// 7z, tar and RAR contents.
+void SetArcChk(WindowSettings& settings, int side, bool on);
 // Re-apply the archive mask rule on every side that compares archive contents.
 void SetArcExeChk(WindowSettings& settings, bool on);
 void SetArcAllChk(WindowSettings& settings, bool on);

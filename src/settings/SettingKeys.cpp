@@ -93,6 +93,10 @@ std::vector<SettingKey> BuildKeys() {
         keys.push_back(
             SideFlag("ZipChk" + std::to_string(side), side, &SideSettings::ZipChk, SetZipChk));
     }
+    for (int side = 1; side <= 2; ++side) {
+        keys.push_back(
+            SideFlag("ArcChk" + std::to_string(side), side, &SideSettings::ArcChk, SetArcChk));
+    }
     keys.push_back(Flag("ArcExeChk", &WindowSettings::ArcExeChk, SetArcExeChk));
     keys.push_back(Flag("ArcAllChk", &WindowSettings::ArcAllChk, SetArcAllChk));
     keys.push_back(Flag("NoDelChk", &WindowSettings::NoDelChk));
@@ -197,6 +201,8 @@ const std::vector<std::string>& SettingsFileReadOrder() {
         "LzhChk2",
         "ZipChk1",
         "ZipChk2",
+        "ArcChk1",
+        "ArcChk2",
         "ArcExeChk",
         "ArcAllChk",
         "NoDelChk",
@@ -278,7 +284,9 @@ std::optional<std::string> SetSettingByName(WindowSettings& settings, std::strin
         const bool on = *number != 0;
         const bool isLzh = keyName.starts_with("LzhChk");
         const bool isZip = keyName.starts_with("ZipChk");
-        if (on && ((isLzh && !settings.LzhEnabled) || (isZip && !settings.ZipEnabled))) {
+        const bool isArc = keyName.starts_with("ArcChk");
+        if (on && ((isLzh && !settings.LzhEnabled) || (isZip && !settings.ZipEnabled) ||
+                   (isArc && !settings.ArcEnabled))) {
             return "「" + keyName + "」は書庫ライブラリが使えないので指定できません";
         }
         key->applyFlag(settings, on);

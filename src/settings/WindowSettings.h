@@ -29,6 +29,7 @@ struct SideSettings {
     bool SubDirChk = false;
     bool LzhChk = false;
     bool ZipChk = false;
+    bool ArcChk = false;  // 7z/tar/rarの内容と比較
     std::string Fmask = "*.*";
     std::string noFmask;
     bool MaskFieldsEnabled = true;  // Fmask and noFmask are enabled together
@@ -76,6 +77,7 @@ struct WindowSettings {
     // loaded); set by the host from the job's file functions.
     bool LzhEnabled = true;
     bool ZipEnabled = true;
+    bool ArcEnabled = true;
 
     ResultsLayout Results;
 
