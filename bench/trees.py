@@ -16,6 +16,7 @@ import json
 import os
 import random
 import shutil
+import subprocess
 import zipfile
 
 GENERATOR_VERSION = 3
@@ -290,6 +291,26 @@ def build_whole_archives(w, rng, p):
     return [(f"src/{BIG_ARCHIVE}", "dst/copy.zip")]
 
 
+def build_bsdtar_archive(w, rng, p):
+    """The entries of source-archive, each as a plain file on the target side,
+    and all of them in one archive on the source side that bsdtar (libarchive)
+    writes: a gzip-compressed tar, or a solid 7z."""
+    entries = _one_size_entries(rng, p)
+    arc_rel = f"src/{p['archive']}"
+    pairs = []
+    for name, data in entries:
+        w.write(f"dst/{name}", data, ("e", name))
+        pairs.append((arc_rel, name, f"dst/{name}"))
+    listing = w._path("names.lst")
+    with open(listing, "w", encoding="utf-8") as f:
+        f.writelines(name + "\n" for name, _ in entries)
+    os.makedirs(os.path.dirname(w._path(arc_rel)), exist_ok=True)
+    subprocess.run(["bsdtar", *p["bsdtar"], "-cf", w._path(arc_rel), "-C", w._path("dst"),
+                    "-T", listing], check=True, env=dict(os.environ, LC_ALL="C.UTF-8"))
+    os.remove(listing)
+    return sorted(pairs)
+
+
 # Trees NEBU reads inside archives, with the options that say on which side
 # (--zip: whole archives on both sides).
 ARCHIVE_TREES = {
@@ -298,6 +319,8 @@ ARCHIVE_TREES = {
     "source-archive": ["--src-zip"],
     "target-archive": ["--dst-zip"],
     "whole-archives": ["--zip"],
+    "source-tar-gz": ["--src-archives"],
+    "source-7z": ["--src-archives"],
 }
 # The archives `bsdtar -xOf` decompresses on each tree, one after the
 # other, as a yardstick: every archive NEBU has to decompress there.
@@ -306,6 +329,8 @@ YARDSTICK = {
     "source-archive": [f"src/{BIG_ARCHIVE}"],
     "target-archive": [f"dst/{BIG_ARCHIVE}"],
     "whole-archives": [f"src/{BIG_ARCHIVE}", "dst/copy.zip"],
+    "source-tar-gz": ["src/entries.tar.gz"],
+    "source-7z": ["src/entries.7z"],
 }
 
 TREES = {
@@ -324,6 +349,12 @@ TREES = {
     "target-archive": (build_one_size_archive, {
         "entries": 50000, "size": 8192, "archive_side": "dst"}),
     "whole-archives": (build_whole_archives, {"entries": 50000, "size": 8192, "shuffled": True}),
+    "source-tar-gz": (build_bsdtar_archive, {
+        "entries": 50000, "size": 8192, "archive": "entries.tar.gz", "bsdtar": ["-z"]}),
+    # LZMA2 keeps incompressible chunks stored, as 7-Zip itself does.
+    "source-7z": (build_bsdtar_archive, {
+        "entries": 50000, "size": 8192, "archive": "entries.7z",
+        "bsdtar": ["--format", "7zip", "--options", "7zip:compression=lzma2"]}),
 }
 
 

@@ -83,8 +83,8 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
            std::ostream& err, Terminal terminal) {
     TNebu job;
     std::string error;
-    std::optional<CliOptions> options =
-        ParseCommandLine(args, job.FileFunc->LzhReady, job.FileFunc->ZipReady, error);
+    std::optional<CliOptions> options = ParseCommandLine(
+        args, job.FileFunc->LzhReady, job.FileFunc->ZipReady, error, job.FileFunc->ArcReady);
     if (!options) {
         err << "nebu-cli: " << error << "\n(nebu-cli --help)\n";
         return kExitUsage;

@@ -92,6 +92,20 @@ void WithFiles(Reading& r, int side) {
     if (const auto& ignore = r.typedIgnores[side - 1]) TypeIgnoreMask(Settings(r), side, *ignore);
 }
 
+// Every format the side can read; one whose library is missing is refused.
+void AllArchives(Reading& r, int side) {
+    WindowSettings& ws = Settings(r);
+    if (!ws.ArcEnabled) {
+        r.error = "7z/tar/RAR archives cannot be read here / 圧縮ファイルを読めません";
+        return;
+    }
+    Archive(r, true, side);
+    if (!r.error.empty()) return;
+    Archive(r, false, side);
+    if (!r.error.empty()) return;
+    SetArcChk(ws, side, true);
+}
+
 // --list-only keeps whether deleting would ask, as the window's check box does.
 void Deletion(Reading& r, bool deletes, bool asks) {
     Settings(r).NoDelChk = !deletes;
@@ -150,6 +164,10 @@ const CliOption kOptions[] = {
     {"--src-zip", "", false, [](Reading& r, Value) { Archive(r, false, 1); }},
     {"--dst-lzh", "", false, [](Reading& r, Value) { Archive(r, true, 2); }},
     {"--dst-zip", "", false, [](Reading& r, Value) { Archive(r, false, 2); }},
+    {"--archives", "", false,
+     [](Reading& r, Value) { OnBothSides([&](int s) { AllArchives(r, s); }); }},
+    {"--src-archives", "", false, [](Reading& r, Value) { AllArchives(r, 1); }},
+    {"--dst-archives", "", false, [](Reading& r, Value) { AllArchives(r, 2); }},
     {"--with-files", "", false,
      [](Reading& r, Value) { OnBothSides([&](int s) { WithFiles(r, s); }); }},
     {"--src-with-files", "", false, [](Reading& r, Value) { WithFiles(r, 1); }},

@@ -125,10 +125,11 @@ std::optional<std::string> CheckAndBuildJob(OptionReading& r) {
 }  // namespace
 
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
-                                           bool zipReady, std::string& error) {
+                                           bool zipReady, std::string& error, bool arcReady) {
     CliOptions o;
     o.settings.LzhEnabled = lzhReady;
     o.settings.ZipEnabled = zipReady;
+    o.settings.ArcEnabled = arcReady;
     ResetToDefaults(o.settings);
     OptionReading reading{o, error, {}, false};
     if (!ReadOptions(args, reading)) return std::nullopt;
@@ -190,6 +191,10 @@ Which files / 対象ファイル
 Archives / 圧縮ファイル
   --lzh, --zip          LZH/ZIPの中も比較 / compare archive contents on both sides
   --src-lzh, --src-zip, --dst-lzh, --dst-zip   one side only / 片側のみ
+  --archives            読める全形式の中も比較 / every format on both sides: LZH, ZIP,
+                        7z, tar (.tar .tar.gz .tgz .tar.bz2 .tbz2 .tar.xz .txz .tar.zst)
+                        and RAR 4/5 (read only)
+  --src-archives, --dst-archives   one side only / 片側のみ
   --with-files, --src-with-files, --dst-with-files
                         通常ﾌｧｲﾙも比較 / the masks keep selecting plain files, and the
                         archive options add the archives' contents (both / one side)

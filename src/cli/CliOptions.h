@@ -33,10 +33,10 @@ struct CliOptions {
     bool version = false;
 };
 
-// `lzhReady`/`zipReady` tell whether the archive options can be used.
-// nullopt and a message in `error` when the command line cannot be used.
+// `lzhReady`/`zipReady`/`arcReady` tell whether the archive options can be
+// used. nullopt and a message in `error` when the command line cannot be used.
 std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args, bool lzhReady,
-                                           bool zipReady, std::string& error);
+                                           bool zipReady, std::string& error, bool arcReady = true);
 
 // Writes the settings of the job to saveSettingsPath (".neb" added when the
 // name has no dot); the error naming the file, or nothing.

@@ -40,24 +40,61 @@ std::int64_t AddClamped(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-ArchiveCatalogue::ArchiveCatalogue(const platform::LibraryLoader& loader)
-    : lzh_(platform::kLhaLibraryName, "Unlha", loader),
-      zip_(platform::kZipLibraryName, "UnZip", loader) {
-    LzhReady = lzh_.Load();
-    ZipReady = zip_.Load();
+bool HasArcNameEnding(std::string_view path) {
+    for (std::string_view ending : kArcNameEndings) {
+        std::string upper(ending);
+        for (char& c : upper) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        if (EndsWithNoCase(path, upper)) return true;
+    }
+    return false;
 }
 
-void ArchiveCatalogue::Dispatch(const std::string& path, TNebuList& list, bool lzh, bool zip,
+platform::ArchiveFormat FormatOfKind(std::uint8_t kind) {
+    if (kind == kKindLzh) return platform::ArchiveFormat::Lzh;
+    if (kind == kKindZip) return platform::ArchiveFormat::Zip;
+    return platform::ArchiveFormat::Arc;
+}
+
+ArchiveCatalogue::ArchiveCatalogue(const platform::LibraryLoader& loader)
+    : lzh_(platform::kLhaLibraryName, "Unlha", loader),
+      zip_(platform::kZipLibraryName, "UnZip", loader),
+      arc_(platform::kArcLibraryName, "UnArc", loader) {
+    LzhReady = lzh_.Load();
+    ZipReady = zip_.Load();
+    ArcReady = arc_.Load();
+}
+
+ArchiverLibrary& ArchiveCatalogue::Library(std::uint8_t kind) {
+    if (kind == kKindLzh) return lzh_;
+    if (kind == kKindZip) return zip_;
+    return arc_;
+}
+
+bool ArchiveCatalogue::Usable(std::uint8_t kind) {
+    const bool ready = kind == kKindLzh ? LzhReady : kind == kKindZip ? ZipReady : ArcReady;
+    return ready && Library(kind).Ready();
+}
+
+void ArchiveCatalogue::Dispatch(const std::string& path, TNebuList& list, ArchiveChoice choice,
                                 bool whole) {
+    const auto recognises = [&](bool chosen, std::uint8_t kind) {
+        return chosen && Usable(kind) && Library(kind).CheckArchive(path.c_str(), 0);
+    };
     if (EndsWithNoCase(path, "LZH")) {
         ListLzh(path, list, whole);
     } else if (EndsWithNoCase(path, "ZIP")) {
         ListZip(path, list, whole);
-    } else if (lzh && LzhReady && lzh_.Ready() && lzh_.CheckArchive(path.c_str(), 0)) {
+    } else if (choice.arc && HasArcNameEnding(path)) {
+        ListArc(path, list, whole);
+    } else if (recognises(choice.lzh, kKindLzh)) {
         ListLzh(path, list, whole);
-    } else if (zip && ZipReady && zip_.Ready() && zip_.CheckArchive(path.c_str(), 0)) {
+    } else if (recognises(choice.zip, kKindZip)) {
         ListZip(path, list, whole);
-    } else if ((lzh && LzhReady) || (zip && ZipReady)) {
+    } else if (recognises(choice.arc, kKindArc)) {
+        ListArc(path, list, whole);
+    } else if ((choice.lzh && LzhReady) || (choice.zip && ZipReady) || (choice.arc && ArcReady)) {
         // Whether it holds an archive only its bytes can tell.
         if (OnNotListed) OnNotListed(path);
     }
@@ -71,6 +108,10 @@ void ArchiveCatalogue::ListZip(const std::string& path, TNebuList& list, bool wh
     if (ZipReady && zip_.Ready()) List(zip_, kKindZip, path, list, whole);
 }
 
+void ArchiveCatalogue::ListArc(const std::string& path, TNebuList& list, bool whole) {
+    if (Usable(kKindArc)) List(arc_, kKindArc, path, list, whole);
+}
+
 void ArchiveCatalogue::List(ArchiverLibrary& library, std::uint8_t kind, const std::string& path,
                             TNebuList& list, bool whole) {
     // The archive as it is listed: its entries are later extracted, and the
@@ -79,7 +120,8 @@ void ArchiveCatalogue::List(ArchiverLibrary& library, std::uint8_t kind, const s
     platform::HARC archive =
         library.OpenArchive(nullptr, path.c_str(), platform::kOpenNoErrorMessages);
     if (archive == nullptr) {
-        if (OnNotListed) OnNotListed(path);
+        const auto& tell = kind == kKindArc ? OnDamaged : OnNotListed;
+        if (tell) tell(path);
         return;
     }
 
@@ -112,6 +154,7 @@ void ArchiveCatalogue::List(ArchiverLibrary& library, std::uint8_t kind, const s
     }
     listing.ended = rc == -1;
     library.CloseArchive(archive);
+    if (!listing.ended && kind == kKindArc && OnDamaged) OnDamaged(path);
     const std::optional<platform::FileIdentity> after = platform::IdentityOfPath(path);
     if (before && before == after) listing.identity = before;
     listings_.Record(path, std::move(listing));

@@ -11,6 +11,7 @@
 #include "engine/GroupWalk.h"
 #include "engine/InMemoryGroups.h"
 #include "engine/Nebu.h"
+#include "engine/NebuRecords.h"
 #include "engine/SameChkList.h"
 #include "platform/FileIdentity.h"
 
@@ -27,16 +28,29 @@ bool SameArchiveFile(const std::string& path1, const std::string& path2) {
     return a && b && a->SameFileAs(*b);
 }
 
+// 7z, tar and RAR archives are mostly solid or compressed as a whole: an
+// entry can only be reached by decompressing all before it. Their groups
+// are all classified in one pass over each archive, never fetched group by
+// group.
+bool HoldsStreamedArchives(const TNebuList::SizeNode& group) {
+    for (const TNebuList::FileNode& f : group.Files) {
+        if (f.Alive != 0 && f.Kind == kKindArc) return true;
+    }
+    return false;
+}
+
 // Sorts the records of the groups to be walked by class (all of them with
-// `allByClass`, otherwise those too large for memory) before the walk; the
-// extraction fetches ahead only the entries of the other common groups.
+// `allByClass`, otherwise those too large for memory or read in one pass)
+// before the walk; the extraction fetches ahead only the entries of the
+// other common groups.
 template <typename GroupFn>
 void ForEachArchiveGroup(TNebu& job, RecordClasses& classes, bool allByClass, GroupFn&& group) {
     const auto& src = job.SrcList->Groups();
     const auto& dst = job.DstList->Groups();
     std::vector<std::int64_t> ahead;
     ForEachSharedSize(src, dst, [&](std::size_t i, std::size_t j) {
-        if (allByClass || !GroupFitsInMemory(job, src[i], dst[j])) {
+        if (allByClass || !GroupFitsInMemory(job, src[i], dst[j]) ||
+            HoldsStreamedArchives(src[i]) || HoldsStreamedArchives(dst[j])) {
             classes.AddGroup(Side::Source, *job.SrcList, i);
             classes.AddGroup(Side::Target, *job.DstList, j);
         } else {

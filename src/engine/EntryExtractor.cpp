@@ -51,16 +51,13 @@ std::string EntryExtractor::ExtractEntry(const std::string& archivePath,
         for (const ListedEntry& entry : listed->entries) named += entry.name == entryName ? 1 : 0;
         if (named > 1) return "";
     }
-    return kind == kKindLzh ? ExtractLzhEntry(archivePath, entryName, slot)
-                            : ExtractZipEntry(archivePath, entryName, slot);
+    return ExtractWith(kind, archivePath, entryName, slot);
 }
 
 const ListedArchive* EntryExtractor::FetchListedEntry(const std::string& archivePath,
                                                       const std::string& entryName,
                                                       std::uint8_t kind, std::int32_t position) {
-    const bool lzh = kind == kKindLzh;
-    const ArchiverLibrary& library = lzh ? catalogue_.Lzh() : catalogue_.Zip();
-    if (!(lzh ? catalogue_.LzhReady : catalogue_.ZipReady) || !library.Ready()) return nullptr;
+    if (!catalogue_.Usable(kind)) return nullptr;
     const ListedArchive* listed = listings_.Find(archivePath);
     const auto at = static_cast<std::size_t>(position);
     if (listed == nullptr || position < 0 || at >= listed->entries.size() ||
@@ -163,9 +160,8 @@ void EntryExtractor::ExtractInOnePass(const std::string& archivePath, const List
     std::sort(wanted.begin(), wanted.end(),
               [](const auto& a, const auto& b) { return a.position < b.position; });
 
-    const platform::ArchiveFormat format =
-        listed.kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
-    platform::WriteEntries(archivePath, format, *listed.identity, cache_.Folder(), wanted);
+    platform::WriteEntries(archivePath, FormatOfKind(listed.kind), *listed.identity,
+                           cache_.Folder(), wanted);
     for (platform::EntryToWrite& want : wanted) {
         if (!want.written) continue;
         EntryCache::Item item;

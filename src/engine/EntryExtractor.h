@@ -53,7 +53,7 @@ class EntryExtractor {
   private:
     static constexpr int kSlotCount = 3;
 
-    std::string ExtractWith(ArchiverLibrary& library, bool lzh, const std::string& archivePath,
+    std::string ExtractWith(std::uint8_t kind, const std::string& archivePath,
                             const std::string& entryName, int slot);
     const ListedArchive* FetchListedEntry(const std::string& archivePath,
                                           const std::string& entryName, std::uint8_t kind,

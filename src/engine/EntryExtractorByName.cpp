@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "engine/EntryExtractor.h"
+#include "engine/NebuRecords.h"
 #include "platform/ArchiverCommand.h"
 #include "platform/PathOpen.h"
 #include "platform/WorkFiles.h"
@@ -43,19 +44,19 @@ void EmptyWorkFolder(const std::string& folder) {
 
 std::string EntryExtractor::ExtractLzhEntry(const std::string& archivePath,
                                             const std::string& entryName, int slot) {
-    return ExtractWith(catalogue_.Lzh(), true, archivePath, entryName, slot);
+    return ExtractWith(kKindLzh, archivePath, entryName, slot);
 }
 
 std::string EntryExtractor::ExtractZipEntry(const std::string& archivePath,
                                             const std::string& entryName, int slot) {
-    return ExtractWith(catalogue_.Zip(), false, archivePath, entryName, slot);
+    return ExtractWith(kKindZip, archivePath, entryName, slot);
 }
 
-std::string EntryExtractor::ExtractWith(ArchiverLibrary& library, bool lzh,
-                                        const std::string& archivePath,
+std::string EntryExtractor::ExtractWith(std::uint8_t kind, const std::string& archivePath,
                                         const std::string& entryName, int slot) {
     if (entryName.empty()) return "";
     if (slot < 0 || slot >= kSlotCount || work_.Paths[slot].empty()) return "";
+    ArchiverLibrary& library = catalogue_.Library(kind);
     if (!library.Ready() || library.Command == nullptr) return "";
     const std::string& folder = work_.Paths[slot];
 
@@ -71,7 +72,7 @@ std::string EntryExtractor::ExtractWith(ArchiverLibrary& library, bool lzh,
         identities_.Forget(archivePath);
     }
 
-    std::string command = lzh ? "e -m -n -gm -p " : "-x -j --i ";
+    std::string command(platform::ExtractOptions(FormatOfKind(kind)));
     command += platform::QuoteCommandPath(archivePath);
     command += ' ';
     command += platform::QuoteCommandPath(folder);

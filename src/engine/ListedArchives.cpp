@@ -1,5 +1,6 @@
 #include "engine/ListedArchives.h"
 
+#include "engine/ArchiveCatalogue.h"
 #include "engine/NebuRecords.h"
 #include "platform/ArchiveStream.h"
 
@@ -72,9 +73,7 @@ bool ListedArchives::StillAsListed(const std::string& path, bool readAgain) cons
     if (listed == nullptr || !listed->identity || !listed->ended) return false;
     if (platform::IdentityOfPath(path) != listed->identity) return false;
     if (listed->passed && !readAgain) return true;
-    const auto format =
-        listed->kind == kKindLzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
-    auto stream = platform::ArchiveStream::Open(path, format);
+    auto stream = platform::ArchiveStream::Open(path, FormatOfKind(listed->kind));
     if (!stream || stream->Identity() != listed->identity) return false;
     if (!EntriesAsListed(*stream, listed->entries)) return false;
     return stream->Identity() == listed->identity &&

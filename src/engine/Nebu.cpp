@@ -157,8 +157,8 @@ void TNebu::TakeFileFuncStop() {
 }
 
 std::vector<TNebu::Pass> TNebu::Passes() const {
-    const SidePass src{SrcSubDir == 1, SrcLzh == 1, SrcZip == 1, SrcMask, SrcIgnore};
-    const SidePass dst{DstSubDir == 1, DstLzh == 1, DstZip == 1, DstMask, DstIgnore};
+    const SidePass src{SrcSubDir == 1, SrcLzh == 1, SrcZip == 1, SrcArc == 1, SrcMask, SrcIgnore};
+    const SidePass dst{DstSubDir == 1, DstLzh == 1, DstZip == 1, DstArc == 1, DstMask, DstIgnore};
     const bool srcBoth = SrcWithFiles && src.Archives();
     const bool dstBoth = DstWithFiles && dst.Archives();
     if (!srcBoth && !dstBoth) return {Pass{src, dst}};
@@ -166,7 +166,7 @@ std::vector<TNebu::Pass> TNebu::Passes() const {
     // if their archive boxes were off, then the archives as a job without
     // the option would take them.
     auto plainOf = [](SidePass side) {
-        side.Lzh = side.Zip = false;
+        side.Lzh = side.Zip = side.Arc = false;
         return side;
     };
     auto archivesOf = [](SidePass side, const std::string& arcMask) {
@@ -212,6 +212,7 @@ ScanOptions TNebu::SideScan(const SidePass& side) const {
     options.SubDir = side.SubDir;
     options.Lzh = side.Lzh;
     options.Zip = side.Zip;
+    options.Arc = side.Arc;
     options.Mask = side.Mask;
     options.Ignore = side.Ignore;
     options.WholeArchives = FileFunc->ArcAsUnit;
@@ -300,7 +301,8 @@ void TNebu::Run() {
                 ff.ForgetIdentities();
                 ff.Folders().Clear();
             });
-            if (!(SrcLzh || SrcZip || DstLzh || DstZip) || ff.CreateWorkFolders()) ScanAndCompare();
+            const bool archives = SrcLzh || SrcZip || SrcArc || DstLzh || DstZip || DstArc;
+            if (!archives || ff.CreateWorkFolders()) ScanAndCompare();
         }
         if (Stop == 1) {
             closing = "処理中止";

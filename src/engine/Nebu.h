@@ -49,6 +49,8 @@ class TNebu {
     std::uint8_t DstLzh = 0;
     std::uint8_t SrcZip = 0;
     std::uint8_t DstZip = 0;
+    std::uint8_t SrcArc = 0;  // 7z, tar and RAR
+    std::uint8_t DstArc = 0;
     std::uint8_t DelConfirm = 0;
     std::uint8_t DelEmptyDirs = 0;
     std::uint8_t NoDelete = 1;
@@ -121,9 +123,10 @@ class TNebu {
         bool SubDir = false;
         bool Lzh = false;
         bool Zip = false;
+        bool Arc = false;
         std::string Mask;
         std::string Ignore;
-        bool Archives() const { return Lzh || Zip; }
+        bool Archives() const { return Lzh || Zip || Arc; }
         bool operator==(const SidePass&) const = default;
     };
     struct Pass {

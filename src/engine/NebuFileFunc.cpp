@@ -1,7 +1,9 @@
 #include "engine/NebuFileFunc.h"
 
 #include "engine/NebuRecords.h"
+#include "platform/FileReading.h"
 #include "platform/SystemFolders.h"
+#include "platform/UniqueFd.h"
 
 namespace nebu {
 
@@ -14,6 +16,14 @@ TNebuFileFunc::TNebuFileFunc(const platform::LibraryLoader& loader)
           catalogue_, work_, identities_, comparer_, failures_, stop_, ArcAsUnit,
           [this](const std::string& text, MsgButtons buttons) { return Ask(text, buttons); }) {
     catalogue_.OnNotListed = [this](const std::string& path) { comparer_.NoteIfUnreadable(path); };
+    catalogue_.OnDamaged = [this](const std::string& path) {
+        const platform::UniqueFd fd(platform::OpenForReading(path));
+        if (fd.valid()) {
+            failures_.Note(FailureKind::ArchiveDamaged, path);
+        } else {
+            comparer_.NoteIfUnreadable(path);
+        }
+    };
     comparer_.OnGroupEnd = [this] { extractor_.EndGroup(); };
 }
 

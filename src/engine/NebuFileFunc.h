@@ -58,6 +58,7 @@ class TNebuFileFunc {
     std::string (&TempDir)[3] = work_.Paths;
     bool& LzhReady = catalogue_.LzhReady;
     bool& ZipReady = catalogue_.ZipReady;
+    bool& ArcReady = catalogue_.ArcReady;  // 7z, tar and RAR
     std::string Caption = "NEBU for Win32";
     std::atomic<bool>& Stop = stop_;
     bool& ToRecycleBin = remover_.ToRecycleBin;
@@ -97,13 +98,16 @@ class TNebuFileFunc {
 
     // ---- archive listing ----
     void DispatchArchive(const std::string& path, TNebuList& list) {
-        catalogue_.Dispatch(path, list, Scan.Lzh, Scan.Zip, ArcAsUnit);
+        catalogue_.Dispatch(path, list, ArchiveChoice{Scan.Lzh, Scan.Zip, Scan.Arc}, ArcAsUnit);
     }
     void ListLzhArchive(const std::string& path, TNebuList& list) {
         catalogue_.ListLzh(path, list, ArcAsUnit);
     }
     void ListZipArchive(const std::string& path, TNebuList& list) {
         catalogue_.ListZip(path, list, ArcAsUnit);
+    }
+    void ListArcArchive(const std::string& path, TNebuList& list) {
+        catalogue_.ListArc(path, list, ArcAsUnit);
     }
 
     // ---- work folders ----
@@ -218,6 +222,9 @@ class TNebuFileFunc {
 
     ArchiverLibrary& LzhLibrary() { return catalogue_.Lzh(); }
     ArchiverLibrary& ZipLibrary() { return catalogue_.Zip(); }
+    ArchiverLibrary& ArcLibrary() { return catalogue_.Arc(); }
+    ArchiverLibrary& Library(std::uint8_t kind) { return catalogue_.Library(kind); }
+    bool LibraryUsable(std::uint8_t kind) { return catalogue_.Usable(kind); }
 
   private:
     ScanOptions CurrentScan() const {

@@ -8,7 +8,8 @@
 
 namespace nebu {
 
-enum RecordKind : std::uint8_t { kKindPlain = 0, kKindLzh = 1, kKindZip = 2 };
+// kKindArc: 7z, tar (plain or compressed) and RAR, read by one library.
+enum RecordKind : std::uint8_t { kKindPlain = 0, kKindLzh = 1, kKindZip = 2, kKindArc = 3 };
 
 // Sizes are 64-bit so that no file or archive sum wraps into another size.
 struct NebuRec {

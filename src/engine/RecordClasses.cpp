@@ -162,15 +162,12 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
                                 const std::atomic<std::uint8_t>& stop) {
     const Item& head = items_[items.front()];
     const std::string& path = *head.path;
-    const bool lzh = head.kind == kKindLzh;
     const ListedArchive* listed = ff_.Listings().Find(path);
-    const ArchiverLibrary& library = lzh ? ff_.LzhLibrary() : ff_.ZipLibrary();
     auto failAll = [&] {
         for (std::uint32_t i : items) results_[i] = Result{-1, true};
         asListed_[path] = false;
     };
-    if ((lzh ? ff_.LzhReady : ff_.ZipReady) != 1 || !library.Ready() || listed == nullptr ||
-        !listed->identity || !listed->ended) {
+    if (!ff_.LibraryUsable(head.kind) || listed == nullptr || !listed->identity || !listed->ended) {
         failAll();
         return;
     }
@@ -265,7 +262,7 @@ void RecordClasses::ReadArchive(const std::vector<std::uint32_t>& items,
         }
         return true;
     };
-    const auto format = lzh ? platform::ArchiveFormat::Lzh : platform::ArchiveFormat::Zip;
+    const platform::ArchiveFormat format = FormatOfKind(head.kind);
     pipe.Run([&] { end = platform::VisitEntries(path, format, *listed->identity, visit); });
     if (end == platform::PassEnd::Untrusted) {
         failAll();

@@ -34,6 +34,11 @@ std::string FailureText(const RunFailure& failure) {
         case FailureKind::RunBroken:
             text = "処理を続けられませんでした / the run could not go on: ";
             break;
+        case FailureKind::ArchiveDamaged:
+            text =
+                "圧縮ファイルが壊れているか読めない形式なので、そのままにしました / "
+                "damaged or unsupported archive, left as it is: ";
+            break;
     }
     text += failure.path;
     if (failure.error != 0) {

@@ -105,8 +105,9 @@ int Scanner::ScanDirectoryGuarded(const std::string& dir, TNebuList& list,
             std::string path;
             path.reserve(dir.size() + entry.name.size());
             path.append(dir).append(entry.name);
-            if (options.Lzh || options.Zip) {
-                catalogue_.Dispatch(path, list, options.Lzh, options.Zip, options.WholeArchives);
+            if (const ArchiveChoice archives{options.Lzh, options.Zip, options.Arc};
+                archives.Any()) {
+                catalogue_.Dispatch(path, list, archives, options.WholeArchives);
             } else if (options.SizeMin <= entry.size && entry.size <= options.SizeMax) {
                 NebuRec rec;
                 rec.Size = entry.size;

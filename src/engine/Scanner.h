@@ -26,6 +26,7 @@ struct ScanOptions {
     bool SubDir = false;
     bool Lzh = false;
     bool Zip = false;
+    bool Arc = false;  // 7z, tar and RAR
     std::string Mask;
     std::string Ignore;
     // One record per archive rather than per entry (both sides archives,

@@ -39,6 +39,7 @@ TMain_from::TMain_from(QWidget* parent)
     // The archive boxes can be used only for the libraries that loaded.
     settings_.LzhEnabled = job_->FileFunc->LzhReady != 0;
     settings_.ZipEnabled = job_->FileFunc->ZipReady != 0;
+    settings_.ArcEnabled = job_->FileFunc->ArcReady != 0;
 
     ConnectSide(1);
     ConnectSide(2);
@@ -116,6 +117,8 @@ void TMain_from::ConnectSide(int side) {
             [this, side](bool on) { Apply([&] { SetLzhChk(settings_, side, on); }); });
     connect(one ? ui_->ZipChk1 : ui_->ZipChk2, &QCheckBox::toggled, this,
             [this, side](bool on) { Apply([&] { SetZipChk(settings_, side, on); }); });
+    connect(one ? ui_->ArcChk1 : ui_->ArcChk2, &QCheckBox::toggled, this,
+            [this, side](bool on) { Apply([&] { SetArcChk(settings_, side, on); }); });
     connect(one ? ui_->WithFilesChk1 : ui_->WithFilesChk2, &QCheckBox::toggled, this,
             [this, side](bool on) { Apply([&] { SetWithFilesChk(settings_, side, on); }); });
     TDirListBox* tree = Tree(side);
@@ -168,6 +171,9 @@ void TMain_from::ShowSide(int side) {
     lzh->setEnabled(settings_.LzhEnabled);
     zip->setChecked(s.ZipChk);
     zip->setEnabled(settings_.ZipEnabled);
+    QCheckBox* arc = one ? ui_->ArcChk1 : ui_->ArcChk2;
+    arc->setChecked(s.ArcChk);
+    arc->setEnabled(settings_.ArcEnabled);
     QCheckBox* withFiles = one ? ui_->WithFilesChk1 : ui_->WithFilesChk2;
     withFiles->setChecked(s.WithFilesChk);
     withFiles->setEnabled(settings_.WithFilesEnabled(side));

@@ -305,11 +305,26 @@ bool ArchiveStream::Start(std::uint64_t offset) {
 
     reader_ = la.archive_read_new();
     if (!reader_) return false;
-    if (format_ == ArchiveFormat::Lzh) {
-        la.archive_read_support_format_lha(reader_);
-        la.archive_read_set_format_option(reader_, "lha", "hdrcharset", "ISO-8859-1");
-    } else {
-        la.archive_read_support_format_zip(reader_);
+    switch (format_) {
+        case ArchiveFormat::Lzh:
+            la.archive_read_support_format_lha(reader_);
+            la.archive_read_set_format_option(reader_, "lha", "hdrcharset", "ISO-8859-1");
+            break;
+        case ArchiveFormat::Zip:
+            la.archive_read_support_format_zip(reader_);
+            break;
+        case ArchiveFormat::Arc:
+            // Only these: a reader for every format would take any file
+            // (raw data, ISO images, mtree texts) for an archive.
+            la.archive_read_support_format_7zip(reader_);
+            la.archive_read_support_format_tar(reader_);
+            la.archive_read_support_format_rar(reader_);
+            la.archive_read_support_format_rar5(reader_);
+            la.archive_read_support_filter_gzip(reader_);
+            la.archive_read_support_filter_bzip2(reader_);
+            la.archive_read_support_filter_xz(reader_);
+            la.archive_read_support_filter_zstd(reader_);
+            break;
     }
     la.archive_read_set_callback_data(reader_, source_.get());
     la.archive_read_set_read_callback(reader_, &Source::Read);
@@ -346,6 +361,8 @@ std::unique_ptr<ArchiveStream> ArchiveStream::Open(const std::string& path, Arch
         if (start && stream->Start(*start)) return stream;
         return nullptr;
     }
+    // libarchive finds these itself, behind a stub too (7z and RAR).
+    if (format == ArchiveFormat::Arc) return stream->Start(0) ? std::move(stream) : nullptr;
 
     std::vector<unsigned char> head(static_cast<std::size_t>(std::min<std::uint64_t>(size, 4096)));
     head.resize(ReadAt(fd, 0, head.data(), head.size()));
@@ -370,6 +387,9 @@ std::unique_ptr<ArchiveStream> ArchiveStream::Open(const std::string& path, Arch
 bool ArchiveStream::Recognises(const std::string& path, ArchiveFormat format) {
     auto stream = Open(path, format);
     if (!stream) return false;
+    // The tar reader takes a run of zero bytes for an empty archive; by its
+    // content alone, only an archive holding something is one.
+    if (format == ArchiveFormat::Arc) return stream->pending_.has_value();
     if (format == ArchiveFormat::Zip) {
         // An LZH archive never passes for a ZIP because of a ZIP it stores.
         unsigned char head[64];

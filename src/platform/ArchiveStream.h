@@ -1,7 +1,7 @@
 #pragma once
-// One LZH or ZIP archive read through libarchive, entry by entry, for the
-// built-in archiver stand-ins. An archive may sit behind a stub (a
-// self-extracting executable); it is found by its content, never its name.
+// One archive read through libarchive, entry by entry, for the built-in
+// archiver stand-ins. An archive may sit behind a stub (a self-extracting
+// executable); it is found by its content, never its name.
 
 #include <cstdint>
 #include <functional>
@@ -17,7 +17,10 @@ namespace nebu::platform {
 
 struct LibArchive;
 
-enum class ArchiveFormat { Lzh, Zip };
+// Arc: 7z (solid or not), tar plain or compressed with gzip, bzip2, xz or
+// zstd, and RAR 4 and 5, all read by one stand-in. A compressed or solid
+// archive is decompressed from its start, so it is read through in order.
+enum class ArchiveFormat { Lzh, Zip, Arc };
 
 struct StoredEntry {
     enum Type { File, Directory, Other };  // Other: links, devices, unnamed entries

@@ -1,6 +1,7 @@
 #pragma once
 // The common archiver library interface, as offered by the built-in stand-ins
-// for "unlha32.dll" and "UnZip32.dll". Only the calls the engine makes exist.
+// for "unlha32.dll", "UnZip32.dll" and "unarc32.dll" (7z, tar and RAR). Only
+// the calls the engine makes exist.
 
 #include <cstdint>
 #include <string>
@@ -33,5 +34,6 @@ using ArchiverCheckArchiveFn = bool (*)(const char* archivePath, int mode);
 
 inline constexpr const char* kLhaLibraryName = "unlha32.dll";
 inline constexpr const char* kZipLibraryName = "UnZip32.dll";
+inline constexpr const char* kArcLibraryName = "unarc32.dll";
 
 }  // namespace nebu::platform

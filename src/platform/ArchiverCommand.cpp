@@ -76,8 +76,20 @@ std::string QuoteCommandPath(std::string_view path) {
     return quoted;
 }
 
+std::string_view ExtractOptions(ArchiveFormat format) {
+    switch (format) {
+        case ArchiveFormat::Lzh:
+            return "e -m -n -gm -p ";
+        case ArchiveFormat::Zip:
+            return "-x -j --i ";
+        case ArchiveFormat::Arc:
+            break;
+    }
+    return "e -j ";
+}
+
 std::optional<ExtractCommand> ParseExtractCommand(std::string_view line, ArchiveFormat format) {
-    std::string_view options = format == ArchiveFormat::Lzh ? "e -m -n -gm -p " : "-x -j --i ";
+    const std::string_view options = ExtractOptions(format);
     if (line.substr(0, options.size()) != options) return std::nullopt;
     std::string_view rest = line.substr(options.size());
 

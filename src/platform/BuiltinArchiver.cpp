@@ -41,10 +41,18 @@ OpenedArchive* Lookup(ArchiveFormat format, HARC archive) {
     return *it;
 }
 
-std::atomic<bool> backgroundMode[2];
+std::atomic<bool> backgroundMode[3];
 
 const char* LibraryName(ArchiveFormat format) {
-    return format == ArchiveFormat::Lzh ? "unlha32" : "UnZip32";
+    switch (format) {
+        case ArchiveFormat::Lzh:
+            return "unlha32";
+        case ArchiveFormat::Zip:
+            return "UnZip32";
+        case ArchiveFormat::Arc:
+            break;
+    }
+    return "unarc32";
 }
 
 // Messages go into the caller's buffer, cut to its size on a character
@@ -211,7 +219,7 @@ bool CheckArchive(ArchiveFormat format, const char* path, int) {
 
 bool SetBackGroundMode(ArchiveFormat format, bool background) {
     // Nothing runs in the background here; the setting is only remembered.
-    backgroundMode[format == ArchiveFormat::Lzh ? 0 : 1] = background;
+    backgroundMode[static_cast<int>(format)] = background;
     return true;
 }
 
@@ -264,6 +272,11 @@ const std::vector<Symbol>& LhaSymbols() {
 
 const std::vector<Symbol>& ZipSymbols() {
     static const std::vector<Symbol> symbols = EntryPoints<ArchiveFormat::Zip>::Table("UnZip");
+    return symbols;
+}
+
+const std::vector<Symbol>& ArcSymbols() {
+    static const std::vector<Symbol> symbols = EntryPoints<ArchiveFormat::Arc>::Table("UnArc");
     return symbols;
 }
 

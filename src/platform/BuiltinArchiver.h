@@ -1,6 +1,7 @@
 #pragma once
-// The built-in stand-ins for "unlha32.dll" and "UnZip32.dll": one body, two
-// formats, offered to the loader as tables of entry points by symbol name.
+// The built-in stand-ins for "unlha32.dll", "UnZip32.dll" and "unarc32.dll":
+// one body, three formats, offered to the loader as tables of entry points by
+// symbol name.
 
 #include <cstdint>
 #include <string>
@@ -16,9 +17,10 @@ struct Symbol {
     void* address;
 };
 
-// The eight entry points, named "Unlha..." and "UnZip...".
+// The eight entry points, named "Unlha...", "UnZip..." and "UnArc...".
 const std::vector<Symbol>& LhaSymbols();
 const std::vector<Symbol>& ZipSymbols();
+const std::vector<Symbol>& ArcSymbols();
 
 inline constexpr std::uint16_t kVersion = 100;
 

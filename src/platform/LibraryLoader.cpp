@@ -17,6 +17,7 @@ const std::vector<builtin::Symbol>* BuiltinLibrary(const std::string& name) {
     // Names are matched exactly: the libraries are ours, not found on a path.
     if (name == kLhaLibraryName) return &builtin::LhaSymbols();
     if (name == kZipLibraryName) return &builtin::ZipSymbols();
+    if (name == kArcLibraryName) return &builtin::ArcSymbols();
     return nullptr;
 }
 

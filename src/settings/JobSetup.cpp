@@ -70,6 +70,8 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.DstLzh = dst.LzhChk;
     job.SrcZip = src.ZipChk;
     job.DstZip = dst.ZipChk;
+    job.SrcArc = src.ArcChk;
+    job.DstArc = dst.ArcChk;
     job.NoDelete = settings.NoDelChk;
     job.DelConfirm = settings.DelChk;
     job.DelEmptyDirs = settings.CheckDelDir;
@@ -100,8 +102,8 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.SrcIgnore = IgnoreMask(src.noFmask);
     job.DstIgnore = IgnoreMask(dst.noFmask);
     // Kept apart: the mask fields of such a side select its plain files.
-    job.SrcArcMask = NormalizeMask(ArchiveMaskText(src.LzhChk, src.ZipChk, settings.ArcExeChk));
-    job.DstArcMask = NormalizeMask(ArchiveMaskText(dst.LzhChk, dst.ZipChk, settings.ArcExeChk));
+    job.SrcArcMask = NormalizeMask(ArchiveMaskText(src.LzhChk, src.ZipChk, src.ArcChk, settings.ArcExeChk));
+    job.DstArcMask = NormalizeMask(ArchiveMaskText(dst.LzhChk, dst.ZipChk, dst.ArcChk, settings.ArcExeChk));
     return std::nullopt;
 }
 
@@ -116,8 +118,8 @@ bool PassAllowsActions(bool srcArchives, bool dstArchives, bool arcAll) {
 bool ResultActionsAllowed(const WindowSettings& settings) {
     const SideSettings& src = settings.Side(1);
     const SideSettings& dst = settings.Side(2);
-    const bool srcArchives = src.LzhChk || src.ZipChk;
-    const bool dstArchives = dst.LzhChk || dst.ZipChk;
+    const bool srcArchives = src.LzhChk || src.ZipChk || src.ArcChk;
+    const bool dstArchives = dst.LzhChk || dst.ZipChk || dst.ArcChk;
     // A side with its plain files too adds a pass without its archives; the
     // rows of every pass must allow the actions.
     const bool srcPlainToo = srcArchives && src.WithFilesChk;

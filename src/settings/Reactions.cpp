@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/ArchiveCatalogue.h"
 #include "settings/DirListRules.h"
 
 namespace nebu {
@@ -41,7 +42,14 @@ void WithFilesChanged(WindowSettings& settings, int side, bool on, Copy copy) {
     SideSettings& s = settings.Side(side);
     if (s.WithFilesChk == on) return;
     s.WithFilesChk = on;
-    if (s.LzhChk || s.ZipChk) SetArchiveMasks(settings, side);
+    if (s.LzhChk || s.ZipChk || s.ArcChk) SetArchiveMasks(settings, side);
+    CopySide(settings, side, copy);
+}
+
+void ArcChanged(WindowSettings& settings, int side, bool on, Copy copy) {
+    if (settings.Side(side).ArcChk == on) return;
+    settings.Side(side).ArcChk = on;
+    SetArchiveMasks(settings, side);
     CopySide(settings, side, copy);
 }
 
@@ -76,6 +84,7 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
     SubDirChanged(settings, other, from.SubDirChk, Copy::Held);
     LzhChanged(settings, other, from.LzhChk, Copy::Held);
     ZipChanged(settings, other, from.ZipChk, Copy::Held);
+    ArcChanged(settings, other, from.ArcChk, Copy::Held);
     WithFilesChanged(settings, other, from.WithFilesChk, Copy::Held);
     if (from.WithFilesChk) {
         // The giving side's fields are the user's masks, not the rule's.
@@ -90,7 +99,7 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
 void ReapplyArchiveMasks(WindowSettings& settings) {
     for (int side = 1; side <= 2; ++side) {
         const SideSettings& s = settings.Side(side);
-        if (s.LzhChk || s.ZipChk) SetArchiveMasks(settings, side);
+        if (s.LzhChk || s.ZipChk || s.ArcChk) SetArchiveMasks(settings, side);
     }
 }
 
@@ -110,6 +119,10 @@ void SetZipChk(WindowSettings& settings, int side, bool on) {
 
 void SetWithFilesChk(WindowSettings& settings, int side, bool on) {
     WithFilesChanged(settings, side, on, Copy::Run);
+}
+
+void SetArcChk(WindowSettings& settings, int side, bool on) {
+    ArcChanged(settings, side, on, Copy::Run);
 }
 
 void SetArcExeChk(WindowSettings& settings, bool on) {
@@ -163,10 +176,19 @@ void DropDirectories(WindowSettings& settings, int side, const std::vector<std::
     CopySameConditions(settings, side);
 }
 
-std::string ArchiveMaskText(bool lzh, bool zip, bool arcExe) {
-    if (!lzh && !zip) return "*.*";
-    std::string mask = lzh && zip ? "*.lzh;*.zip" : lzh ? "*.lzh" : "*.zip";
-    if (arcExe) mask += ";*.exe";
+std::string ArchiveMaskText(bool lzh, bool zip, bool arc, bool arcExe) {
+    if (!lzh && !zip && !arc) return "*.*";
+    std::string mask;
+    const auto add = [&](std::string_view pattern) {
+        if (!mask.empty()) mask += ';';
+        mask.append(pattern);
+    };
+    if (lzh) add("*.lzh");
+    if (zip) add("*.zip");
+    if (arc) {
+        for (std::string_view ending : kArcNameEndings) add(std::string("*").append(ending));
+    }
+    if (arcExe) add("*.exe");
     return mask;
 }
 
@@ -181,9 +203,9 @@ void SetArchiveMasks(WindowSettings& settings, int side) {
         }
         return;
     }
-    s.Fmask = ArchiveMaskText(s.LzhChk, s.ZipChk, settings.ArcExeChk);
+    s.Fmask = ArchiveMaskText(s.LzhChk, s.ZipChk, s.ArcChk, settings.ArcExeChk);
     s.noFmask.clear();
-    s.MaskFieldsEnabled = !(s.LzhChk || s.ZipChk);
+    s.MaskFieldsEnabled = !(s.LzhChk || s.ZipChk || s.ArcChk);
 }
 
 void CopySameConditions(WindowSettings& settings, int side) {
@@ -211,6 +233,8 @@ void ResetToDefaults(WindowSettings& settings) {
     SetZipChk(settings, 2, false);
     SetWithFilesChk(settings, 1, false);
     SetWithFilesChk(settings, 2, false);
+    SetArcChk(settings, 1, false);
+    SetArcChk(settings, 2, false);
     SetArcExeChk(settings, false);
     SetArcAllChk(settings, false);
     settings.NoDelChk = true;

@@ -19,6 +19,8 @@ void SetZipChk(WindowSettings& settings, int side, bool on);
 // A side's plain files along with its archives: its mask fields go back to
 // selecting plain files, then the side is copied.
 void SetWithFilesChk(WindowSettings& settings, int side, bool on);
+// 7z, tar and RAR contents.
+void SetArcChk(WindowSettings& settings, int side, bool on);
 // Re-apply the archive mask rule on every side that compares archive contents.
 void SetArcExeChk(WindowSettings& settings, bool on);
 void SetArcAllChk(WindowSettings& settings, bool on);
@@ -43,7 +45,7 @@ void DropDirectories(WindowSettings& settings, int side, const std::vector<std::
 void SetArchiveMasks(WindowSettings& settings, int side);
 // The mask the archive rule gives a side: "*.lzh;*.zip", "*.lzh" or "*.zip",
 // with ";*.exe" when ArcExeChk is on; "*.*" with neither box on.
-std::string ArchiveMaskText(bool lzh, bool zip, bool arcExe);
+std::string ArchiveMaskText(bool lzh, bool zip, bool arc, bool arcExe);
 
 // With CheckSame on, makes the other side equal to `side`. The receiving
 // side's own reactions run, but nothing they raise is copied back.

@@ -94,6 +94,10 @@ std::vector<SettingKey> BuildKeys() {
             SideFlag("ZipChk" + std::to_string(side), side, &SideSettings::ZipChk, SetZipChk));
     }
     for (int side = 1; side <= 2; ++side) {
+        keys.push_back(
+            SideFlag("ArcChk" + std::to_string(side), side, &SideSettings::ArcChk, SetArcChk));
+    }
+    for (int side = 1; side <= 2; ++side) {
         keys.push_back(SideFlag("WithFilesChk" + std::to_string(side), side,
                                 &SideSettings::WithFilesChk, SetWithFilesChk));
     }
@@ -201,6 +205,8 @@ const std::vector<std::string>& SettingsFileReadOrder() {
         "LzhChk2",
         "ZipChk1",
         "ZipChk2",
+        "ArcChk1",
+        "ArcChk2",
         "WithFilesChk1",
         "WithFilesChk2",
         "ArcExeChk",
@@ -284,7 +290,9 @@ std::optional<std::string> SetSettingByName(WindowSettings& settings, std::strin
         const bool on = *number != 0;
         const bool isLzh = keyName.starts_with("LzhChk");
         const bool isZip = keyName.starts_with("ZipChk");
-        if (on && ((isLzh && !settings.LzhEnabled) || (isZip && !settings.ZipEnabled))) {
+        const bool isArc = keyName.starts_with("ArcChk");
+        if (on && ((isLzh && !settings.LzhEnabled) || (isZip && !settings.ZipEnabled) ||
+                   (isArc && !settings.ArcEnabled))) {
             return "「" + keyName + "」は書庫ライブラリが使えないので指定できません";
         }
         key->applyFlag(settings, on);

@@ -126,6 +126,10 @@ void FinishSettingsLoad(WindowSettings& settings) {
         SetZipChk(settings, 1, false);
         SetZipChk(settings, 2, false);
     }
+    if (!settings.ArcEnabled) {
+        SetArcChk(settings, 1, false);
+        SetArcChk(settings, 2, false);
+    }
 }
 
 std::vector<std::string> NamedDirectories(const IniFile& ini, int side) {

@@ -31,6 +31,7 @@ struct SideSettings {
     bool ZipChk = false;
     // Its plain files take part along with its archives' contents.
     bool WithFilesChk = false;
+    bool ArcChk = false;  // 7z/tar/rarの内容と比較
     std::string Fmask = "*.*";
     std::string noFmask;
     bool MaskFieldsEnabled = true;  // Fmask and noFmask are enabled together
@@ -78,6 +79,7 @@ struct WindowSettings {
     // loaded); set by the host from the job's file functions.
     bool LzhEnabled = true;
     bool ZipEnabled = true;
+    bool ArcEnabled = true;
 
     ResultsLayout Results;
 
@@ -85,7 +87,9 @@ struct WindowSettings {
     const SideSettings& Side(int side) const { return Sides[side == 2 ? 1 : 0]; }
     bool DelChkEnabled() const { return !NoDelChk; }
     // 通常ﾌｧｲﾙも比較 means something only beside an archive box that is on.
-    bool WithFilesEnabled(int side) const { return Side(side).LzhChk || Side(side).ZipChk; }
+    bool WithFilesEnabled(int side) const {
+        return Side(side).LzhChk || Side(side).ZipChk || Side(side).ArcChk;
+    }
     bool SizeFieldsEnabled() const { return SizeBox1; }
 
     bool operator==(const WindowSettings&) const = default;

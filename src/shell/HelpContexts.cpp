@@ -29,6 +29,8 @@ constexpr std::array kContexts{
     ContextEntry{"TMain_from", "CheckDelDir", 11},
     ContextEntry{"TMain_from", "CheckTrash", 11},
     ContextEntry{"TMain_from", "DiffListChk", 11},
+    ContextEntry{"TMain_from", "ArcChk1", 20},
+    ContextEntry{"TMain_from", "ArcChk2", 20},
     ContextEntry{"TTermsF", "", 4},
 };
 

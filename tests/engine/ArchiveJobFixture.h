@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "JobTestSupport.h"
+#include "engine/ArchiveCatalogue.h"
 #include "engine/SameChkList.h"
 #include "support/ArchiveFixtures.h"
 #include "support/ScopedEnv.h"
@@ -25,17 +26,27 @@ struct SideKind {
     bool lzh = false;
     bool zip = false;
     bool sfx = false;
+    bool arc = false;  // 7z, tar and RAR
 };
 inline constexpr SideKind kPlainSide{};
 inline constexpr SideKind kArchiveSide{true, true, false};
 inline constexpr SideKind kZipOnlySide{false, true, false};
 inline constexpr SideKind kLzhOnlySide{true, false, false};
+// Every format NEBU reads.
+inline constexpr SideKind kEveryArchiveSide{true, true, false, true};
 
 inline std::string MaskFor(SideKind kind) {
     std::string mask;
     if (kind.lzh) mask += "*.LZH;";
     if (kind.zip) mask += "*.ZIP;";
     if (kind.sfx) mask += "*.EXE;";
+    if (kind.arc) {
+        for (std::string_view ending : kArcNameEndings) {
+            mask += "*";
+            for (char c : ending) mask += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+            mask += ";";
+        }
+    }
     return mask.empty() ? "*;" : mask;
 }
 
@@ -44,6 +55,8 @@ inline void SetSides(TNebu& job, SideKind source, SideKind target, bool byEntry 
     job.SrcZip = source.zip ? 1 : 0;
     job.DstLzh = target.lzh ? 1 : 0;
     job.DstZip = target.zip ? 1 : 0;
+    job.SrcArc = source.arc ? 1 : 0;
+    job.DstArc = target.arc ? 1 : 0;
     job.SrcMask = MaskFor(source);
     job.DstMask = MaskFor(target);
     job.SrcIgnore.clear();
@@ -110,6 +123,11 @@ void Lzh(const std::string& path, const std::vector<ArchiveItem>& items) {
     }
 }
 
+template <ArcWriter Writer, bool ShiftJis = false>
+void Arc(const std::string& path, const std::vector<ArchiveItem>& items) {
+    MakeArc(path, items, Writer, ShiftJis);
+}
+
 inline const std::vector<ArchiveMaker>& AllArchiveMakers() {
     static const std::vector<ArchiveMaker> makers = {
         {"ZipLibarchiveUtf8", ".zip", &ZipUtf8, false},
@@ -118,6 +136,17 @@ inline const std::vector<ArchiveMaker>& AllArchiveMakers() {
         {"Lzh5ShiftJis", ".lzh", &Lzh<5, LzhNames::Cp932>, true},
         {"Lzh6Utf8", ".lzh", &Lzh<6, LzhNames::Utf8>, false},
         {"Lzh7ShiftJis", ".lzh", &Lzh<7, LzhNames::Cp932>, true},
+        {"SolidSevenZip", ".7z", &Arc<ArcWriter::SevenZip>, false},
+        {"Tar", ".tar", &Arc<ArcWriter::Tar>, false},
+        {"TarShiftJis", ".tar", &Arc<ArcWriter::Tar, true>, true},
+        {"TarGz", ".tar.gz", &Arc<ArcWriter::TarGz>, false},
+        {"Tgz", ".tgz", &Arc<ArcWriter::TarGz>, false},
+        {"TarBz2", ".tar.bz2", &Arc<ArcWriter::TarBz2>, false},
+        {"Tbz2", ".tbz2", &Arc<ArcWriter::TarBz2, true>, true},
+        {"TarXz", ".tar.xz", &Arc<ArcWriter::TarXz>, false},
+        {"Txz", ".txz", &Arc<ArcWriter::TarXz>, false},
+        {"TarZst", ".tar.zst", &Arc<ArcWriter::TarZst>, false},
+        {"Rar4", ".rar", &MakeRar4, false},
     };
     return makers;
 }

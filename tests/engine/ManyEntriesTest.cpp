@@ -45,13 +45,17 @@ TEST_P(ManyEntriesTest, EachEntryIsFoundWithoutRereadingTheArchivePerEntry) {
     tree_.MakeDir("dst");
     if (ext == ".zip") {
         MakeZip(archive, items);
+    } else if (ext == ".7z") {
+        MakeArc(archive, items, ArcWriter::SevenZip);
+    } else if (ext == ".tar.gz") {
+        MakeArc(archive, items, ArcWriter::TarGz);
     } else {
         MakeLzh(archive, items);
     }
     const std::uint64_t archiveBytes = ReadFile(archive).size();
 
     const std::uint64_t before = BytesReadSoFar();
-    RunResult r = Run(kPlainSide, kArchiveSide);
+    RunResult r = Run(kPlainSide, kEveryArchiveSide);
     const std::uint64_t read = BytesReadSoFar() - before;
 
     EXPECT_EQ(LinesContaining(r.log, "が同じです").size(), static_cast<std::size_t>(kEntries));
@@ -60,9 +64,12 @@ TEST_P(ManyEntriesTest, EachEntryIsFoundWithoutRereadingTheArchivePerEntry) {
     EXPECT_LT(read, 20 * (archiveBytes + contentBytes) + (1u << 20));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, ManyEntriesTest, ::testing::Values(".zip", ".lzh"),
+INSTANTIATE_TEST_SUITE_P(Kinds, ManyEntriesTest,
+                         ::testing::Values(".zip", ".lzh", ".7z", ".tar.gz"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.param + 1);
+                             std::string name(info.param + 1);
+                             for (char& c : name) c = c == '.' ? '_' : c;
+                             return name;
                          });
 
 }  // namespace

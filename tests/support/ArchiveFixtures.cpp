@@ -4,6 +4,7 @@
 #include <archive_entry.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <locale.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "support/TempTree.h"
@@ -128,10 +130,25 @@ std::string ToCp932(const std::string& utf8) {
     return out;
 }
 
-void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, bool utf8Names) {
+namespace {
+
+// Writes the items through a writer `setUp` has chosen the format of.
+void WriteWithLibarchive(const std::string& path, const std::vector<ArchiveItem>& items,
+                         bool utf8Names, const std::function<void(archive*)>& setUp) {
+    // The tar and 7z writers convert UTF-8 names through the thread's
+    // locale, which under CI may not be UTF-8; raw bytes pass only without one.
+    const locale_t utf8 =
+        utf8Names ? newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0)) : locale_t{};
+    const locale_t previous = utf8 ? uselocale(utf8) : static_cast<locale_t>(0);
+    struct Restore {
+        locale_t utf8, previous;
+        ~Restore() {
+            if (previous) uselocale(previous);
+            if (utf8) freelocale(utf8);
+        }
+    } restore{utf8, previous};
     archive* a = archive_write_new();
-    archive_write_set_format_zip(a);
-    if (utf8Names) archive_write_set_format_option(a, "zip", "hdrcharset", "UTF-8");
+    setUp(a);
     if (archive_write_open_filename(a, path.c_str()) != ARCHIVE_OK) {
         archive_write_free(a);
         Fail("cannot create " + path);
@@ -180,6 +197,105 @@ void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, boo
     int rc = archive_write_close(a);
     archive_write_free(a);
     if (rc != ARCHIVE_OK) Fail("cannot finish " + path);
+}
+
+}  // namespace
+
+void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, bool utf8Names) {
+    WriteWithLibarchive(path, items, utf8Names, [utf8Names](archive* a) {
+        archive_write_set_format_zip(a);
+        if (utf8Names) archive_write_set_format_option(a, "zip", "hdrcharset", "UTF-8");
+    });
+}
+
+void MakeEncryptedZip(const std::string& path, const std::vector<ArchiveItem>& items,
+                      const std::string& passphrase) {
+    WriteWithLibarchive(path, items, true, [&](archive* a) {
+        archive_write_set_format_zip(a);
+        archive_write_set_format_option(a, "zip", "hdrcharset", "UTF-8");
+        if (archive_write_set_format_option(a, "zip", "encryption", "zipcrypt") != ARCHIVE_OK ||
+            archive_write_set_passphrase(a, passphrase.c_str()) != ARCHIVE_OK) {
+            Fail("libarchive cannot encrypt ZIP entries");
+        }
+    });
+}
+
+void MakeArc(const std::string& path, const std::vector<ArchiveItem>& items, ArcWriter writer,
+             bool shiftJisNames) {
+    WriteWithLibarchive(path, items, !shiftJisNames, [&](archive* a) {
+        if (writer == ArcWriter::SevenZip) {
+            archive_write_set_format_7zip(a);
+            return;
+        }
+        if (shiftJisNames) {
+            archive_write_set_format_gnutar(a);
+        } else {
+            archive_write_set_format_pax_restricted(a);
+        }
+        int rc = ARCHIVE_OK;
+        switch (writer) {
+            case ArcWriter::TarGz:
+                rc = archive_write_add_filter_gzip(a);
+                break;
+            case ArcWriter::TarBz2:
+                rc = archive_write_add_filter_bzip2(a);
+                break;
+            case ArcWriter::TarXz:
+                rc = archive_write_add_filter_xz(a);
+                break;
+            case ArcWriter::TarZst:
+                rc = archive_write_add_filter_zstd(a);
+                break;
+            default:
+                break;
+        }
+        if (rc != ARCHIVE_OK) Fail("libarchive cannot compress " + path);
+    });
+}
+
+void MakeRar4(const std::string& path, const std::vector<ArchiveItem>& items) {
+    // Each block: CRC16 (the low half of the CRC-32 of the rest), then the rest.
+    auto block = [](const std::string& rest) {
+        std::string out;
+        PutLe16(out, Crc32(rest) & 0xFFFF);
+        return out + rest;
+    };
+    std::string bytes = "Rar!\x1a\x07";
+    bytes.push_back('\0');
+    std::string main;
+    main.push_back('\x73');
+    PutLe16(main, 0);   // flags
+    PutLe16(main, 13);  // header size
+    PutLe16(main, 0);
+    PutLe32(main, 0);
+    bytes += block(main);
+    for (const auto& item : items) {
+        if (item.type == ArchiveItem::Symlink) Fail("MakeRar4 writes files and folders only");
+        const bool folder = item.type == ArchiveItem::Directory;
+        const std::string name = TrimSlash(item.name);
+        const std::string& data = folder ? std::string() : item.content;
+        std::string head;
+        head.push_back('\x74');
+        PutLe16(head, 0x8000 | (folder ? 0x00E0 : 0));  // data follows; a folder
+        PutLe16(head, static_cast<std::uint32_t>(32 + name.size()));
+        PutLe32(head, static_cast<std::uint32_t>(data.size()));  // packed
+        PutLe32(head, static_cast<std::uint32_t>(data.size()));  // unpacked
+        head.push_back('\x03');                                  // Unix
+        PutLe32(head, Crc32(data));
+        PutLe32(head, 0x57A14E00);  // DOS date and time
+        head.push_back('\x14');     // version 2.0
+        head.push_back('\x30');     // stored
+        PutLe16(head, static_cast<std::uint32_t>(name.size()));
+        PutLe32(head, folder ? 040755u : 0100644u);
+        head += name;
+        bytes += block(head) + data;
+    }
+    std::string end;
+    end.push_back('\x7B');
+    PutLe16(end, 0x4000);
+    PutLe16(end, 7);
+    bytes += block(end);
+    WriteBytes(path, bytes);
 }
 
 bool MakeZipWithTool(const std::string& zipPath, const std::string& dir,

@@ -31,6 +31,19 @@ struct ArchiveItem {
 // Windows archivers write them.
 void MakeZip(const std::string& path, const std::vector<ArchiveItem>& items, bool utf8Names = true);
 
+// 7z and tar archives written by libarchive. A 7z archive is solid (every
+// entry in one LZMA stream); tar names are UTF-8 (pax) unless shiftJisNames
+// stores them as raw CP932 bytes (GNU tar).
+enum class ArcWriter { SevenZip, Tar, TarGz, TarBz2, TarXz, TarZst };
+void MakeArc(const std::string& path, const std::vector<ArchiveItem>& items, ArcWriter writer,
+             bool shiftJisNames = false);
+// ZIP whose file entries are encrypted (ZipCrypto) with `passphrase`.
+void MakeEncryptedZip(const std::string& path, const std::vector<ArchiveItem>& items,
+                      const std::string& passphrase);
+// RAR 4 written by hand (no free tool writes RAR): stored (method 0x30)
+// files and folders, names as UTF-8 bytes.
+void MakeRar4(const std::string& path, const std::vector<ArchiveItem>& items);
+
 // ZIP written by Info-ZIP's zip, run inside `dir` on the given relative
 // paths (a folder adds its own entry only; zipPath should be absolute).
 // Names end up as UTF-8 bytes without the UTF-8 flag. False when the tool

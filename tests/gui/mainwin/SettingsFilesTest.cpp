@@ -106,6 +106,35 @@ class SettingsFilesTest : public QObject {
             QVERIFY(again.Checked("CheckLog") && again.Checked("CheckHidden"));
         }
     }
+
+    void theSevenZipTarRarBoxIsClickedSavedAndLoaded() {
+        test::TempTree tree;
+        std::string saved;
+        {
+            Run run;
+            QCheckBox* box = Find<QCheckBox>(run.main.get(), "ArcChk2");
+            QCOMPARE(box->text(), QString("7z/tar/rarの内容と比較"));
+            QVERIFY(box->isEnabled() && !box->isChecked());
+            guitest::Click(box);
+            const std::string mask = run.main->Settings().Side(2).Fmask;
+            QVERIFY(mask.find("*.7z;*.tar;*.tar.gz;*.tgz") != std::string::npos);
+            QVERIFY(mask.find("*.tar.zst;*.rar") != std::string::npos);
+            QVERIFY(!run.Checked("ArcChk1"));
+            run.Menu("OptSave", Q(tree / "書庫"));
+            saved = ReadFile(tree / "書庫.neb");
+        }
+        QVERIFY(saved.find("ArcChk1=0") != std::string::npos);
+        QVERIFY(saved.find("ArcChk2=1") != std::string::npos);
+        {
+            Run run(tree / "書庫.neb");
+            QVERIFY(run.Checked("ArcChk2") && !run.Checked("ArcChk1"));
+        }
+        // A file written before the box existed leaves it off.
+        WriteFile(tree / "old.neb", "[NEBU]\r\nZipChk2=1\r\n");
+        Run old(tree / "old.neb");
+        QVERIFY(old.Checked("ZipChk2") && !old.Checked("ArcChk2"));
+        QCOMPARE(old.main->Settings().Side(2).Fmask, std::string("*.zip"));
+    }
 };
 
 NEBU_GUI_TEST_MAIN(SettingsFilesTest)
