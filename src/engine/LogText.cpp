@@ -66,10 +66,18 @@ std::string EscapeControlCharacters(std::string_view text) {
         if (b < 0x80) {
             if (b < 0x20 || b == 0x7F) {
                 AppendByteEscape(out, b);
-            } else {
-                out += static_cast<char>(b);
+                ++i;
+                continue;
             }
-            ++i;
+            // Printable ASCII in one append: every log line passes here.
+            std::size_t end = i + 1;
+            while (end < text.size()) {
+                const auto c = static_cast<std::uint8_t>(text[end]);
+                if (c < 0x20 || c >= 0x7F) break;
+                ++end;
+            }
+            out.append(text.substr(i, end - i));
+            i = end;
             continue;
         }
         char32_t cp = 0;

@@ -10,6 +10,7 @@
 #include "engine/EntryPipe.h"
 #include "engine/NebuFileFunc.h"
 #include "engine/NebuRecords.h"
+#include "engine/PlainFileReads.h"
 #include "platform/ArchiveNames.h"
 #include "platform/EntryExtraction.h"
 #include "platform/FileReading.h"
@@ -26,6 +27,8 @@ constexpr std::uint64_t kInline = EntryCache::kSmall;
 // From this many wanted entries on, an archive is decompressed on a thread
 // of its own while the entries taken out are compared.
 constexpr std::size_t kThreadedPass = 256;
+// Plain files read at a time: small files' bytes wait in memory to be placed.
+constexpr std::size_t kPlainBatch = 256;
 
 }  // namespace
 
@@ -131,30 +134,32 @@ void RecordClasses::ReadPlainFiles(const std::atomic<std::uint8_t>& stop) {
     if (!plain.empty()) identities_.resize(items_.size());
     std::sort(plain.begin(), plain.end(),
               [&](std::uint32_t a, std::uint32_t b) { return *items_[a].path < *items_[b].path; });
-    std::string buffer;
-    for (std::size_t n = 0; n < plain.size(); ++n) {
-        if ((n & 255) == 0 && stop.load() != 0) return;
-        const std::uint32_t i = plain[n];
-        const Item& item = items_[i];
-        platform::UniqueFd fd(ff_.Folders().OpenForReading(*item.path));
-        if (fd.get() < 0) continue;
-        const auto before = platform::IdentityOfDescriptor(fd.get());
-        if (!before || before->size != item.size) continue;
-        ByteRange bytes;
-        bytes.size = static_cast<std::uint64_t>(item.size);
-        if (bytes.size <= kInline) {
-            buffer.resize(bytes.size);
-            if (platform::ReadFull(fd.get(), buffer.data(), buffer.size()) != item.size) continue;
-            bytes.data = buffer.data();
-        } else {
-            bytes.fd = fd.get();
+    PlainFileReads reads(ff_.Folders(), kInline);
+    std::vector<PlainToRead> batch;
+    std::vector<PlainRead> read;
+    for (std::size_t from = 0; from < plain.size(); from += kPlainBatch) {
+        if (stop.load() != 0) return;
+        const std::size_t to = std::min(plain.size(), from + kPlainBatch);
+        batch.clear();
+        for (std::size_t n = from; n < to; ++n) {
+            const Item& item = items_[plain[n]];
+            batch.push_back(PlainToRead{item.path, item.size});
         }
-        bool ok = false;
-        const std::uint64_t hash = HashRange(bytes, ok);
-        // A file written to meanwhile may have been read half old, half new.
-        if (!ok || platform::IdentityOfDescriptor(fd.get()) != before) continue;
-        identities_[i] = *before;
-        Classify(i, hash, bytes, true);
+        reads.Read(batch, read);
+        for (std::size_t n = from; n < to; ++n) {
+            PlainRead& file = read[n - from];
+            if (!file.ok) continue;
+            const std::uint32_t i = plain[n];
+            ByteRange bytes;
+            bytes.size = static_cast<std::uint64_t>(items_[i].size);
+            if (file.fd.valid()) {
+                bytes.fd = file.fd.get();
+            } else {
+                bytes.data = file.bytes.data();
+            }
+            identities_[i] = file.identity;
+            Classify(i, file.hash, bytes, true);
+        }
     }
 }
 

@@ -9,19 +9,28 @@ namespace nebu::platform {
 
 class UniqueFd {
   public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd() {
         if (fd_ >= 0) ::close(fd_);
     }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            if (fd_ >= 0) ::close(fd_);
+            fd_ = other.release();
+        }
+        return *this;
+    }
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
     int release() { return std::exchange(fd_, -1); }
 
   private:
-    int fd_;
+    int fd_ = -1;
 };
 
 }  // namespace nebu::platform
