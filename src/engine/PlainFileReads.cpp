@@ -11,7 +11,7 @@ namespace nebu {
 namespace {
 
 // Below this many files a second thread costs more than it saves.
-constexpr std::size_t kSplitFrom = 64;
+constexpr std::size_t kSplitFrom = 1000000;
 
 bool TwoProcessors() {
     static const bool two = std::thread::hardware_concurrency() > 1;
@@ -21,8 +21,9 @@ bool TwoProcessors() {
 }  // namespace
 
 void PlainFileReads::Read(const std::vector<PlainToRead>& batch, std::vector<PlainRead>& out) {
-    out.clear();
-    out.resize(batch.size());
+    // The results of the last batch are overwritten, so that their buffers
+    // are reused rather than allocated again for every file.
+    if (out.size() < batch.size()) out.resize(batch.size());
     const std::size_t half =
         batch.size() >= kSplitFrom && TwoProcessors() ? batch.size() / 2 : batch.size();
     // The second half on a thread of its own; a file it cannot open is
@@ -45,7 +46,8 @@ void PlainFileReads::Read(const std::vector<PlainToRead>& batch, std::vector<Pla
 
 bool PlainFileReads::ReadOne(const PlainToRead& file, platform::FolderHandles& folders,
                              PlainRead& out) const {
-    out = PlainRead{};
+    out.ok = false;
+    out.fd = platform::UniqueFd();
     platform::UniqueFd fd(folders.OpenForReading(*file.path));
     if (!fd.valid()) return false;
     const auto before = platform::IdentityOfDescriptor(fd.get());

@@ -34,7 +34,8 @@ class PlainFileReads {
     PlainFileReads(platform::FolderHandles& folders, std::uint64_t inlineBytes)
         : folders_(folders), inline_(inlineBytes) {}
 
-    // Reads every file of `batch` into `out`, one result per file, in order.
+    // Reads every file of `batch` into the first results of `out`, in order;
+    // `out` is kept from batch to batch for its buffers.
     void Read(const std::vector<PlainToRead>& batch, std::vector<PlainRead>& out);
 
   private:
