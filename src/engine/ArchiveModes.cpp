@@ -72,7 +72,7 @@ void SettleSourceEntryPair(TNebu& job, const NebuNameRec& s, const NebuNameRec& 
             job.RequestStop();
         }
     }
-    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
+    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path, s.Entry)) {
         job.Log("｢" + t.Path + "｣を削除しました。");
         job.DstList->MarkRemoved();
         return;

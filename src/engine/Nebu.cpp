@@ -211,6 +211,7 @@ void TNebu::Run() {
     ff.ArcAsUnit = (SrcLzh || SrcZip) && (DstLzh || DstZip) && ArcByEntry == 0;
     ff.ForgetIdentities();
     ff.Failures.Clear();
+    ff.Journal().BeginRun();
     Phase = kPhaseScanSource;
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
     std::string closing;

@@ -34,6 +34,11 @@ std::string FailureText(const RunFailure& failure) {
         case FailureKind::RunBroken:
             text = "処理を続けられませんでした / the run could not go on: ";
             break;
+        case FailureKind::JournalFailed:
+            text =
+                "削除の記録を書けないので削除しませんでした / "
+                "the deletion journal cannot be written, not deleted: ";
+            break;
     }
     text += failure.path;
     if (failure.error != 0) {

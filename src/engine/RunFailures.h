@@ -21,6 +21,7 @@ enum class FailureKind {
     ExtractionFailed,   // entries of an archive could not be taken out
     FolderNotRemoved,   // an empty folder that was to go could not be removed
     RunBroken,          // the run met an error it could not go on from
+    JournalFailed,      // the deletion journal could not be written: the file was kept
 };
 
 struct RunFailure {

@@ -167,7 +167,9 @@ void TShori_f::DeleteTargetsOfSelection(bool askEach) {
         };
     }
     // With the trash setting of the last job; a file the trash refuses stays.
-    series.Remove = [&job](const std::string& path) { return job.FileFunc->RemoveFile(path); };
+    series.Remove = [&job](const std::string& path, const KeptCopy& kept) {
+        return job.FileFunc->RemoveFile(path, kept);
+    };
     series.Log = [this](const std::string& line) {
         AppendLogLine(line);
         return !d_->logFailed;
