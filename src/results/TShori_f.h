@@ -98,6 +98,7 @@ class TShori_f : public QWidget {
     void DeleteTargetsOfSelection(bool askEach);
     void SwapSelectedSides();
     void SaveCsv();
+    void RestoreRun();
     void ChangeFont();
 
     struct Impl;

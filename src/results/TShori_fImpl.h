@@ -42,6 +42,8 @@ struct TShori_f::Impl {
     JobStartOptions options;
     std::uint8_t previousPhase = kPhaseNone;
     bool logFailed = false;
+    // The run shown was put back from this window (元に戻す).
+    bool restored = false;
     // The same-file list's popup menu and its items, and where the last
     // mouse press in the list lay.
     QMenu* PopupMenu1 = nullptr;
