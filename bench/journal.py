@@ -17,6 +17,11 @@ import subprocess
 import tempfile
 import time
 
+# A RAM file system when there is one: the disk of a shared machine swings
+# by seconds, which would hide the journal's own cost.
+SCRATCH = os.environ.get("BENCH_SCRATCH",
+                         "/dev/shm" if os.access("/dev/shm", os.W_OK) else None)
+
 
 def make_tree(root, files):
     for side in ("src", "dst"):
@@ -29,7 +34,7 @@ def make_tree(root, files):
 
 
 def timed_run(binary, template, extra):
-    work = tempfile.mkdtemp(prefix="nebu-journal-bench-")
+    work = tempfile.mkdtemp(prefix="nebu-journal-bench-", dir=SCRATCH)
     try:
         tree = os.path.join(work, "tree")
         shutil.copytree(template, tree)
@@ -59,23 +64,27 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--files", type=int, default=20000)
     args = parser.parse_args()
-    template = tempfile.mkdtemp(prefix="nebu-journal-tree-")
+    template = tempfile.mkdtemp(prefix="nebu-journal-tree-", dir=SCRATCH)
     try:
         make_tree(template, args.files)
         print("| mode | build | runs | median s | min s | max s |")
         print("|---|---|---:|---:|---:|---:|")
         for mode, extra in (("for good", []), ("trash", ["--trash"])):
-            medians = {}
-            for name, binary in (("without journal", args.baseline), ("journal", args.nebu)):
+            builds = (("without journal", args.baseline), ("journal", args.nebu))
+            times = {name: [] for name, _ in builds}
+            for _, binary in builds:
                 timed_run(binary, template, extra)  # warm-up
-                times = []
-                for _ in range(args.runs):
-                    times.append(timed_run(binary, template, extra))
-                medians[name] = statistics.median(times)
+            # Interleaved, so that a machine busy for a while slows both alike.
+            for _ in range(args.runs):
+                for name, binary in builds:
+                    times[name].append(timed_run(binary, template, extra))
+            for name, _ in builds:
+                t = times[name]
                 print("| %s | %s | %d | %.3f | %.3f | %.3f |" % (
-                    mode, name, args.runs, medians[name], min(times), max(times)))
+                    mode, name, args.runs, statistics.median(t), min(t), max(t)), flush=True)
             print("| %s | journal ÷ without | | %.3f | | |" % (
-                mode, medians["journal"] / medians["without journal"]))
+                mode, statistics.median(times["journal"]) /
+                statistics.median(times["without journal"])), flush=True)
     finally:
         shutil.rmtree(template, ignore_errors=True)
 

@@ -73,26 +73,15 @@ std::string EntryLine(const Entry& entry) {
     object["run"] = json_text::ShownAsUtf8(entry.run);
     object["seq"] = entry.seq;
     object["time"] = json_text::ShownAsUtf8(entry.time);
-    nlohmann::json names;
-    json_text::PutBytes(names, "path", entry.path);
-    object["path"] = names["path"];
-    if (names.contains("path_b64")) object["path_b64"] = names["path_b64"];
+    json_text::PutBytes(object, "path", entry.path);
     if (entry.event == Event::Deleted) {
-        nlohmann::json more;
-        json_text::PutBytes(more, "kept", entry.kept);
-        if (!entry.keptEntry.empty()) json_text::PutBytes(more, "kept_entry", entry.keptEntry);
-        if (!entry.ForGood()) {
-            json_text::PutBytes(more, "trash_file", entry.trashFile);
-            json_text::PutBytes(more, "trash_info", entry.trashInfo);
-        }
-        // In a fixed order, so that scripts and people read the same shape.
-        for (const char* key : {"kept", "kept_b64", "kept_entry", "kept_entry_b64"}) {
-            if (more.contains(key)) object[key] = more[key];
-        }
+        json_text::PutBytes(object, "kept", entry.kept);
+        if (!entry.keptEntry.empty()) json_text::PutBytes(object, "kept_entry", entry.keptEntry);
         object["size"] = entry.size;
         object["for_good"] = entry.ForGood();
-        for (const char* key : {"trash_file", "trash_file_b64", "trash_info", "trash_info_b64"}) {
-            if (more.contains(key)) object[key] = more[key];
+        if (!entry.ForGood()) {
+            json_text::PutBytes(object, "trash_file", entry.trashFile);
+            json_text::PutBytes(object, "trash_info", entry.trashInfo);
         }
     }
     return object.dump() + "\n";

@@ -107,24 +107,4 @@ std::optional<std::string> FromBase64(std::string_view text) {
     return bytes;
 }
 
-void PutBytes(nlohmann::json& object, const std::string& key, std::string_view bytes) {
-    if (IsUtf8(bytes)) {
-        object[key] = std::string(bytes);
-        return;
-    }
-    object[key] = ShownAsUtf8(bytes);
-    object[key + "_b64"] = Base64(bytes);
-}
-
-std::optional<std::string> GetBytes(const nlohmann::json& object, const std::string& key) {
-    const auto raw = object.find(key + "_b64");
-    if (raw != object.end()) {
-        if (!raw->is_string()) return std::nullopt;
-        return FromBase64(raw->get_ref<const std::string&>());
-    }
-    const auto text = object.find(key);
-    if (text == object.end() || !text->is_string()) return std::nullopt;
-    return text->get<std::string>();
-}
-
 }  // namespace nebu::json_text

@@ -21,9 +21,28 @@ std::string Base64(std::string_view bytes);
 std::optional<std::string> FromBase64(std::string_view text);
 
 // object[key] = the name as text, and object[key + "_b64"] when it is not UTF-8.
-void PutBytes(nlohmann::json& object, const std::string& key, std::string_view bytes);
+template <typename Json>
+void PutBytes(Json& object, const std::string& key, std::string_view bytes) {
+    if (IsUtf8(bytes)) {
+        object[key] = std::string(bytes);
+        return;
+    }
+    object[key] = ShownAsUtf8(bytes);
+    object[key + "_b64"] = Base64(bytes);
+}
+
 // The exact bytes back: from KEY_b64 when there, else from KEY; nullopt when
 // neither is a string.
-std::optional<std::string> GetBytes(const nlohmann::json& object, const std::string& key);
+template <typename Json>
+std::optional<std::string> GetBytes(const Json& object, const std::string& key) {
+    const auto raw = object.find(key + "_b64");
+    if (raw != object.end()) {
+        if (!raw->is_string()) return std::nullopt;
+        return FromBase64(raw->template get_ref<const std::string&>());
+    }
+    const auto text = object.find(key);
+    if (text == object.end() || !text->is_string()) return std::nullopt;
+    return text->template get<std::string>();
+}
 
 }  // namespace nebu::json_text
