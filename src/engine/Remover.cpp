@@ -12,10 +12,10 @@
 
 namespace nebu {
 
-bool Remover::RemoveFile(const std::string& path, const KeptCopy& kept) {
+bool Remover::RemoveFile(const std::string& path, const KeptCopy& kept, std::int64_t size) {
     if (path.empty()) return true;
     struct stat st;
-    const std::int64_t size = ::lstat(path.c_str(), &st) == 0 ? st.st_size : -1;
+    if (size < 0 && ::lstat(path.c_str(), &st) == 0) size = st.st_size;
     // Read-only needs no reset first: on Linux the folder's permission decides.
     // A file the trash does not take stays where it is: deleting it for good
     // instead would lose what the user asked to keep recoverable.
@@ -91,7 +91,7 @@ Remover::Removal Remover::RemoveDuplicateOf(const std::string& doomed, const std
         failures_.Note(FailureKind::ChangedNotDeleted, doomed);
         return Removal::Failed;
     }
-    if (!RemoveFile(doomed, {kept, keptEntry})) return Removal::Failed;
+    if (!RemoveFile(doomed, {kept, keptEntry}, doomedNow->size)) return Removal::Failed;
     deletedDuplicates_.insert({doomedNow->device, doomedNow->inode});
     return Removal::Deleted;
 }

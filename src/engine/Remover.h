@@ -41,7 +41,8 @@ class Remover {
 
     // Each deletion is in the journal before it counts as done; a file whose
     // line cannot be written stays where it is.
-    bool RemoveFile(const std::string& path, const KeptCopy& kept = {});
+    // `size` when the caller knows it, else -1 and it is looked up.
+    bool RemoveFile(const std::string& path, const KeptCopy& kept = {}, std::int64_t size = -1);
     // Tells a refusal from a pair that needs nothing more: one whose file
     // this run has already deleted under another name (sides that overlap,
     // one side mounted inside the other). Such a pair is logged, is no

@@ -68,23 +68,36 @@ std::string NewRunId(std::time_t when) {
 }
 
 std::string EntryLine(const Entry& entry) {
-    nlohmann::ordered_json object;
-    object["event"] = std::string(kEventNames[static_cast<int>(entry.event)]);
-    object["run"] = json_text::ShownAsUtf8(entry.run);
-    object["seq"] = entry.seq;
-    object["time"] = json_text::ShownAsUtf8(entry.time);
-    json_text::PutBytes(object, "path", entry.path);
+    // Written by hand in a fixed order, since a run may write tens of
+    // thousands; read back with the JSON library.
+    std::string line;
+    line.reserve(256 + 2 * entry.path.size() + entry.kept.size() + 2 * entry.trashFile.size());
+    line += "{\"event\":\"";
+    line += kEventNames[static_cast<int>(entry.event)];
+    line += "\",\"run\":";
+    json_text::AppendJsonString(line, json_text::ShownAsUtf8(entry.run));
+    line += ",\"seq\":" + std::to_string(entry.seq) + ",\"time\":";
+    json_text::AppendJsonString(line, json_text::ShownAsUtf8(entry.time));
+    line += ',';
+    json_text::AppendBytesMember(line, "path", entry.path);
     if (entry.event == Event::Deleted) {
-        json_text::PutBytes(object, "kept", entry.kept);
-        if (!entry.keptEntry.empty()) json_text::PutBytes(object, "kept_entry", entry.keptEntry);
-        object["size"] = entry.size;
-        object["for_good"] = entry.ForGood();
+        line += ',';
+        json_text::AppendBytesMember(line, "kept", entry.kept);
+        if (!entry.keptEntry.empty()) {
+            line += ',';
+            json_text::AppendBytesMember(line, "kept_entry", entry.keptEntry);
+        }
+        line += ",\"size\":" + std::to_string(entry.size);
+        line += entry.ForGood() ? ",\"for_good\":true" : ",\"for_good\":false";
         if (!entry.ForGood()) {
-            json_text::PutBytes(object, "trash_file", entry.trashFile);
-            json_text::PutBytes(object, "trash_info", entry.trashInfo);
+            line += ',';
+            json_text::AppendBytesMember(line, "trash_file", entry.trashFile);
+            line += ',';
+            json_text::AppendBytesMember(line, "trash_info", entry.trashInfo);
         }
     }
-    return object.dump() + "\n";
+    line += "}\n";
+    return line;
 }
 
 std::optional<Entry> ParseLine(std::string_view line) {

@@ -66,6 +66,39 @@ std::string ShownAsUtf8(std::string_view bytes) {
     return text;
 }
 
+void AppendJsonString(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+void AppendBytesMember(std::string& out, std::string_view key, std::string_view bytes) {
+    AppendJsonString(out, key);
+    out += ':';
+    if (IsUtf8(bytes)) {
+        AppendJsonString(out, bytes);
+        return;
+    }
+    AppendJsonString(out, ShownAsUtf8(bytes));
+    out += ',';
+    AppendJsonString(out, std::string(key) + "_b64");
+    out += ':';
+    AppendJsonString(out, Base64(bytes));
+}
+
 std::string Base64(std::string_view bytes) {
     std::string text;
     text.reserve((bytes.size() + 2) / 3 * 4);

@@ -16,6 +16,12 @@ bool IsUtf8(std::string_view bytes);
 // `bytes` with every byte that is not part of a well-formed character as U+FFFD.
 std::string ShownAsUtf8(std::string_view bytes);
 
+// Appends `text` (UTF-8) as a quoted JSON string, escaped as JSON requires.
+void AppendJsonString(std::string& out, std::string_view text);
+// Appends `"key":` and the name: as text when it is UTF-8, else the readable
+// text and then `,"key_b64":` with its bytes, as PutBytes does.
+void AppendBytesMember(std::string& out, std::string_view key, std::string_view bytes);
+
 std::string Base64(std::string_view bytes);
 // nullopt for text that is not base64 (standard alphabet, padded).
 std::optional<std::string> FromBase64(std::string_view text);

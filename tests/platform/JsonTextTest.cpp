@@ -28,6 +28,11 @@ TEST(JsonTextTest, AnyBytesRoundTripThroughAJsonLine) {
         EXPECT_EQ(json_text::GetBytes(back, "path"), name);
         EXPECT_EQ(back.contains("path_b64"), !json_text::IsUtf8(name));
         EXPECT_EQ(json_text::FromBase64(json_text::Base64(name)), name);
+        // The hand-written member says exactly what the library says.
+        std::string member = "{";
+        json_text::AppendBytesMember(member, "path", name);
+        member += "}";
+        EXPECT_EQ(nlohmann::json::parse(member), object) << member;
     }
     EXPECT_TRUE(json_text::IsUtf8("日本語"));
     EXPECT_FALSE(json_text::IsUtf8(fixed[3]));
