@@ -6,7 +6,7 @@ SAN_CORE_DIR ?= build-san-core
 JOBS ?= $(shell nproc)
 DEB_PACKAGES := build-essential cmake pkg-config libarchive-dev libxxhash-dev libgtest-dev zip jlha-utils \
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-translations-l10n fonts-noto-cjk \
-    desktop-file-utils appstream clang-format
+    desktop-file-utils appstream clang-format nlohmann-json3-dev
 # Only for tools/screenshots.sh: a virtual X display.
 SHOT_PACKAGES := xvfb xauth
 # Only for `make package`: dpkg-shlibdeps for Depends, and lintian.

@@ -7,6 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/JobRunner.h"
+#include "cli/JournalCommands.h"
 #include "cli/ProgressLine.h"
 #include "cli/ScriptOutput.h"
 #include "engine/Nebu.h"
@@ -96,6 +97,9 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     if (options->version) {
         out << "nebu-cli " << NEBU_VERSION << "\n";
         return kExitFinished;
+    }
+    if (options->journal != CliOptions::JournalCommand::None) {
+        return RunJournalCommand(*options, out, err);
     }
     const WindowSettings& ws = options->settings;
     if (auto refusal = ApplyToJob(ws, job)) {

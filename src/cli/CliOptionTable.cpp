@@ -191,6 +191,16 @@ const CliOption kOptions[] = {
     {"--settings", "", true, SettingsFileOption},
     {"--set", "", true, SetOption},
     {"--save-settings", "", true, [](Reading& r, Value v) { r.options.saveSettingsPath = v; }},
+    {"--list-runs", "", false,
+     [](Reading& r, Value) { r.options.journal = CliOptions::JournalCommand::ListRuns; }},
+    {"--restore-last", "", false,
+     [](Reading& r, Value) { r.options.journal = CliOptions::JournalCommand::Restore; }},
+    {"--restore", "", true,
+     [](Reading& r, Value v) {
+         r.options.journal = CliOptions::JournalCommand::Restore;
+         r.options.restoreRun = v;
+         if (v.empty()) r.error = "--restore needs a run id / --restore には処理の ID が必要です";
+     }},
     {"-h", "--help", false, [](Reading& r, Value) { r.options.help = true; }},
     {"--version", "", false, [](Reading& r, Value) { r.options.version = true; }},
 };

@@ -133,7 +133,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     ResetToDefaults(o.settings);
     OptionReading reading{o, error, {}, false};
     if (!ReadOptions(args, reading)) return std::nullopt;
-    if (o.help || o.version) return o;
+    if (o.help || o.version || o.journal != CliOptions::JournalCommand::None) return o;
     if (auto refusal = CheckAndBuildJob(reading)) {
         error = *refusal;
         return std::nullopt;
@@ -231,14 +231,21 @@ Settings / 設定ファイル
   --set KEY=VALUE       設定ﾌｧｲﾙのキーを設定 / set one key of the settings file by name
   --save-settings FILE  設定ﾌｧｲﾙに保存 / save the settings this job uses (".neb" added)
 
+Deletion journal / 削除の記録 ($XDG_STATE_HOME/nebu/deletions.jsonl)
+  --list-runs           記録された処理の一覧 / list the runs that deleted files:
+                        run id, time (UTC), deleted, restorable
+  --restore-last        前回の処理でごみ箱に移したファイルを元に戻す / put every file the
+                        last run moved to the trash back where it was
+  --restore RUN         the same for the run RUN (an id from --list-runs)
+
   -h, --help, --version
 
 Exit codes / 終了コード: 0 finished, 1 stopped (Ctrl-C, SIGTERM, SIGHUP, a closed
 output pipe or a cancelled question), 2 the command line or the settings cannot be
 used, 3 a result file cannot be written, 4 finished, but a deletion failed, a folder
 or file could not be read, an archive could not be extracted, an empty folder could
-not be removed or the work folders could not be made (one line each on standard
-error).
+not be removed, the work folders could not be made, or a file could not be put back
+from the trash (one line each on standard error).
 )";
 }
 

@@ -29,6 +29,11 @@ struct CliOptions {
     bool print0 = false;
     bool folders = false;  // one line (or JSON object) per target folder after the job
     bool progress = false;
+    // The deletion journal instead of a job: list its runs, or put back
+    // what a run moved to the trash (restoreRun empty: the last run).
+    enum class JournalCommand { None, ListRuns, Restore };
+    JournalCommand journal = JournalCommand::None;
+    std::string restoreRun;
     bool help = false;
     bool version = false;
 };

@@ -93,7 +93,7 @@ void SettleSourceEntryPair(TNebu& job, const NebuNameRec& s, const NebuNameRec& 
     rec.folder1 = s.Path;
     std::tie(rec.name2, rec.folder2) = SplitPath(t.Path);
     rec.size = sizeKey;
-    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path)) {
+    if (answer == MsgAnswer::Yes && ff.RemoveDuplicate(t.Path, s.Path, s.Entry)) {
         job.Log("｢" + t.Path + "｣を削除しました。");
         job.DstList->MarkRemoved();
         job.SettleDeleted(rec);

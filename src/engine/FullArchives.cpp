@@ -39,7 +39,10 @@ void DeleteFullArchives(TNebu& job) {
             if (answer != MsgAnswer::Yes && answer != MsgAnswer::No) job.RequestStop();
         }
         if (answer != MsgAnswer::Yes) continue;
-        if (ArchiveStillCovered(job, path) && ff.RemoveFile(path)) {
+        // The journal names the first source the archive's entries were found in.
+        const std::vector<std::string>& sources = job.FullArchiveSources[path];
+        const KeptCopy kept{sources.empty() ? std::string() : sources.front(), ""};
+        if (ArchiveStillCovered(job, path) && ff.RemoveFile(path, kept)) {
             job.Log("｢" + path + "｣を削除しました。");
             job.DeletedArcs.Push(path);
         }

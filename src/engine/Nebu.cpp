@@ -279,6 +279,7 @@ void TNebu::Run() {
     ff.ForgetIdentities();
     ff.Failures.Clear();
     Bytes.Reset();
+    ff.Journal().BeginRun();
     Phase = kPhaseScanSource;
     const std::int64_t t0 = static_cast<std::int64_t>(std::time(nullptr));
     std::string closing;

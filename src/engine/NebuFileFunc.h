@@ -195,7 +195,12 @@ class TNebuFileFunc {
     std::uint64_t GroupMemoryBudget = 32ull << 20;
 
     // ---- deletion ----
-    bool RemoveFile(const std::string& path) { return remover_.RemoveFile(path); }
+    bool RemoveFile(const std::string& path, const KeptCopy& kept = {}) {
+        return remover_.RemoveFile(path, kept);
+    }
+    // The deletion journal: a run begins with a new id, under which the
+    // results window's deletions are recorded too.
+    journal::DeletionJournal& Journal() { return remover_.Journal(); }
     // The identities remembered at comparison time, and the check made just
     // before a duplicate is deleted: the kept file must still be there and
     // neither may have changed since it was compared.
@@ -212,12 +217,14 @@ class TNebuFileFunc {
     std::optional<platform::FileIdentity> ComparedIdentity(const std::string& path) const {
         return identities_.Of(path);
     }
-    bool RemoveDuplicate(const std::string& doomed, const std::string& kept) {
-        return RemoveDuplicateOf(doomed, kept) == Removal::Deleted;
+    bool RemoveDuplicate(const std::string& doomed, const std::string& kept,
+                         const std::string& keptEntry = "") {
+        return RemoveDuplicateOf(doomed, kept, keptEntry) == Removal::Deleted;
     }
     using Removal = Remover::Removal;
-    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept) {
-        return remover_.RemoveDuplicateOf(doomed, kept);
+    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept,
+                              const std::string& keptEntry = "") {
+        return remover_.RemoveDuplicateOf(doomed, kept, keptEntry);
     }
 
     ArchiverLibrary& LzhLibrary() { return catalogue_.Lzh(); }

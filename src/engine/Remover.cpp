@@ -1,5 +1,7 @@
 #include "engine/Remover.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <optional>
 
@@ -10,18 +12,49 @@
 
 namespace nebu {
 
-bool Remover::RemoveFile(const std::string& path) {
+bool Remover::RemoveFile(const std::string& path, const KeptCopy& kept, std::int64_t size) {
     if (path.empty()) return true;
+    struct stat st;
+    if (size < 0 && ::lstat(path.c_str(), &st) == 0) size = st.st_size;
     // Read-only needs no reset first: on Linux the folder's permission decides.
     // A file the trash does not take stays where it is: deleting it for good
     // instead would lose what the user asked to keep recoverable.
-    errno = 0;
-    const bool removed = platform::RemoveNotingLinks(path, [&] {
-        return !ToRecycleBin ? platform::UnlinkFile(path) : platform::MoveToTrash(path);
-    });
+    return ToRecycleBin ? Trash(path, kept, size) : Unlink(path, kept, size);
+}
+
+bool Remover::Trash(const std::string& path, const KeptCopy& kept, std::int64_t size) {
+    platform::TrashPlace place;
+    const bool moved =
+        platform::RemoveNotingLinks(path, [&] { return platform::MoveToTrash(path, &place); });
     // A duplicate left in place must not pass for a clean run.
-    if (!removed) failures_.Note(FailureKind::DeleteFailed, path, !ToRecycleBin ? errno : 0);
-    return removed;
+    if (!moved) {
+        failures_.Note(FailureKind::DeleteFailed, path);
+        return false;
+    }
+    if (journal_.Record({path, kept.path, kept.entry, size, place.file, place.info}) != 0) {
+        return true;
+    }
+    // Unrecorded, it would be a deletion nobody can trace: it goes back.
+    platform::PutBackFromTrash(place, path, nullptr);
+    failures_.Note(FailureKind::JournalFailed, path, journal_.Error());
+    return false;
+}
+
+bool Remover::Unlink(const std::string& path, const KeptCopy& kept, std::int64_t size) {
+    // Announced first: once unlinked, nothing could be taken back.
+    const std::int64_t seq = journal_.Record({path, kept.path, kept.entry, size, "", ""});
+    if (seq == 0) {
+        failures_.Note(FailureKind::JournalFailed, path, journal_.Error());
+        return false;
+    }
+    errno = 0;
+    const bool removed =
+        platform::RemoveNotingLinks(path, [&] { return platform::UnlinkFile(path); });
+    if (removed) return true;
+    const int error = errno;
+    journal_.Withdraw(seq, path);
+    failures_.Note(FailureKind::DeleteFailed, path, error);
+    return false;
 }
 
 bool Remover::DeletedUnderAnotherName(const std::string& path) const {
@@ -33,7 +66,8 @@ bool Remover::DeletedUnderAnotherName(const std::string& path) const {
     return !now || !now->SameFileAs(*compared);
 }
 
-Remover::Removal Remover::RemoveDuplicateOf(const std::string& doomed, const std::string& kept) {
+Remover::Removal Remover::RemoveDuplicateOf(const std::string& doomed, const std::string& kept,
+                                            const std::string& keptEntry) {
     if (doomed.empty() || kept.empty() || doomed == kept) return Removal::Failed;
     // Known only from what this run did itself, never from a file that is
     // merely missing: that is a change the user must hear of.
@@ -57,7 +91,7 @@ Remover::Removal Remover::RemoveDuplicateOf(const std::string& doomed, const std
         failures_.Note(FailureKind::ChangedNotDeleted, doomed);
         return Removal::Failed;
     }
-    if (!RemoveFile(doomed)) return Removal::Failed;
+    if (!RemoveFile(doomed, {kept, keptEntry}, doomedNow->size)) return Removal::Failed;
     deletedDuplicates_.insert({doomedNow->device, doomedNow->inode});
     return Removal::Deleted;
 }

@@ -14,8 +14,16 @@
 #include "engine/ListedArchives.h"
 #include "engine/RunFailures.h"
 #include "engine/Scanner.h"
+#include "journal/DeletionJournal.h"
 
 namespace nebu {
+
+// The file a deleted one equalled, which stays: a plain file, or an archive
+// and the entry in it. The journal names it beside each deletion.
+struct KeptCopy {
+    std::string path;
+    std::string entry;
+};
 
 class Remover {
   public:
@@ -31,13 +39,18 @@ class Remover {
     // To the trash rather than deleted for good.
     bool ToRecycleBin = false;
 
-    bool RemoveFile(const std::string& path);
+    // Each deletion is in the journal before it counts as done; a file whose
+    // line cannot be written stays where it is.
+    // `size` when the caller knows it, else -1 and it is looked up.
+    bool RemoveFile(const std::string& path, const KeptCopy& kept = {}, std::int64_t size = -1);
     // Tells a refusal from a pair that needs nothing more: one whose file
     // this run has already deleted under another name (sides that overlap,
     // one side mounted inside the other). Such a pair is logged, is no
     // failure, and its kept copy is gone or the last one left.
     enum class Removal { Deleted, Failed, Settled };
-    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept);
+    Removal RemoveDuplicateOf(const std::string& doomed, const std::string& kept,
+                              const std::string& keptEntry = "");
+    journal::DeletionJournal& Journal() { return journal_; }
     // Forgets which files were deleted as duplicates, with the identities.
     void ForgetDeleted() { deletedDuplicates_.clear(); }
 
@@ -51,6 +64,8 @@ class Remover {
 
   private:
     bool DeletedUnderAnotherName(const std::string& path) const;
+    bool Trash(const std::string& path, const KeptCopy& kept, std::int64_t size);
+    bool Unlink(const std::string& path, const KeptCopy& kept, std::int64_t size);
 
     RunFailures& failures_;
     const ComparedIdentities& identities_;
@@ -61,6 +76,7 @@ class Remover {
     // were last forgotten: another path may still lead to them in the lists.
     std::set<std::pair<std::uint64_t, std::uint64_t>> deletedDuplicates_;
     std::set<std::pair<std::uint64_t, std::uint64_t>> keptDirs_;
+    journal::DeletionJournal journal_;
 };
 
 }  // namespace nebu

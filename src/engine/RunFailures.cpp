@@ -39,6 +39,11 @@ std::string FailureText(const RunFailure& failure) {
                 "圧縮ファイルが壊れているか読めない形式なので、そのままにしました / "
                 "damaged or unsupported archive, left as it is: ";
             break;
+        case FailureKind::JournalFailed:
+            text =
+                "削除の記録を書けないので削除しませんでした / "
+                "the deletion journal cannot be written, not deleted: ";
+            break;
     }
     text += failure.path;
     if (failure.error != 0) {

@@ -22,6 +22,7 @@ enum class FailureKind {
     FolderNotRemoved,   // an empty folder that was to go could not be removed
     RunBroken,          // the run met an error it could not go on from
     ArchiveDamaged,     // a 7z, tar or RAR archive is damaged, cut short or not readable
+    JournalFailed,      // the deletion journal could not be written: the file was kept
 };
 
 struct RunFailure {

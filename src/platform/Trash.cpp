@@ -271,7 +271,7 @@ std::string VolumeTrash(const std::string& topdir) {
 }
 
 bool MoveInto(const std::string& trashDir, const std::string& path, const std::string& infoPath,
-              int* error) {
+              int* error, TrashPlace* place) {
     int dummy = 0;
     int& err = error != nullptr ? *error : dummy;
     err = 0;
@@ -312,7 +312,10 @@ bool MoveInto(const std::string& trashDir, const std::string& path, const std::s
         struct stat st;
         const int renamed =
             ::lstat(target.c_str(), &st) == 0 ? EEXIST : RenameNoReplace(path, target);
-        if (renamed == 0) return true;
+        if (renamed == 0) {
+            if (place != nullptr) *place = {target, infoFile};
+            return true;
+        }
         ::unlink(infoFile.c_str());
         if (renamed == EEXIST) continue;  // a file without its .trashinfo holds NAME
         err = renamed;
@@ -324,7 +327,7 @@ bool MoveInto(const std::string& trashDir, const std::string& path, const std::s
 
 }  // namespace trash
 
-bool MoveToTrash(const std::string& path, std::string_view mountinfo) {
+bool MoveToTrash(const std::string& path, std::string_view mountinfo, TrashPlace* place) {
     if (path.empty() || path.back() == '/') return false;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0) return false;
@@ -354,7 +357,7 @@ bool MoveToTrash(const std::string& path, std::string_view mountinfo) {
     const std::string home = trash::HomeTrash();
     if (!home.empty() && mountOf(trash::WhereItWouldBe(home)) == top) {
         if (trash::MakeDirectories(home)) {
-            if (trash::MoveInto(home, absolute, absolute, &error)) return true;
+            if (trash::MoveInto(home, absolute, absolute, &error, place)) return true;
             // The table may be out of date by now: the mount's own trash may
             // still take it. Any other failure is final.
             if (error != EXDEV) return false;
@@ -366,11 +369,42 @@ bool MoveToTrash(const std::string& path, std::string_view mountinfo) {
     const std::string volume = trash::VolumeTrash(top);
     if (volume.empty()) return false;
     const std::string relative = absolute.substr(top == "/" ? 1 : top.size() + 1);
-    return trash::MoveInto(volume, absolute, relative, &error);
+    return trash::MoveInto(volume, absolute, relative, &error, place);
 }
 
-bool MoveToTrash(const std::string& path) {
-    return MoveToTrash(path, trash::ReadMountInfo());
+bool MoveToTrash(const std::string& path, TrashPlace* place) {
+    return MoveToTrash(path, trash::ReadMountInfo(), place);
+}
+
+PutBack PutBackFromTrash(const TrashPlace& place, const std::string& original, int* error) {
+    int dummy = 0;
+    int& err = error != nullptr ? *error : dummy;
+    err = 0;
+    struct stat st;
+    if (place.file.empty() || ::lstat(place.file.c_str(), &st) != 0) {
+        err = errno;
+        return PutBack::TrashCopyGone;
+    }
+    if (::lstat(original.c_str(), &st) == 0) return PutBack::OriginalTaken;
+    // Emptied folders may have been removed after the deletion.
+    const std::size_t slash = original.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        const std::string parent = original.substr(0, slash);
+        for (std::size_t pos = parent.find('/', 1); pos != std::string::npos;
+             pos = parent.find('/', pos + 1)) {
+            ::mkdir(parent.substr(0, pos).c_str(), 0777);
+        }
+        ::mkdir(parent.c_str(), 0777);
+    }
+    const int renamed = trash::RenameNoReplace(place.file, original);
+    if (renamed == EEXIST) return PutBack::OriginalTaken;
+    if (renamed != 0) {
+        err = renamed;
+        return renamed == ENOENT && ::lstat(place.file.c_str(), &st) != 0 ? PutBack::TrashCopyGone
+                                                                          : PutBack::Failed;
+    }
+    if (!place.info.empty()) ::unlink(place.info.c_str());
+    return PutBack::Done;
 }
 
 }  // namespace nebu::platform

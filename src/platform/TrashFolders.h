@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Trash.h"
+
 namespace nebu::platform::trash {
 
 // "%XX" for every byte but ASCII letters, digits, "-._~" and "/".
@@ -45,6 +47,6 @@ std::string VolumeTrash(const std::string& topdir);
 // "stem.N.ext" when that is taken. On failure nothing is left behind and
 // *error holds the errno of the step that failed.
 bool MoveInto(const std::string& trashDir, const std::string& path, const std::string& infoPath,
-              int* error);
+              int* error, TrashPlace* place = nullptr);
 
 }  // namespace nebu::platform::trash

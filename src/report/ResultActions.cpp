@@ -165,7 +165,9 @@ Outcome DeleteOne(const SameRow& row, const DeleteSeries& series) {
         if (!check.Deletable) return refused(check);
     }
     // A failed deletion keeps its row and passes without a word.
-    if (!series.Remove(path)) return Outcome::Skipped;
+    const KeptCopy kept = series.SrcPlain ? KeptCopy{JoinPath(row.SourceFolder, row.SourceName), ""}
+                                          : KeptCopy{row.SourceFolder, row.SourceName};
+    if (!series.Remove(path, kept)) return Outcome::Skipped;
     const bool logged = series.Log(DeletedLine(path));
     series.RemoveRowsOf(row.TargetName, row.TargetFolder);
     return logged ? Outcome::Deleted : Outcome::DeletedLogFailed;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/NebuHost.h"
+#include "engine/Remover.h"
 #include "report/DiffList.h"
 
 namespace nebu {
@@ -69,7 +70,8 @@ struct DeleteSeries {
     // Asked per file (Yes/No/Cancel) when set; every target goes without
     // a question otherwise.
     std::function<MsgAnswer(const std::string& question)> Ask;
-    std::function<bool(const std::string& path)> Remove;
+    // `kept` is the row's source, which the target equalled.
+    std::function<bool(const std::string& path, const KeptCopy& kept)> Remove;
     // False ends the series (the log could not be written).
     std::function<bool(const std::string& line)> Log;
     std::function<void(const std::string& name, const std::string& folder)> RemoveRowsOf;

@@ -150,6 +150,7 @@ DiffListModel& TShori_f::DiffModel() {
 
 void TShori_f::ResetForJob() {
     d_->sort.LastColumn = -1;
+    d_->restored = false;
     d_->same.ResetForJob();
     d_->diff.Clear();
     d_->ui.PageControl1->setTabVisible(2, d_->options.ShowDiffList);

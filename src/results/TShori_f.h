@@ -112,6 +112,7 @@ class TShori_f : public QWidget {
     void DeleteTargetsOfSelection(bool askEach);
     void SwapSelectedSides();
     void SaveCsv();
+    void RestoreRun();
     void ChangeFont();
 
     struct Impl;

@@ -15,6 +15,7 @@
 
 #include "controls/ContextMenuKey.h"
 #include "report/CsvFormat.h"
+#include "report/RestoreActions.h"
 #include "report/ResultActions.h"
 #include "results/ChosenPath.h"
 #include "results/NebuMessages.h"
@@ -55,6 +56,7 @@ void TShori_f::SetUpResultActions() {
     connect(d_->DelChg, &QAction::triggered, this, &TShori_f::SwapSelectedSides);
     connect(ui.saveBtn, &QToolButton::clicked, this, &TShori_f::SaveCsv);
     connect(ui.fontBtn, &QToolButton::clicked, this, &TShori_f::ChangeFont);
+    connect(ui.undoBtn, &QToolButton::clicked, this, thenUpdate(&TShori_f::RestoreRun));
 
     QTreeView* list = ui.MatchList;
     list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -125,6 +127,9 @@ void TShori_f::UpdateActions() {
     d_->AllDel->setEnabled(state.DeleteAll);
     d_->DelChg->setEnabled(state.Swap);
     ui.saveBtn->setEnabled(state.Save);
+    ui.undoBtn->setEnabled(d_->job != nullptr && !JobRunning() &&
+                           RestoreOffered(d_->options.ResultActions,
+                                          d_->job->FileFunc->Journal().Trashed(), d_->restored));
     if (!state.DeleteButtonCaption.empty()) {
         ui.delBtn->setText(QString::fromStdString(state.DeleteButtonCaption));
         d_->Delete1->setText(QString::fromStdString(state.DeleteItemCaption));
@@ -167,7 +172,9 @@ void TShori_f::DeleteTargetsOfSelection(bool askEach) {
         };
     }
     // With the trash setting of the last job; a file the trash refuses stays.
-    series.Remove = [&job](const std::string& path) { return job.FileFunc->RemoveFile(path); };
+    series.Remove = [&job](const std::string& path, const KeptCopy& kept) {
+        return job.FileFunc->RemoveFile(path, kept);
+    };
     series.Log = [this](const std::string& line) {
         AppendLogLine(line);
         return !d_->logFailed;
@@ -175,7 +182,10 @@ void TShori_f::DeleteTargetsOfSelection(bool askEach) {
     series.RemoveRowsOf = [this](const std::string& name, const std::string& folder) {
         d_->same.RemoveRowsOf(name, folder);
     };
-    DeleteTargets(CollectSelectedTargets(d_->same.Rows(), SelectedRows()), series);
+    // New files in the trash may be put back again.
+    if (DeleteTargets(CollectSelectedTargets(d_->same.Rows(), SelectedRows()), series) > 0) {
+        d_->restored = false;
+    }
     if (!askEach) return;
     const QModelIndex focused = d_->ui.MatchList->currentIndex();
     if (focused.isValid()) {
@@ -206,6 +216,20 @@ void TShori_f::SaveCsv() {
     if (utf8 ? WriteSameCsvUtf8File(path, records) : WriteCsvFile(path, records)) return;
     ShowNebuMessage(this, kCsvWriteFailedMessage);
     d_->exitApp(kExitWriteFailed);
+}
+
+void TShori_f::RestoreRun() {
+    if (d_->job == nullptr || JobRunning()) return;
+    const std::string run = d_->job->FileFunc->Journal().RunId();
+    const int count = RestorableCount(journal::Read(journal::FilePath()), run);
+    if (AskNebuMessage(this, kMessageCaption, RestoreQuestion(count), MsgButtons::YesNo) !=
+        MsgAnswer::Yes) {
+        return;
+    }
+    const RestoreOutcome outcome = RestoreRunFromJournal(run);
+    for (const std::string& line : RestoreLogLines(outcome)) AppendLogLine(line);
+    d_->restored = outcome.refusal.empty();
+    ShowNebuMessage(this, RestoreSummary(outcome));
 }
 
 void TShori_f::ChangeFont() {

@@ -57,6 +57,8 @@ struct TShori_f::Impl {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
     };
+    // The run shown was put back from this window (元に戻す).
+    bool restored = false;
     // The same-file list's popup menu and its items, and where the last
     // mouse press in the list lay.
     QMenu* PopupMenu1 = nullptr;

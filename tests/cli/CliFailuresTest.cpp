@@ -34,6 +34,8 @@ CliRun RunWithoutPrivileges(const TempTree& tree, const std::vector<std::string>
             ::_exit(77);
         }
         ::setenv("TMPDIR", (tree / "tmp").c_str(), 1);
+        // The deletion journal must be the user's own to write.
+        ::setenv("XDG_STATE_HOME", (tree / "tmp/state").c_str(), 1);
         std::istringstream in;
         std::ostringstream out, err;
         const int code = cli::RunCli(args, in, out, err, {});

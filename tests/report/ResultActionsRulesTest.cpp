@@ -45,7 +45,9 @@ struct Recorder {
 
     DeleteSeries Series() {
         DeleteSeries series;
-        series.Remove = [](const std::string& path) { return ::unlink(path.c_str()) == 0; };
+        series.Remove = [](const std::string& path, const KeptCopy&) {
+            return ::unlink(path.c_str()) == 0;
+        };
         series.Log = [this](const std::string& line) {
             Lines.push_back(line);
             return true;

@@ -355,6 +355,40 @@ class ResultActionsTest : public QObject {
         QVERIFY(questions_.last().contains("ファイルの書き込みに失敗しました。"));
         QCOMPARE(ReadFile(old), std::string(4096, 'x'));
     }
+
+    // What the job moved to the trash and what was deleted from the list
+    // afterwards come back together, after one question.
+    void RestorePutsTheRunsTrashedFilesBack() {
+        const std::string same = RandomBytes(600, 9);
+        tree_->Write("元/原本.txt", same);
+        const std::string byJob = tree_->Write("先/写し.txt", same);
+        job_ = std::make_unique<TNebu>();
+        SetUpJob(*job_, {*tree_ / "元"}, {*tree_ / "先"});
+        job_->NoDelete = 0;
+        job_->ToRecycleBin = 1;
+        window_->StartJob(*job_, {{}, true, false});
+        QPushButton* close = Control<QPushButton>(*window_, "Button1");
+        QVERIFY(QTest::qWaitFor([&] { return close->text() == "閉じる"; }, 60000));
+        QVERIFY(!Exists(byJob));
+        QToolButton* undo = Button("undoBtn");
+        QCOMPARE(undo->text(), QString("元に戻す"));
+        QVERIFY(undo->isEnabled());
+
+        // Declined: nothing moves.
+        Answer({"いいえ"});
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QVERIFY(!Exists(byJob));
+        Answer({"はい", "OK"});
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(questions_.size(), 3);
+        QCOMPARE(questions_[1],
+                 QString("この処理でごみ箱に移した1個のファイルを元の場所に戻してよいですか？"));
+        QVERIFY(questions_[2].contains("1個のファイルを元に戻しました。"));
+        QCOMPARE(ReadFile(byJob), same);
+        QCOMPARE(MemoLines("を元に戻しました。"),
+                 QStringList("｢" + QString::fromStdString(byJob) + "｣を元に戻しました。"));
+        QVERIFY(!undo->isEnabled());
+    }
 };
 
 NEBU_GUI_TEST_MAIN(ResultActionsTest)

@@ -1,0 +1,143 @@
+#include "journal/JsonText.h"
+
+#include <array>
+
+namespace nebu::json_text {
+
+namespace {
+
+constexpr std::string_view kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// The length of the well-formed character at `at`, or 0 when there is none.
+std::size_t CharacterLength(std::string_view s, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = byte(at);
+    if (c < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;  // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > s.size()) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = CharacterLength(bytes, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string ShownAsUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = CharacterLength(bytes, i);
+        if (length == 0) {
+            text += kReplacement;
+            ++i;
+        } else {
+            text.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return text;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+}
+
+void AppendBytesMember(std::string& out, std::string_view key, std::string_view bytes) {
+    AppendJsonString(out, key);
+    out += ':';
+    if (IsUtf8(bytes)) {
+        AppendJsonString(out, bytes);
+        return;
+    }
+    AppendJsonString(out, ShownAsUtf8(bytes));
+    out += ',';
+    AppendJsonString(out, std::string(key) + "_b64");
+    out += ':';
+    AppendJsonString(out, Base64(bytes));
+}
+
+std::string Base64(std::string_view bytes) {
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
+        text += kAlphabet[(group >> 18) & 63];
+        text += kAlphabet[(group >> 12) & 63];
+        text += i + 1 < bytes.size() ? kAlphabet[(group >> 6) & 63] : '=';
+        text += i + 2 < bytes.size() ? kAlphabet[group & 63] : '=';
+    }
+    return text;
+}
+
+std::optional<std::string> FromBase64(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::array<int, 256> value{};
+    value.fill(-1);
+    for (std::size_t i = 0; i < kAlphabet.size(); ++i) {
+        value[static_cast<unsigned char>(kAlphabet[i])] = static_cast<int>(i);
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        const int pad = last ? (text[i + 3] == '=') + (text[i + 2] == '=') : 0;
+        if (pad == 1 && text[i + 2] == '=') return std::nullopt;
+        std::uint32_t group = 0;
+        for (int k = 0; k < 4; ++k) {
+            const char c = text[i + k];
+            const int v = k >= 4 - pad ? 0 : value[static_cast<unsigned char>(c)];
+            if (v < 0) return std::nullopt;
+            group = (group << 6) | static_cast<std::uint32_t>(v);
+        }
+        bytes += static_cast<char>((group >> 16) & 0xFF);
+        if (pad < 2) bytes += static_cast<char>((group >> 8) & 0xFF);
+        if (pad < 1) bytes += static_cast<char>(group & 0xFF);
+    }
+    return bytes;
+}
+
+}  // namespace nebu::json_text
