@@ -11,7 +11,7 @@ namespace nebu {
 namespace {
 
 // Below this many files a second thread costs more than it saves.
-constexpr std::size_t kSplitFrom = 1000000;
+constexpr std::size_t kSplitFrom = 64;
 
 bool TwoProcessors() {
     static const bool two = std::thread::hardware_concurrency() > 1;

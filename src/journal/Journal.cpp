@@ -75,9 +75,9 @@ std::string EntryLine(const Entry& entry) {
     line += "{\"event\":\"";
     line += kEventNames[static_cast<int>(entry.event)];
     line += "\",\"run\":";
-    json_text::AppendJsonString(line, json_text::ShownAsUtf8(entry.run));
+    json_text::AppendJsonString(line, json_text::ShownWithByteEscapes(entry.run));
     line += ",\"seq\":" + std::to_string(entry.seq) + ",\"time\":";
-    json_text::AppendJsonString(line, json_text::ShownAsUtf8(entry.time));
+    json_text::AppendJsonString(line, json_text::ShownWithByteEscapes(entry.time));
     line += ',';
     json_text::AppendBytesMember(line, "path", entry.path);
     if (entry.event == Event::Deleted) {

@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr char kHex[] = "0123456789ABCDEF";
 
 // The length of the well-formed character at `at`, or 0 when there is none.
 std::size_t CharacterLength(std::string_view s, std::size_t at) {
@@ -50,13 +50,16 @@ bool IsUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string ShownAsUtf8(std::string_view bytes) {
+std::string ShownWithByteEscapes(std::string_view bytes) {
     std::string text;
-    text.reserve(bytes.size());
+    text.reserve(bytes.size() + 8);
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t length = CharacterLength(bytes, i);
         if (length == 0) {
-            text += kReplacement;
+            const auto c = static_cast<unsigned char>(bytes[i]);
+            text += "\\x";
+            text += kHex[c >> 4];
+            text += kHex[c & 15];
             ++i;
         } else {
             text.append(bytes.substr(i, length));
@@ -67,21 +70,36 @@ std::string ShownAsUtf8(std::string_view bytes) {
 }
 
 void AppendJsonString(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += ch;
+    std::size_t plain = 0;  // the start of the run copied as it is
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(text.data() + plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
         }
     }
+    out.append(text.data() + plain, text.size() - plain);
     out += '"';
 }
 
@@ -92,9 +110,9 @@ void AppendBytesMember(std::string& out, std::string_view key, std::string_view 
         AppendJsonString(out, bytes);
         return;
     }
-    AppendJsonString(out, ShownAsUtf8(bytes));
+    AppendJsonString(out, ShownWithByteEscapes(bytes));
     out += ',';
-    AppendJsonString(out, std::string(key) + "_b64");
+    AppendJsonString(out, std::string(key) + "_base64");
     out += ':';
     AppendJsonString(out, Base64(bytes));
 }

@@ -1,29 +1,35 @@
 #include "report/PairJson.h"
 
-#include "report/JsonText.h"
+#include "journal/JsonText.h"
 
 namespace nebu {
 
 namespace {
 
+using json_text::AppendBytesMember;
+
 std::string Number(std::string_view key, std::int64_t value) {
-    return "," + jsonQuoted(key) + ":" + std::to_string(value);
+    std::string field = ",";
+    json_text::AppendJsonString(field, key);
+    return field + ":" + std::to_string(value);
 }
 
 std::string Flag(std::string_view key, bool value) {
-    return "," + jsonQuoted(key) + ":" + (value ? "true" : "false");
+    std::string field = ",";
+    json_text::AppendJsonString(field, key);
+    return field + ":" + (value ? "true" : "false");
 }
 
 // One side: the whole path of a file, or the archive and the entry.
 void AppendSide(std::string& out, std::string_view key, const std::string& folder,
                 const std::string& name, bool entry) {
     if (!entry) {
-        appendJsonPathField(out, key, folder, name);
+        AppendBytesMember(out, key, name.empty() ? folder : folder + "/" + name);
         return;
     }
-    appendJsonPathField(out, key, folder, {});
+    AppendBytesMember(out, key, folder);
     out += ',';
-    appendJsonPathField(out, std::string(key) + "_entry", name, {});
+    AppendBytesMember(out, std::string(key) + "_entry", name);
 }
 
 }  // namespace
@@ -68,7 +74,8 @@ std::string PairJsonLine(const SamePairRec& pair) {
 }
 
 std::string FolderJsonLine(const FolderCoverageRow& row) {
-    std::string line = "{\"type\":\"folder\"," + jsonNameField("folder", row.Folder);
+    std::string line = "{\"type\":\"folder\",";
+    AppendBytesMember(line, "folder", row.Folder);
     line += Number("files", row.Files) + Number("found", row.Found) + Number("bytes", row.Bytes) +
             Number("found_bytes", row.FoundBytes) + Flag("all_found", row.AllFound());
     return line + "}\n";
