@@ -7,6 +7,11 @@
 namespace nebu {
 
 void TakeOverMatches(TNebuList& into, TNebuList& from) {
+    // A run of one pass has nothing to take over: its lists stay as they are.
+    if (from.Count() <= 0) {
+        from.Clear();
+        return;
+    }
     std::set<std::pair<std::string, std::string>> held;
     for (const TNebuList::SizeNode& group : into.Groups()) {
         for (const TNebuList::FileNode& node : group.Files) {
