@@ -1,5 +1,7 @@
 #include "engine/InMemoryGroups.h"
 
+#include <xxhash.h>
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -30,8 +32,10 @@ struct GroupFiles {
     std::vector<PlainBytes> files;
 };
 
+// XXH3 rather than std::hash: every byte of every file of the group goes
+// through it, and it is several times faster on longer texts.
 std::size_t HashOf(std::string_view bytes) {
-    return std::hash<std::string_view>()(bytes);
+    return static_cast<std::size_t>(XXH3_64bits(bytes.data(), bytes.size()));
 }
 
 std::size_t FilesInCurrentGroup(const TNebuList& list) {
