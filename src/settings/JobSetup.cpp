@@ -102,8 +102,10 @@ std::optional<std::string> ApplyToJob(const WindowSettings& settings, TNebu& job
     job.SrcIgnore = IgnoreMask(src.noFmask);
     job.DstIgnore = IgnoreMask(dst.noFmask);
     // Kept apart: the mask fields of such a side select its plain files.
-    job.SrcArcMask = NormalizeMask(ArchiveMaskText(src.LzhChk, src.ZipChk, src.ArcChk, settings.ArcExeChk));
-    job.DstArcMask = NormalizeMask(ArchiveMaskText(dst.LzhChk, dst.ZipChk, dst.ArcChk, settings.ArcExeChk));
+    job.SrcArcMask =
+        NormalizeMask(ArchiveMaskText(src.LzhChk, src.ZipChk, src.ArcChk, settings.ArcExeChk));
+    job.DstArcMask =
+        NormalizeMask(ArchiveMaskText(dst.LzhChk, dst.ZipChk, dst.ArcChk, settings.ArcExeChk));
     return std::nullopt;
 }
 

@@ -200,6 +200,8 @@ const SettingKey* FindKeyIn(const std::vector<SettingKey>& keys, std::string_vie
 }
 
 const std::vector<std::string>& SettingsFileReadOrder() {
+    // One key a line: the order is what matters here.
+    // clang-format off
     static const std::vector<std::string> order = {
         "LzhChk1",
         "LzhChk2",
@@ -243,6 +245,7 @@ const std::vector<std::string>& SettingsFileReadOrder() {
         "ShoriColWidth3",
         "ShoriColWidth4",
     };
+    // clang-format on
     return order;
 }
 
