@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/PathText.h"
+
 namespace nebu::json_text {
 
 namespace {
@@ -10,33 +12,11 @@ constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// The length of the well-formed character at `at`, or 0 when there is none.
+// The length of the well-formed character at `at`, or 0 when there is none:
+// a byte that starts no well-formed character stands alone in CharLength.
 std::size_t CharacterLength(std::string_view s, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char c = byte(at);
-    if (c < 0x80) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        if (c == 0xE0) low = 0xA0;
-        if (c == 0xED) high = 0x9F;  // no surrogates
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (at + length > s.size()) return 0;
-    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    }
-    return length;
+    const std::size_t length = platform::CharLength(s, at);
+    return length == 1 && static_cast<unsigned char>(s[at]) >= 0x80 ? 0 : length;
 }
 
 }  // namespace

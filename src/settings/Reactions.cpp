@@ -24,16 +24,11 @@ void SubDirChanged(WindowSettings& settings, int side, bool on, Copy copy) {
     CopySide(settings, side, copy);
 }
 
-void LzhChanged(WindowSettings& settings, int side, bool on, Copy copy) {
-    if (settings.Side(side).LzhChk == on) return;
-    settings.Side(side).LzhChk = on;
-    SetArchiveMasks(settings, side);
-    CopySide(settings, side, copy);
-}
-
-void ZipChanged(WindowSettings& settings, int side, bool on, Copy copy) {
-    if (settings.Side(side).ZipChk == on) return;
-    settings.Side(side).ZipChk = on;
+// One of the side's archive boxes (lzh, zip, 7z/tar/rar): the masks follow.
+void ArchiveBoxChanged(WindowSettings& settings, int side, bool SideSettings::*box, bool on,
+                       Copy copy) {
+    if (settings.Side(side).*box == on) return;
+    settings.Side(side).*box = on;
     SetArchiveMasks(settings, side);
     CopySide(settings, side, copy);
 }
@@ -43,13 +38,6 @@ void WithFilesChanged(WindowSettings& settings, int side, bool on, Copy copy) {
     if (s.WithFilesChk == on) return;
     s.WithFilesChk = on;
     if (s.LzhChk || s.ZipChk || s.ArcChk) SetArchiveMasks(settings, side);
-    CopySide(settings, side, copy);
-}
-
-void ArcChanged(WindowSettings& settings, int side, bool on, Copy copy) {
-    if (settings.Side(side).ArcChk == on) return;
-    settings.Side(side).ArcChk = on;
-    SetArchiveMasks(settings, side);
     CopySide(settings, side, copy);
 }
 
@@ -82,9 +70,9 @@ void CopySide(WindowSettings& settings, int side, Copy copy) {
     to.noFmask = from.noFmask;
     TreeChanged(settings, other, from.DirectoryListBox, Copy::Held);
     SubDirChanged(settings, other, from.SubDirChk, Copy::Held);
-    LzhChanged(settings, other, from.LzhChk, Copy::Held);
-    ZipChanged(settings, other, from.ZipChk, Copy::Held);
-    ArcChanged(settings, other, from.ArcChk, Copy::Held);
+    ArchiveBoxChanged(settings, other, &SideSettings::LzhChk, from.LzhChk, Copy::Held);
+    ArchiveBoxChanged(settings, other, &SideSettings::ZipChk, from.ZipChk, Copy::Held);
+    ArchiveBoxChanged(settings, other, &SideSettings::ArcChk, from.ArcChk, Copy::Held);
     WithFilesChanged(settings, other, from.WithFilesChk, Copy::Held);
     if (from.WithFilesChk) {
         // The giving side's fields are the user's masks, not the rule's.
@@ -110,11 +98,11 @@ void SetSubDirChk(WindowSettings& settings, int side, bool on) {
 }
 
 void SetLzhChk(WindowSettings& settings, int side, bool on) {
-    LzhChanged(settings, side, on, Copy::Run);
+    ArchiveBoxChanged(settings, side, &SideSettings::LzhChk, on, Copy::Run);
 }
 
 void SetZipChk(WindowSettings& settings, int side, bool on) {
-    ZipChanged(settings, side, on, Copy::Run);
+    ArchiveBoxChanged(settings, side, &SideSettings::ZipChk, on, Copy::Run);
 }
 
 void SetWithFilesChk(WindowSettings& settings, int side, bool on) {
@@ -122,7 +110,7 @@ void SetWithFilesChk(WindowSettings& settings, int side, bool on) {
 }
 
 void SetArcChk(WindowSettings& settings, int side, bool on) {
-    ArcChanged(settings, side, on, Copy::Run);
+    ArchiveBoxChanged(settings, side, &SideSettings::ArcChk, on, Copy::Run);
 }
 
 void SetArcExeChk(WindowSettings& settings, bool on) {
