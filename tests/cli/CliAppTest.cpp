@@ -13,18 +13,13 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliOptionTable.h"
+#include "cli/InProcessCli.h"
 #include "cli/JobRunner.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 
 namespace nebu::test {
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
 
 class CliAppTest : public ::testing::Test {
   protected:
@@ -38,14 +33,7 @@ class CliAppTest : public ::testing::Test {
     }
     CliRun Run(std::vector<std::string> args, const std::string& answers = "",
                bool interactive = false) {
-        std::istringstream in(answers);
-        std::ostringstream out;
-        std::ostringstream err;
-        CliRun r;
-        r.code = cli::RunCli(args, in, out, err, cli::Terminal{interactive, false});
-        r.out = out.str();
-        r.err = err.str();
-        return r;
+        return RunCliHere(args, answers, interactive);
     }
     std::string src() const { return tree_ / "src"; }
     std::string dst() const { return tree_ / "dst"; }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
+#include "cli/InProcessCli.h"
 #include "cli/JobRunner.h"
 #include "journal/Journal.h"
 #include "journal/Restore.h"
@@ -16,12 +17,6 @@
 
 namespace nebu::test {
 namespace {
-
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
 
 // "資料" and "ﾃｽﾄ.txt" in Shift-JIS bytes: a name that is not UTF-8.
 const std::string kSjisName = "\x8E\x91\x97\xBF\xC3\xBD\xC4.txt";
@@ -38,16 +33,7 @@ class RestoreTest : public ::testing::Test {
         tree_.Write("dst/" + kSjisName, "shift-jis bytes");
         tree_.Write("dst/other.txt", "other");
     }
-    CliRun Run(std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        CliRun r;
-        r.code = cli::RunCli(args, in, out, err, cli::Terminal{false, false});
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
+    CliRun Run(const std::vector<std::string>& args) { return RunCliHere(args); }
     std::string dst(const std::string& name) const { return tree_ / ("dst/" + name); }
     std::string JournalFile() const { return tree_ / "state/nebu/deletions.jsonl"; }
     std::vector<journal::RunSummary> Runs() const {

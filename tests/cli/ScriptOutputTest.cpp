@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
+#include "cli/InProcessCli.h"
 #include "cli/JobRunner.h"
 #include "platform/Cp932.h"
 #include "support/ArchiveFixtures.h"
@@ -85,12 +86,6 @@ std::string FromBase64(const std::string& text) {
     return out;
 }
 
-struct CliRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
 class ScriptOutputTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -105,16 +100,7 @@ class ScriptOutputTest : public ::testing::Test {
         tree_.Write("dst/part/other.txt", "other text");
         tree_.Write("dst/none/x.txt", "nothing alike");
     }
-    CliRun Run(std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        CliRun r;
-        r.code = cli::RunCli(args, in, out, err, cli::Terminal{false, false});
-        r.out = out.str();
-        r.err = err.str();
-        return r;
-    }
+    CliRun Run(const std::vector<std::string>& args) { return RunCliHere(args); }
     std::vector<std::map<std::string, std::string>> JsonLines(const std::string& out) {
         std::vector<std::map<std::string, std::string>> objects;
         std::istringstream lines(out);
