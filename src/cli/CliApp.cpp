@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/CliOptions.h"
+#include "cli/ExitCodes.h"
 #include "cli/JobRunner.h"
 #include "cli/JournalCommands.h"
 #include "cli/ProgressLine.h"
@@ -21,13 +22,6 @@
 namespace nebu::cli {
 
 namespace {
-
-constexpr int kExitFinished = 0;
-constexpr int kExitStopped = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitWriteFailed = 3;
-// The run ended, but something it was asked to do failed (see standard error).
-constexpr int kExitWithFailures = 4;
 
 bool IsDirectory(const std::string& path) {
     struct stat st;

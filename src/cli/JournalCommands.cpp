@@ -2,16 +2,13 @@
 
 #include <cstring>
 
+#include "cli/ExitCodes.h"
 #include "engine/LogText.h"
 #include "journal/Restore.h"
 
 namespace nebu::cli {
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitUsage = 2;
-constexpr int kExitWithFailures = 4;
 
 // Names come from the journal; a control character in one must not move the
 // terminal's cursor or forge a line.
@@ -30,7 +27,7 @@ int ListRuns(const journal::Contents& contents, std::ostream& out) {
     for (const journal::RunSummary& run : journal::Runs(contents)) {
         out << run.run << "\t" << run.time << "\t" << run.deleted << "\t" << run.restorable << "\n";
     }
-    return kExitDone;
+    return kExitFinished;
 }
 
 std::string WhyText(const journal::LeftInTrash& left) {
@@ -68,7 +65,7 @@ int Restore(const journal::Contents& contents, const std::string& run, const std
     }
     out << "run " << run << ": " << result.restored.size() << " restored, " << result.left.size()
         << " left in the trash, " << result.forGood.size() << " deleted for good\n";
-    return result.left.empty() && result.unrecorded.empty() ? kExitDone : kExitWithFailures;
+    return result.left.empty() && result.unrecorded.empty() ? kExitFinished : kExitWithFailures;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
+#include "cli/InProcessCli.h"
 #include "cli/JobRunner.h"
 #include "platform/LibArchive.h"
 #include "support/ArchiveFixtures.h"
@@ -120,11 +121,9 @@ TEST(ArchiveLibraryLoad, MissingLibarchiveLeavesArchivesUncompared) {
     const std::vector<std::string> args = {"--src-zip", "-s", tree / "src", "-t", tree / "dst"};
 
     auto run = [&](std::string& out) {
-        std::istringstream in;
-        std::ostringstream o, e;
-        int code = cli::RunCli(args, in, o, e, cli::Terminal{false, false});
-        out = o.str();
-        return code;
+        const CliRun r = RunCliHere(args);
+        out = r.out;
+        return r.code;
     };
     std::string out;
     platform::LibArchive::Hide(true);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
+#include "cli/InProcessCli.h"
 #include "support/ScopedEnv.h"
 #include "support/TempTree.h"
 
@@ -19,14 +20,11 @@ class CliRefusalsTest : public ::testing::Test {
         tree_.Write("dst/a-copy.txt", "alpha");
         tree_.Write("dst/keep.bak", "alpha");
     }
-    int Run(std::vector<std::string> args) {
-        std::istringstream in;
-        std::ostringstream out;
-        std::ostringstream err;
-        const int code = cli::RunCli(args, in, out, err, cli::Terminal{false, false});
-        out_ = out.str();
-        err_ = err.str();
-        return code;
+    int Run(const std::vector<std::string>& args) {
+        const CliRun r = RunCliHere(args);
+        out_ = r.out;
+        err_ = r.err;
+        return r.code;
     }
     std::string Settings(const std::string& body) { return tree_.Write("s.neb", body); }
     std::string src() const { return tree_ / "src"; }

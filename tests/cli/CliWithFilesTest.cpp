@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/CliApp.h"
+#include "cli/InProcessCli.h"
 #include "engine/Nebu.h"
 #include "support/ArchiveFixtures.h"
 #include "support/ScopedEnv.h"
@@ -15,11 +16,9 @@ namespace nebu::test {
 namespace {
 
 std::string RunCli(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(cli::RunCli(args, in, out, err, cli::Terminal{false, false}), 0) << err.str();
-    return out.str().substr(out.str().find("ディレクトリ"));
+    const CliRun r = RunCliHere(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    return r.out.substr(r.out.find("ディレクトリ"));
 }
 
 TEST(CliWithFilesTest, PlainFilesAndArchiveContentsInOneRunAndInTheSavedSettings) {
